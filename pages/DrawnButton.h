@@ -1,0 +1,82 @@
+#pragma once
+// CDrawnButton: a push button that paints itself (bitmap, caption, fill colours, pressed and selected
+// states, optional toggle behaviour) and reports its identifier as a posted command.
+#include <QColor>
+#include <QPixmap>
+#include <QWidget>
+
+class CDrawnButton : public QWidget {
+    Q_OBJECT
+public:
+    // `id` is the control identifier reported with each command (also the objectName).
+    CDrawnButton(int id, const QString& text, QWidget* parent = nullptr);
+
+    int ControlId() const { return m_id; }
+    void SetText(const QString& text);
+    QString Text() const { return m_text; }
+
+    // Builds the normal, hot and disabled images from `image` (cut to width × height): the
+    // transparent colour becomes the normal fill, the hot fill, and (greyed) the normal fill.
+    void SetBitmaps(const QImage& image, int width, int height, QColor transparent, QColor normalFill,
+                    QColor hotFill);
+    // Switches the fill mode on with the normal and the pressed/selected fill colours.
+    void SetFillColors(QColor normal, QColor pressed);
+    void SetTextColor(QColor color);
+    void SetToggle(bool toggle) { m_toggle = toggle; }
+    void SetNotifyOnPress(bool notify) { m_notifyOnPress = notify; }
+    // `flatFrame`: draw a frame in the plain state; `pushFrame`: draw hover frames as push frames.
+    void SetFrame(bool flatFrame, bool pushFrame);
+    void SetCutAccelerator(bool cut);
+
+    // Sets the selected state, repaints and, for a notify-on-press button, posts the command.
+    void SetSelected(bool selected);
+    bool IsSelected() const { return m_selected; }
+    // True while the button is pressed or selected and enabled.
+    bool IsDown() const { return isEnabled() && (m_pressed || m_selected); }
+    bool IsPressed() const { return m_pressed; }
+    bool IsHover() const { return m_hover; }
+    // The caption as drawn (cut before "(&" when asked).
+    QString Caption() const;
+    // The colour the caption is drawn in now (grey while disabled).
+    QColor CaptionColor() const;
+
+    QSize sizeHint() const override;
+
+signals:
+    // Posted (queued) with the control identifier, like a WM_COMMAND to the parent.
+    void command(int id);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void focusOutEvent(QFocusEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void keyReleaseEvent(QKeyEvent*) override;
+    void changeEvent(QEvent*) override;
+
+private:
+    void ButtonDown();
+    void ButtonUp(bool inside);
+    void CancelMode();
+    void PostCommand();
+
+    int m_id;
+    QString m_text;
+    QPixmap m_normal, m_hot, m_disabled;
+    QSize m_imageSize;
+    QColor m_textColor{Qt::black};
+    bool m_fillMode = false;
+    QColor m_fillNormal, m_fillPressed;
+    bool m_flatFrame = false;
+    bool m_pushFrame = false;
+    bool m_toggle = false;
+    bool m_notifyOnPress = false;
+    bool m_cutAccelerator = false;
+    bool m_pressed = false;
+    bool m_selected = false;
+    bool m_hover = false;
+};

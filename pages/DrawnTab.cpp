@@ -1,0 +1,118 @@
+#include "pages/DrawnTab.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+CDrawnTab::CDrawnTab(int id, QWidget* parent)
+    : QWidget(parent), m_background(palette().color(QPalette::Button)) {
+    setObjectName(QString::number(id));
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+int CDrawnTab::InsertItem(const QString& text) {
+    m_items.append(text);
+    if (m_current < 0) m_current = 0;
+    update();
+    return ItemCount() - 1;
+}
+
+QString CDrawnTab::ItemText(int index) const {
+    return index >= 0 && index < ItemCount() ? m_items[index] : QString();
+}
+
+bool CDrawnTab::SetCurSel(int index) {
+    if (index < 0 || index >= ItemCount()) return false;
+    m_current = index;
+    update();
+    return true;
+}
+
+void CDrawnTab::SetBackgroundColor(QColor color) {
+    m_background = color;
+    update();
+}
+
+void CDrawnTab::SetExcludeRect(const QRect& rect) {
+    m_exclude = rect;
+    update();
+}
+
+int CDrawnTab::HeaderHeight() const {
+    const QFontMetrics fm = parentWidget() ? parentWidget()->fontMetrics() : fontMetrics();
+    return fm.height() + 8;
+}
+
+QRect CDrawnTab::ItemRect(int index) const {
+    if (index < 0 || index >= ItemCount()) return {};
+    const QFontMetrics fm = parentWidget() ? parentWidget()->fontMetrics() : fontMetrics();
+    int x = 2;
+    for (int i = 0; i < index; ++i) x += fm.horizontalAdvance(m_items[i]) + 16;
+    return QRect(x, 2, fm.horizontalAdvance(m_items[index]) + 16, HeaderHeight() - 2);
+}
+
+QRect CDrawnTab::DisplayRect() const {
+    return QRect(2, HeaderHeight() + 2, width() - 4, height() - HeaderHeight() - 4);
+}
+
+void CDrawnTab::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (!m_exclude.isEmpty()) p.setClipRegion(QRegion(rect()).subtracted(QRegion(m_exclude)));
+    p.fillRect(rect(), m_background);
+    const QPalette& pal = palette();
+
+    // Frame around the page area: highlight at top and left, shadow at bottom and right.
+    const QRect page(0, HeaderHeight(), width() - 1, height() - HeaderHeight() - 1);
+    p.setPen(pal.color(QPalette::Light));
+    p.drawLine(page.topLeft(), page.topRight());
+    p.drawLine(page.topLeft(), page.bottomLeft());
+    p.setPen(pal.color(QPalette::Dark));
+    p.drawLine(page.bottomLeft(), page.bottomRight());
+    p.drawLine(page.topRight(), page.bottomRight());
+
+    if (parentWidget()) p.setFont(parentWidget()->font());
+    for (int i = 0; i < ItemCount(); ++i) {
+        QRect r = ItemRect(i);
+        if (i == m_current) r.adjust(-1, -2, 0, 2);
+        p.fillRect(r, m_background);
+        // Raised soft edge on the left, top and right sides.
+        p.setPen(pal.color(QPalette::Light));
+        p.drawLine(r.bottomLeft(), r.topLeft());
+        p.drawLine(r.topLeft(), r.topRight());
+        p.setPen(pal.color(QPalette::Dark));
+        p.drawLine(r.topRight(), r.bottomRight());
+        p.setPen(pal.color(QPalette::ButtonText));
+        p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, m_items[i]);
+    }
+}
+
+void CDrawnTab::UserSelect(int index) {
+    if (index < 0 || index >= ItemCount() || index == m_current) return;
+    bool refuse = false;
+    emit selectionChanging(&refuse);
+    if (refuse) return;
+    m_current = index;
+    update();
+    emit selectionChanged();
+}
+
+void CDrawnTab::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    for (int i = 0; i < ItemCount(); ++i) {
+        if (ItemRect(i).contains(e->position().toPoint())) {
+            setFocus(Qt::MouseFocusReason);
+            UserSelect(i);
+            return;
+        }
+    }
+}
+
+void CDrawnTab::keyPressEvent(QKeyEvent* e) {
+    if (e->modifiers() == Qt::NoModifier && e->key() == Qt::Key_Left) {
+        UserSelect(m_current - 1);
+    } else if (e->modifiers() == Qt::NoModifier && e->key() == Qt::Key_Right) {
+        UserSelect(m_current + 1);
+    } else {
+        QWidget::keyPressEvent(e);
+    }
+}
