@@ -169,6 +169,9 @@ TEST_F(MessagesTest, TextsOfTheProgramsMessages) {
     for (const Case& c : cases) EXPECT_EQ(LoadMessage(c.code), c.text) << "message " << c.code;
     EXPECT_EQ(qda::LoadResourceString(qda::kStrStatusStateError), "状態エラー");
     EXPECT_EQ(qda::LoadResourceString(qda::kStrAboutMenuItem), "QD-Atlas のバージョン情報(&A)...");
+    EXPECT_EQ(qda::LoadResourceString(qda::kStrListHeadSection),
+              "[ヘッド設定]\t\t\t[ヘッドA]\t[ヘッドB]\r\n");
+    EXPECT_EQ(qda::LoadResourceString(qda::kStrStorageCountFormat), "%5d点");
 }
 
 TEST_F(MessagesTest, CodeOutsideTheTableGivesEmptyText) {
