@@ -1,0 +1,137 @@
+#pragma once
+// CCommand: the one object through which the program talks to the controller. It opens and
+// closes the link (reference counted), serialises exchanges with the exchange lock, frames the
+// packets, matches replies, retries once, reports controller error replies, and offers one
+// operation per controller command plus the mode handling and the status texts.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "comm/CommandCodes.h"
+#include "comm/Communication.h"
+#include "comm/Event.h"
+#include "comm/ReplyParser.h"
+
+namespace qda {
+// Receives the controller's error replies: (message, wParam = error code, lParam = 0). Called
+// on the exchanging thread; a window posts it on to its own thread.
+using ErrorNotifyTarget = std::function<void(unsigned message, uintptr_t wParam, intptr_t lParam)>;
+
+// Controller modes as GetControllerState reports them.
+constexpr int kModeMeasuring = 0;
+constexpr int kModeSetting = 1;
+constexpr int kModeUnknown = 2;
+}  // namespace qda
+
+class CCommand : public CCommunication {
+public:
+    CCommand();
+    ~CCommand() override;
+
+    // --- link -------------------------------------------------------------------------------
+    // Opens the link, or adds a reference when it is open. False on failure (count back to 0).
+    bool OpenPort(const qda::CommOpenSettings& settings);
+    // The same from a PcCommSetting-shaped record (CommType, PortNo, Baudrate, Parity).
+    template <class PcComm>
+    bool OpenPort(const PcComm& pc) {
+        qda::CommOpenSettings s;
+        s.commType = pc.CommType;
+        s.portIndex = pc.PortNo;
+        s.baudIndex = pc.Baudrate;
+        s.parityIndex = pc.Parity;
+        return OpenPort(s);
+    }
+    // Drops a reference; the link closes when the count reaches exactly 0.
+    void ClosePort();
+    int RefCount() const { return m_nRefCount.load(); }
+
+    // --- exchange -------------------------------------------------------------------------
+    // Sends `packet` (header filled: big-endian length, 0x07, code) and waits for the reply with
+    // `expectedCode`. True when it came; `replyLength` (optional) gets the reply's byte count.
+    bool SendCommandAndReceivePacket(const uint8_t* packet, int length, uint8_t* reply, int capacity,
+                                     int expectedCode, bool acceptAnyLength, bool trackProgress,
+                                     int* replyLength = nullptr);
+    // CMD_READ_SETTING for (group, sub, item); true with status 0. The value starts at byte 8.
+    bool SendGetCommandAndReceivePacket(int group, int sub, int item, qda::ReplyBuffer& reply);
+    // CMD_WRITE_SETTING with `length` data bytes; true with status 0 and reply byte 8 of 0 or 2.
+    bool SendSetCommandAndReceivePacket(int group, int sub, int item, const uint8_t* data, int length,
+                                        qda::ReplyBuffer& reply);
+
+    // The text of a controller status code.
+    static std::string GetErrorText(int code);
+    // Registers the receiver of controller error replies (the main window, WM_CONTROLLER_ERROR).
+    void SetErrorNotifyWindow(qda::ErrorNotifyTarget target, unsigned message);
+    // While a tracked reply (storage readout) is under way: started flag (cleared by the call),
+    // expected and received bytes; otherwise 0, 0, 0.
+    void GetTransferProgress(int* started, int* expected, int* received);
+
+    // Time-outs: the serial response time-out (silence after a send, default 5000 ms) and the
+    // wait for a notification (default 10,000 ms). Tests shorten them.
+    void SetTimeouts(int responseMs, int waitMs);
+
+    // --- commands (true: exchange completed and the command's check held) --------------
+    bool RequestMeasureMode(qda::ReplyBuffer& reply);  // no check: the caller reads the status
+    bool RequestSettingMode(qda::ReplyBuffer& reply);
+    bool AutoZero(qda::ReplyBuffer& reply, int on, int out);
+    bool Timing(qda::ReplyBuffer& reply, int on, int out);  // out 0, 1 or 255 (both)
+    bool Reset(qda::ReplyBuffer& reply, int out);
+    bool GetMeasuredValues(qda::ReplyBuffer& reply, int outSelection);  // 0, 1, 255
+    bool GetScalingValues(qda::ReplyBuffer& reply);
+    bool GetWaveform(qda::ReplyBuffer& reply, int head, int peak);  // up to 3 attempts
+    bool CheckSettingMode(qda::ReplyBuffer& reply);                 // no check
+    bool StorageClear(qda::ReplyBuffer& reply);
+    bool StorageRead(qda::StorageReplyBuffer& reply, int out);
+    bool StorageStart(qda::ReplyBuffer& reply);  // no check
+    bool StorageStop(qda::ReplyBuffer& reply);
+    bool GetStorageStatus(qda::ReplyBuffer& reply);  // no check
+    bool ClearStatistics(qda::ReplyBuffer& reply);
+    bool GetStatistics(qda::ReplyBuffer& reply, int out);
+    bool GetHeadInfo(qda::ReplyBuffer& reply, int head);
+    bool InitializeController(qda::ReplyBuffer& reply);
+
+    // --- composites -----------------------------------------------------------------------
+    // Storing flag, mode (0 measuring, 1 setting, 2 unknown) and the stored counts. Cancels a
+    // running ROVA tuning. False when the controller cannot be asked.
+    bool GetControllerState(int* storing, int* mode, int* out1Count, int* out2Count);
+    // Brings the controller into mode 0 (measuring) or 1 (setting); true when it is there.
+    bool SetControllerMode(int mode);
+    // The storage status line; false when the controller could not be asked (text still set).
+    bool GetStorageStatusText(std::string& text);
+    // The sensor head's model name from its model code; false (text "未接続") for a bad code.
+    static bool GetHeadModelName(int modelCode, std::string& text);
+
+protected:
+    void OnReceiveNotify(const CommReport& report) override;
+
+private:
+    class QueueAdapter;
+    bool ExchangeOnce(const uint8_t* bytes, int length, uint8_t* reply, int capacity, int expectedCode,
+                      bool acceptAnyLength, int* replyLength);
+    qda::ParseResult RunParser(uint8_t* reply, int capacity, int expectedCode, bool acceptAnyLength);
+    // Builds a packet of code + params and exchanges it with the standard capacity.
+    bool Simple(qda::ReplyBuffer& reply, int code, std::initializer_list<uint8_t> params,
+                int* replyLength = nullptr);
+    void PostControllerError(int code);
+    void ClosePortLocked();
+
+    std::mutex m_openLock;
+    std::atomic<int> m_nRefCount{0};
+    std::mutex m_exchangeLock;
+    qda::CEvent m_hMessageReady;
+    qda::CEvent m_hPartialData;
+    qda::CSerialReplyParser m_parser;
+
+    std::atomic<bool> m_bTrackProgress{false};
+    std::atomic<bool> m_bSendStarted{true};
+    std::atomic<int> m_nExpected{0};
+    std::atomic<int> m_nReceived{0};
+    std::atomic<int> m_nCapacity{qda::kReplyCapacity};
+
+    std::mutex m_notifyLock;
+    qda::ErrorNotifyTarget m_errorTarget;
+    unsigned m_errorMessage = 0;
+
+    std::atomic<int> m_waitTimeoutMs{10000};
+};

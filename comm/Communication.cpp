@@ -1,0 +1,97 @@
+#include "comm/Communication.h"
+
+#include "comm/COMPORT.h"
+
+std::atomic<bool> g_bRetryAvailable{true};
+std::atomic<bool> g_bDiscardER{true};
+
+namespace {
+std::atomic<qda::UsbTransportFactory> g_usbFactory{nullptr};
+}
+
+CCommunication::~CCommunication() {
+    CloseTransport();
+}
+
+void CCommunication::SetUsbTransportFactory(qda::UsbTransportFactory factory) {
+    g_usbFactory.store(factory);
+}
+
+bool CCommunication::OpenTransport(const sCOMMPARAM& param, int commType, const std::string& devicePath) {
+    if (m_pTransport) return true;
+    m_param = param;
+    {
+        std::lock_guard<std::mutex> guard(m_reportLock);
+        m_lastReport = CommReport{};
+    }
+    if (commType == qda::kCommTypeSerial) {
+        if (param.m[qda::kParamResponseTimeout] > 0)
+            m_responseTimeoutMs = param.m[qda::kParamResponseTimeout];
+        // The object is in place before its worker starts, so the first report finds it.
+        auto* port = new CCOMPORT();
+        m_pTransport.reset(port);
+        m_nKind = qda::kKindSerial;
+        const int* m = param.m;
+        const bool ok =
+            devicePath.empty()
+                ? port->Open(m[qda::kParamPortNo], m[qda::kParamBaud], m[qda::kParamDataBits],
+                             m[qda::kParamStopBits], m[qda::kParamParity], m[qda::kParamXonXoff],
+                             m[qda::kParamSendQueue], m[qda::kParamReceiveQueue],
+                             m[qda::kParamResponseTimeout], &TransportEvent, this)
+                : port->OpenDevice(devicePath, m[qda::kParamBaud], m[qda::kParamDataBits],
+                                   m[qda::kParamStopBits], m[qda::kParamParity], m[qda::kParamXonXoff],
+                                   m[qda::kParamSendQueue], m[qda::kParamReceiveQueue],
+                                   m[qda::kParamResponseTimeout], &TransportEvent, this);
+        if (!ok) {
+            CloseTransport();
+            return false;
+        }
+        return true;
+    }
+    if (commType == qda::kCommTypeUsb) {
+        const qda::UsbTransportFactory factory = g_usbFactory.load();
+        if (!factory) return false;
+        m_nKind = qda::kKindUsb;
+        std::unique_ptr<qda::ITransport> usb = factory(param, &TransportEvent, this);
+        if (!usb) {
+            m_nKind = qda::kKindNone;
+            return false;
+        }
+        m_pTransport = std::move(usb);
+        return true;
+    }
+    return false;
+}
+
+void CCommunication::CloseTransport() {
+    if (m_pTransport) {
+        m_pTransport->Close();
+        m_pTransport.reset();
+    }
+    m_nKind = qda::kKindNone;
+}
+
+CommReport CCommunication::LastReport() const {
+    std::lock_guard<std::mutex> guard(m_reportLock);
+    return m_lastReport;
+}
+
+void CCommunication::TransportEvent(int eventType, void* user) {
+    auto* self = static_cast<CCommunication*>(user);
+    CommReport report;
+    report.nType = eventType;
+    if (self->m_nKind.load() == qda::kKindSerial) {
+        // Data and "sent" events restart the silence watch, so the time-out counts from the
+        // last byte received or sent.
+        report.bSuccess = (eventType == qda::kEventDataArrived || eventType == qda::kEventTxEmpty) ? 1 : 0;
+        if (report.bSuccess && self->m_pTransport)
+            self->m_pTransport->ArmResponseTimer(self->m_responseTimeoutMs);
+    } else {
+        report.bSuccess = eventType == qda::kEventDataArrived ? 1 : 0;
+    }
+    {
+        std::lock_guard<std::mutex> guard(self->m_reportLock);
+        self->m_lastReport = report;
+    }
+    self->OnReceiveNotify(report);
+}
