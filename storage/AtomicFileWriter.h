@@ -1,0 +1,40 @@
+#pragma once
+// Writes a file so that a failure never damages the file that is already there: the bytes go to
+// a temporary file in the same folder, which replaces the target only after every write and the
+// flush to disk succeeded. On failure the temporary file is removed.
+#include <string>
+#include <string_view>
+
+namespace qda {
+
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();  // removes the temporary file unless Commit succeeded
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file. False when it cannot be created (Error() holds errno).
+    bool Open();
+    // Appends bytes. False on an I/O error.
+    bool Write(std::string_view bytes);
+    // Flushes, closes and renames the temporary file over the target. False on any error.
+    bool Commit();
+
+    // errno of the first failure (0 while none).
+    int Error() const { return m_error; }
+    // The system's description of Error().
+    std::string ErrorText() const;
+
+private:
+    bool Failed(int error);
+    void Discard();
+
+    std::string m_path;
+    std::string m_tempPath;
+    int m_fd = -1;
+    int m_error = 0;
+    bool m_committed = false;
+};
+
+}  // namespace qda
