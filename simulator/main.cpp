@@ -1,0 +1,102 @@
+// qd-atlas-sim: a controller stand-in on a pseudo-terminal.
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "simulator/ControlChannel.h"
+#include "simulator/SerialLink.h"
+#include "simulator/SimController.h"
+#include "simulator/SimFaults.h"
+#include "simulator/SimOptions.h"
+
+using namespace qda::sim;
+
+namespace {
+
+constexpr size_t kMaxControlLine = 4096;
+
+void Answer(const std::string& line) {
+    std::fprintf(stdout, "%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    std::string error;
+    if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "qd-atlas-sim: %s\n%s", error.c_str(), SimUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(SimUsage(), stdout);
+        return 0;
+    }
+    SimFaults faults(options.controller.seed);
+    for (const auto& [kind, rule] : options.faults) {
+        if (!faults.Add(kind, rule, error)) {
+            std::fprintf(stderr, "qd-atlas-sim: %s\n", error.c_str());
+            return 2;
+        }
+    }
+
+    // SIGINT and SIGTERM arrive through a descriptor, so every thread runs undisturbed and the
+    // main loop shuts down in order; a closed stdout must not kill the process.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    if (signalFd < 0) {
+        std::perror("qd-atlas-sim: signalfd");
+        return 1;
+    }
+
+    SimController controller(options.controller, faults);
+    SerialLink link(controller, faults, options.serial);
+    if (!link.Open(error)) {
+        std::fprintf(stderr, "qd-atlas-sim: %s\n", error.c_str());
+        link.Stop();
+        return 1;
+    }
+    Answer(link.SlavePath());
+    link.Start();
+
+    ControlChannel control(controller, faults);
+    std::string pending;
+    bool stdinOpen = true;
+    for (;;) {
+        pollfd fds[2] = {{signalFd, POLLIN, 0}, {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) continue;
+        if (fds[0].revents & POLLIN) break;
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            char buffer[1024];
+            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                stdinOpen = false;  // keep serving; only a signal ends the run
+                continue;
+            }
+            pending.append(buffer, static_cast<size_t>(n));
+            size_t newline;
+            while ((newline = pending.find('\n')) != std::string::npos) {
+                Answer(control.Execute(std::string_view(pending).substr(0, newline)));
+                pending.erase(0, newline + 1);
+            }
+            if (pending.size() > kMaxControlLine) {
+                pending.clear();
+                Answer("ERROR line too long");
+            }
+        }
+    }
+    link.Stop();
+    close(signalFd);
+    return 0;
+}
