@@ -1,0 +1,41 @@
+#pragma once
+// The client end of a named device: a connection to the driver host's socket for the device name,
+// opened with the Hello handshake, on which each DeviceIoControl is one request and one reply.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qda {
+
+class CNamedDeviceClient {
+public:
+    CNamedDeviceClient() = default;
+    ~CNamedDeviceClient();
+    CNamedDeviceClient(const CNamedDeviceClient&) = delete;
+    CNamedDeviceClient& operator=(const CNamedDeviceClient&) = delete;
+
+    // Connects to the device `name` ("VantorUSB_U-0") and shakes hands; false with LastError() set
+    // (ENOENT when no host serves the name, ENODEV when the device is absent, EPROTO on a version
+    // mismatch or a malformed answer).
+    bool Open(const std::string& name);
+    bool IsOpen() const { return m_fd >= 0; }
+    void Close();
+
+    // One device control request: `input` goes to the driver, at most `outputLength` bytes come
+    // back into `output` with their count in `returned`. False with LastError() set when the
+    // driver failed the request or the connection broke.
+    bool DeviceIoControl(uint32_t code, const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                         uint32_t outputLength, uint32_t& returned);
+    // errno-style code of the last failure.
+    int LastError() const { return m_lastError; }
+
+private:
+    bool SendAll(const std::vector<uint8_t>& bytes);
+    bool ReceiveMessage(uint16_t& type, std::vector<uint8_t>& body);
+    bool Fail(int error);
+
+    int m_fd = -1;
+    int m_lastError = 0;
+};
+
+}  // namespace qda
