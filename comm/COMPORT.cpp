@@ -53,6 +53,33 @@ tcflag_t SizeOfDataBits(int bits) {
 
 }  // namespace
 
+bool qda::ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, int parity, int xonXoff) {
+    const speed_t speed = SpeedOfBaud(baud);
+    const tcflag_t size = SizeOfDataBits(dataBits);
+    if (speed == 0 || size == 0 || parity < 0 || parity > 2) return false;
+    // Raw bytes both ways; only what the link needs is changed.
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                                          IXOFF | IXANY | INPCK | IGNPAR);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+    tio.c_cflag |= size | CREAD | CLOCAL;
+    if (stopBits != 0) tio.c_cflag |= CSTOPB;
+    if (parity == 2) tio.c_cflag |= PARENB;           // even
+    if (parity == 1) tio.c_cflag |= PARENB | PARODD;  // odd
+    // Received bytes are checked for parity only with odd parity (the lowest bit of the code),
+    // as the controller's own tool has always configured the port.
+    if (parity & 1) tio.c_iflag |= INPCK;
+    if (xonXoff == 1) {
+        tio.c_iflag |= IXON | IXOFF;
+        tio.c_cc[VSTART] = 0x11;
+        tio.c_cc[VSTOP] = 0x13;
+    }
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    return ::cfsetispeed(&tio, speed) == 0 && ::cfsetospeed(&tio, speed) == 0;
+}
+
 CCOMPORT::~CCOMPORT() {
     Close();
 }
@@ -82,9 +109,8 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
     m_callback = callback;
     m_owner = owner;
 
-    const speed_t speed = SpeedOfBaud(baud);
-    const tcflag_t size = SizeOfDataBits(dataBits);
-    if (speed == 0 || size == 0 || parity < 0 || parity > 2) return false;
+    termios check{};
+    if (!qda::ApplyLineSettings(check, baud, dataBits, stopBits, parity, xonXoff)) return false;
 
     m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
@@ -100,27 +126,7 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
 
     termios tio{};
     if (::tcgetattr(m_fd, &tio) != 0) return false;
-    // Raw bytes both ways; only what the link needs is changed.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
-                                          IXOFF | IXANY | INPCK | IGNPAR);
-    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
-    tio.c_cflag |= size | CREAD | CLOCAL;
-    if (stopBits != 0) tio.c_cflag |= CSTOPB;
-    if (parity == 2) tio.c_cflag |= PARENB;           // even
-    if (parity == 1) tio.c_cflag |= PARENB | PARODD;  // odd
-    // Received bytes are checked for parity only with odd parity (the lowest bit of the code),
-    // as the controller's own tool has always configured the port.
-    if (parity & 1) tio.c_iflag |= INPCK;
-    if (xonXoff == 1) {
-        tio.c_iflag |= IXON | IXOFF;
-        tio.c_cc[VSTART] = 0x11;
-        tio.c_cc[VSTOP] = 0x13;
-    }
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return false;
+    if (!qda::ApplyLineSettings(tio, baud, dataBits, stopBits, parity, xonXoff)) return false;
     if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
         return false;

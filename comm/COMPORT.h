@@ -3,6 +3,8 @@
 // and a receive queue, and one worker thread that does all reads and writes with poll(), ticks
 // every 10 ms while the line is quiet to run the response timer, and reports events 0, 3, 4
 // and 5 to its owner. It knows nothing about frames or packets.
+#include <termios.h>
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -10,6 +12,13 @@
 
 #include "comm/RingBuffer.h"
 #include "comm/Transport.h"
+
+namespace qda {
+// Sets the line of `tio`: raw bytes, the baud rate, data bits, stop bits (code 0 one, else two),
+// parity code (2 even, 1 odd, 0 none; received parity checked only for odd) and XON/XOFF.
+// False for a baud rate, data bit count or parity code the port does not support.
+bool ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, int parity, int xonXoff);
+}  // namespace qda
 
 class CCOMPORT : public qda::ITransport {
 public:

@@ -25,8 +25,6 @@ bool CCommunication::OpenTransport(const sCOMMPARAM& param, int commType, const 
         m_lastReport = CommReport{};
     }
     if (commType == qda::kCommTypeSerial) {
-        if (param.m[qda::kParamResponseTimeout] > 0)
-            m_responseTimeoutMs = param.m[qda::kParamResponseTimeout];
         // The object is in place before its worker starts, so the first report finds it.
         auto* port = new CCOMPORT();
         m_pTransport.reset(port);
@@ -71,6 +69,14 @@ void CCommunication::CloseTransport() {
     m_nKind = qda::kKindNone;
 }
 
+int CCommunication::ResponseTimeout() const {
+    const int override = m_responseOverrideMs.load();
+    if (override > 0) return override;
+    // m_param changes only while no worker runs.
+    const int fromParam = m_param.m[qda::kParamResponseTimeout];
+    return fromParam > 0 ? fromParam : qda::kResponseTimeoutMs;
+}
+
 CommReport CCommunication::LastReport() const {
     std::lock_guard<std::mutex> guard(m_reportLock);
     return m_lastReport;
@@ -85,7 +91,7 @@ void CCommunication::TransportEvent(int eventType, void* user) {
         // last byte received or sent.
         report.bSuccess = (eventType == qda::kEventDataArrived || eventType == qda::kEventTxEmpty) ? 1 : 0;
         if (report.bSuccess && self->m_pTransport)
-            self->m_pTransport->ArmResponseTimer(self->m_responseTimeoutMs);
+            self->m_pTransport->ArmResponseTimer(self->ResponseTimeout());
     } else {
         report.bSuccess = eventType == qda::kEventDataArrived ? 1 : 0;
     }

@@ -61,9 +61,10 @@ public:
     // Installs the factory that opens USB links (nullptr: USB links cannot be opened).
     static void SetUsbTransportFactory(qda::UsbTransportFactory factory);
 
-    // Response time-out of the serial link in milliseconds (sCOMMPARAM index 10 by default).
-    void SetResponseTimeout(int milliseconds) { m_responseTimeoutMs = milliseconds; }
-    int ResponseTimeout() const { return m_responseTimeoutMs.load(); }
+    // Response time-out of the serial link in milliseconds: sCOMMPARAM index 10 unless set here
+    // (0 returns to it).
+    void SetResponseTimeout(int milliseconds) { m_responseOverrideMs = milliseconds; }
+    int ResponseTimeout() const;
 
 protected:
     // Copies `param` and creates and opens the transport for commType (0 USB, 1 RS-232C);
@@ -87,5 +88,5 @@ private:
     std::unique_ptr<qda::ITransport> m_pTransport;
     mutable std::mutex m_reportLock;
     CommReport m_lastReport;
-    std::atomic<int> m_responseTimeoutMs{qda::kResponseTimeoutMs};
+    std::atomic<int> m_responseOverrideMs{0};
 };
