@@ -4,12 +4,13 @@
 #include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "resources/Messages.h"
+#include "resources/StringIds.h"
+#include "resources/StringTable.h"
 
 namespace {
 
 constexpr int kMessageStatusLine = 337;
 constexpr int kMessageNotConnected = 359;
-constexpr const char* kNoCount = "*****";
 
 // Fills the three "%s" of a status line format without handing a resource text to printf.
 std::string FillThree(const std::string& format, const std::string& a, const std::string& b,
@@ -28,30 +29,29 @@ std::string FillThree(const std::string& format, const std::string& a, const std
     return out;
 }
 
+// "%5d" and the points sign, the count format of the status line.
+std::string FormatCount(int count) {
+    const std::string format = qda::LoadResourceString(qda::kStrStorageCountFormat);
+    const size_t at = format.find("%5d");
+    char number[16];
+    std::snprintf(number, sizeof number, "%5d", count);
+    if (at == std::string::npos) return number;
+    return format.substr(0, at) + number + format.substr(at + 3);
+}
+
 }  // namespace
 
 std::string CCommand::GetErrorText(int code) {
-    switch (code) {
-        case 0:
-            return "エラーなし";
-        case 1:
-            return "コマンドエラー";
-        case 2:
-            return "コマンド長エラー";
-        case 3:
-            return "タイムアウトエラー";
-        case 4:
-            return "チェックサムエラー";
-        case 5:
-            return "状態エラー";
-        case 6:
-            return "その他のエラー";
-        default: {
-            char text[64];
-            std::snprintf(text, sizeof text, "エラーコード[%d]\n", code);
-            return text;
-        }
-    }
+    static const int kIds[] = {qda::kStrStatusNoError,       qda::kStrStatusCommandError,
+                               qda::kStrStatusLengthError,   qda::kStrStatusTimeoutError,
+                               qda::kStrStatusChecksumError, qda::kStrStatusStateError,
+                               qda::kStrStatusOtherError};
+    if (code >= 0 && code <= 6) return qda::LoadResourceString(kIds[code]);
+    // The resource's only conversion is the code's "%d".
+    const std::string format = qda::LoadResourceString(qda::kStrStatusUnknownFormat);
+    const size_t at = format.find("%d");
+    if (at == std::string::npos) return format;
+    return format.substr(0, at) + std::to_string(code) + format.substr(at + 2);
 }
 
 bool CCommand::GetControllerState(int* storing, int* mode, int* out1Count, int* out2Count) {
@@ -100,7 +100,7 @@ bool CCommand::SetControllerMode(int mode) {
         if (!RequestSettingMode(reply)) return false;
         if (!GetControllerState(nullptr, &state, nullptr, nullptr)) return false;
         if (state == qda::kModeSetting) return true;
-        ShowMessage("状態取得に失敗しました。", MB_OK | MB_ICONWARNING);
+        ShowMessage(qda::LoadResourceString(qda::kStrStateQueryFailed), MB_OK | MB_ICONWARNING);
         return false;
     }
     if (!RequestMeasureMode(reply)) return false;
@@ -115,21 +115,20 @@ bool CCommand::GetStorageStatusText(std::string& text) {
     int storing = 0, mode = qda::kModeUnknown, c1 = 0, c2 = 0;
     const bool ok = GetControllerState(&storing, &mode, &c1, &c2);
     std::string state;
-    std::string out1 = kNoCount;
-    std::string out2 = kNoCount;
+    const std::string noCount = qda::LoadResourceString(qda::kStrStorageCountUnknown);
+    std::string out1 = noCount;
+    std::string out2 = noCount;
     if (!ok) {
         state = LoadMessage(kMessageNotConnected);
     } else if (mode == qda::kModeMeasuring) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%5d点", c1);
-        out1 = buf;
-        std::snprintf(buf, sizeof buf, "%5d点", c2);
-        out2 = buf;
-        state = storing ? "蓄積中" : "停止中";
+        out1 = FormatCount(c1);
+        out2 = FormatCount(c2);
+        state =
+            qda::LoadResourceString(storing ? qda::kStrStorageStateStoring : qda::kStrStorageStateStopped);
     } else if (mode == qda::kModeSetting || mode == qda::kModeUnknown) {
-        state = kNoCount;
+        state = noCount;
     } else {
-        state = "システムエラー";
+        state = qda::LoadResourceString(qda::kStrStorageStateSystemError);
     }
     text = FillThree(LoadMessage(kMessageStatusLine), out1, out2, state);
     return ok;

@@ -138,7 +138,13 @@ TEST_F(CommandOverPty, ReplyFieldsAreConvertedAndChecked) {
     std::map<int, Bytes> data;
     data[21] = {0, 0x12, 0x00, 0, 0, 0, 0x30, 0x39, 0xFF, 0xFF, 0xFF, 0xFE, 0x20, 0x84, 0x01, 0x80};
     data[53] = {0, 0x82};
-    peer.SetScript([&](const Bytes& p) { return Answer(ReplyPacket(p[3] + 1, 0, data[p[3] + 1])); });
+    auto answerWith = [](std::map<int, Bytes> replies) {
+        return [replies](const Bytes& p) {
+            auto it = replies.find(p[3] + 1);
+            return Answer(ReplyPacket(p[3] + 1, 0, it == replies.end() ? Bytes{} : it->second));
+        };
+    };
+    peer.SetScript(answerWith(data));
     qda::ReplyBuffer r{};
     ASSERT_TRUE(cmd.GetMeasuredValues(r, 255));
     EXPECT_EQ(qda::LoadHostI32(&r[12]), 12345);
@@ -150,6 +156,7 @@ TEST_F(CommandOverPty, ReplyFieldsAreConvertedAndChecked) {
     EXPECT_EQ(name, "QD-R145W");
     // A reply too short for the fields it should carry is not taken as values.
     data[21] = {0, 0, 0, 0};
+    peer.SetScript(answerWith(data));
     EXPECT_FALSE(cmd.GetMeasuredValues(r, 255));
 }
 
@@ -159,7 +166,7 @@ TEST_F(CommandOverPty, WriteAcceptanceByteDecides) {
         bool ok;
     } cases[] = {{0, 0, true}, {0, 2, true}, {0, 1, false}, {5, 0, false}};
     for (const Case& c : cases) {
-        peer.SetScript([&](const Bytes&) { return Answer(ReplyPacket(9, c.status, {uint8_t(c.byte8)})); });
+        peer.SetScript([c](const Bytes&) { return Answer(ReplyPacket(9, c.status, {uint8_t(c.byte8)})); });
         qda::ReplyBuffer r{};
         const uint8_t v = 1;
         EXPECT_EQ(cmd.SendSetCommandAndReceivePacket(1, 0, 2, &v, 1, r), c.ok) << c.status << "/" << c.byte8;
@@ -229,10 +236,9 @@ TEST_F(CommandOverPty, ErrorReplyReachesTheRegisteredWindow) {
 
 TEST_F(CommandOverPty, OnlyTheFirstFailureOfTheProcessIsRetried) {
     g_bRetryAvailable = true;
-    int calls = 0;
-    peer.SetScript([&](const Bytes&) {
-        ++calls;
-        return calls == 1 ? Answer(ReplyPacket(0xFF, 1)) : Answer(ReplyPacket(45, 0));
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    peer.SetScript([calls](const Bytes&) {
+        return ++*calls == 1 ? Answer(ReplyPacket(0xFF, 1)) : Answer(ReplyPacket(45, 0));
     });
     qda::ReplyBuffer r{};
     EXPECT_TRUE(cmd.ClearStatistics(r)) << "the first failure is sent once more";
@@ -248,10 +254,9 @@ TEST_F(CommandOverPty, OnlyTheFirstFailureOfTheProcessIsRetried) {
 }
 
 TEST_F(CommandOverPty, BadFrameFailsAndNoLateBytesLeakIntoTheNextExchange) {
-    int calls = 0;
-    peer.SetScript([&](const Bytes&) {
-        ++calls;
-        if (calls == 1) {
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    peer.SetScript([calls](const Bytes&) {
+        if (++*calls == 1) {
             Bytes f = Frame(ReplyPacket(45, 0));
             f.back() ^= 0x5A;  // checksum broken
             return std::vector<Chunk>{{f}};
@@ -306,7 +311,7 @@ TEST_F(CommandOverPty, ControllerStateTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        peer.SetScript([&](const Bytes& p) {
+        peer.SetScript([c](const Bytes& p) {
             switch (p[3]) {
                 case CMD_GET_STORAGE_STATUS:
                     return Answer(ReplyPacket(43, c.storageStatus, Bytes(9, 0)));
@@ -397,7 +402,7 @@ TEST_F(CommandOverPty, StorageReadTakesCountedValuesAndRefusesTooMany) {
         return Answer(ReplyPacket(37, 0, d));
     };
     auto reply = std::make_unique<qda::StorageReplyBuffer>();
-    peer.SetScript([&](const Bytes&) { return readout(3, 3); });
+    peer.SetScript([readout](const Bytes&) { return readout(3, 3); });
     ASSERT_TRUE(cmd.StorageRead(*reply, 1));
     EXPECT_EQ(qda::LoadHostI32(&(*reply)[12]), 3);
     EXPECT_EQ(qda::LoadHostI32(&(*reply)[16 + 8]), -2000);
@@ -405,9 +410,9 @@ TEST_F(CommandOverPty, StorageReadTakesCountedValuesAndRefusesTooMany) {
     cmd.GetTransferProgress(&started, &expected, &received);
     EXPECT_EQ(started + expected + received, 0) << "no progress outside a readout";
 
-    peer.SetScript([&](const Bytes&) { return readout(65537, 0); });
+    peer.SetScript([readout](const Bytes&) { return readout(65537, 0); });
     EXPECT_FALSE(cmd.StorageRead(*reply, 0));
-    peer.SetScript([&](const Bytes&) { return readout(10, 3); });
+    peer.SetScript([readout](const Bytes&) { return readout(10, 3); });
     EXPECT_FALSE(cmd.StorageRead(*reply, 0)) << "a count the reply does not carry";
 }
 
@@ -424,7 +429,7 @@ TEST_F(CommandOverPty, DumpSinkSeesWhatIsSentAndTaken) {
     RecordingSink sink;
     qda::SetDumpSink(&sink);
     const Bytes answer = Frame(ReplyPacket(45, 0));
-    peer.SetScript([&](const Bytes&) { return std::vector<Chunk>{{Tg()}, {answer}}; });
+    peer.SetScript([answer](const Bytes&) { return std::vector<Chunk>{{Tg()}, {answer}}; });
     qda::ReplyBuffer r{};
     EXPECT_TRUE(cmd.ClearStatistics(r));
     qda::SetDumpSink(nullptr);
