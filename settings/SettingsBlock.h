@@ -9,6 +9,7 @@
 // with the same settings.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Settings of one sensor head (32 bytes).
 struct HeadSetting {
@@ -200,5 +201,11 @@ constexpr int kParityCount = 3;
 constexpr int kAutoTransCount = 4;
 constexpr int kEcoCount = 3;
 constexpr int kPortCount = 9;
+
+// True when the two blocks are equal byte for byte: "modified" means the current block differs
+// from its reference copy in this sense.
+inline bool IsSameBlock(const SettingsBlock& a, const SettingsBlock& b) {
+    return std::memcmp(&a, &b, sizeof(SettingsBlock)) == 0;
+}
 
 }  // namespace qda
