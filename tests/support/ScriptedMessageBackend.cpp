@@ -30,10 +30,10 @@ int ScriptedMessageBackend::Show(const std::string& caption, const std::string& 
 }
 
 void ScriptedMessageBackend::EnableWindow(IMessageWindow& window, bool enable) {
-    {
-        std::lock_guard guard(m_lock);
-        ++m_enableCalls;
-    }
+    // Under the lock: boxes shown from several threads switch the same window, as the program's
+    // backend serialises them on its user-interface thread.
+    std::lock_guard guard(m_lock);
+    ++m_enableCalls;
     window.SetEnabled(enable);
 }
 
