@@ -1,5 +1,6 @@
 #include "pages/NumEdit.h"
 
+#include <QFocusEvent>
 #include <cstdlib>
 
 #include "pages/WindowMessage.h"
@@ -109,4 +110,9 @@ void CNumEdit::ApplyColors() {
     }
     setPalette(pal);
     update();
+}
+
+void CNumEdit::focusOutEvent(QFocusEvent* e) {
+    QLineEdit::focusOutEvent(e);
+    if (e->reason() != Qt::PopupFocusReason) emit focusLost();
 }

@@ -30,6 +30,13 @@ public:
     double DisplayMinimum() const;
     double DisplayMaximum() const;
 
+signals:
+    // The edit lost the keyboard focus (the pages rewrite valid numbers in their display format).
+    void focusLost();
+
+protected:
+    void focusOutEvent(QFocusEvent* e) override;
+
 private:
     void Test();
     void ApplyColors();

@@ -10,6 +10,7 @@
 
 #include "pages/PageSupport.h"
 #include "pages/WindowMessage.h"
+#include "resources/Messages.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "support/ScriptedMessageBackend.h"
 
