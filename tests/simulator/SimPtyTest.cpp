@@ -25,14 +25,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The programs' folder: QDA_BIN_DIR, else this test's own folder (tests and programs share it).
+std::string BinDir() {
+    if (const char* dir = std::getenv("QDA_BIN_DIR")) return dir;
+    char self[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, n > 0 ? static_cast<size_t>(n) : 0);
+    return path.substr(0, path.find_last_of('/'));
+}
+
 class SimProcess {
 public:
     ~SimProcess() { Stop(); }
 
     // Starts the simulator and reads the slave path from its first output line.
     bool Start(std::vector<std::string> args) {
-        const char* dir = std::getenv("QDA_BIN_DIR");
-        const std::string bin = std::string(dir ? dir : ".") + "/qd-atlas-sim";
+        const std::string bin = BinDir() + "/qd-atlas-sim";
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) return false;
         pid_ = fork();
