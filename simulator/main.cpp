@@ -13,6 +13,7 @@
 #include "simulator/SimController.h"
 #include "simulator/SimFaults.h"
 #include "simulator/SimOptions.h"
+#include "simulator/UsbBusLink.h"
 
 using namespace qda::sim;
 
@@ -30,7 +31,18 @@ void Answer(const std::string& line) {
 int main(int argc, char** argv) {
     SimOptions options;
     std::string error;
-    if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    // --usb-socket PATH: also serve the simulated USB bus for vantorusbd --sim PATH.
+    UsbBusLink::Options usbOptions;
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "--usb-socket") {
+            usbOptions.socketPath = args[i + 1];
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+            break;
+        }
+    }
+    if (!ParseSimOptions(args, options, error)) {
         std::fprintf(stderr, "qd-atlas-sim: %s\n%s", error.c_str(), SimUsage());
         return 2;
     }
@@ -69,6 +81,15 @@ int main(int argc, char** argv) {
     }
     Answer(link.SlavePath());
     link.Start();
+    UsbBusLink usb(controller, usbOptions);
+    if (!usbOptions.socketPath.empty()) {
+        if (!usb.Open(error)) {
+            std::fprintf(stderr, "qd-atlas-sim: %s\n", error.c_str());
+            link.Stop();
+            return 1;
+        }
+        usb.Start();
+    }
 
     ControlChannel control(controller, faults);
     std::string pending;
@@ -87,7 +108,8 @@ int main(int argc, char** argv) {
             pending.append(buffer, static_cast<size_t>(n));
             size_t newline;
             while ((newline = pending.find('\n')) != std::string::npos) {
-                Answer(control.Execute(std::string_view(pending).substr(0, newline)));
+                const std::string_view line = std::string_view(pending).substr(0, newline);
+                Answer(UsbBusLink::IsCommand(line) ? usb.Execute(line) : control.Execute(line));
                 pending.erase(0, newline + 1);
             }
             if (pending.size() > kMaxControlLine) {
@@ -96,6 +118,7 @@ int main(int argc, char** argv) {
             }
         }
     }
+    usb.Stop();
     link.Stop();
     close(signalFd);
     return 0;

@@ -1,0 +1,66 @@
+#include "usbdriver/host/ClientSession.h"
+
+namespace qda {
+
+CClientSession::~CClientSession() {
+    if (m_device) m_gate.CloseDevice(m_device);
+}
+
+bool CClientSession::End(const std::string& reason) {
+    m_ended = true;
+    m_reason = reason;
+    if (m_device) m_gate.CloseDevice(m_device);
+    m_device.reset();
+    return false;
+}
+
+bool CClientSession::Receive(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+    if (m_ended) return false;
+    while (length > 0) {
+        const auto result = m_reader.Feed(data, length);
+        if (result == wire::CWireReader::Result::Error) return End(wire::WireErrorText(m_reader.Error()));
+        if (result == wire::CWireReader::Result::NeedMore) continue;
+        if (!Handle(out)) return false;
+    }
+    return true;
+}
+
+bool CClientSession::Handle(std::vector<uint8_t>& out) {
+    const auto type = static_cast<wire::MessageType>(m_reader.MessageHeader().type);
+    if (type == wire::MessageType::Hello) {
+        if (m_handshaken) return End("second handshake");
+        wire::HelloBody hello{};
+        if (wire::DecodeHello(m_reader.Body(), hello) != wire::WireError::None)
+            return End("malformed handshake");
+        m_handshaken = true;
+        if (hello.protocolVersion != wire::kProtocolVersion) {
+            const auto reply = wire::EncodeHelloReply(wire::kProtocolVersion, STATUS_REVISION_MISMATCH);
+            out.insert(out.end(), reply.begin(), reply.end());
+            return End("protocol version " + std::to_string(hello.protocolVersion) + " refused");
+        }
+        const NTSTATUS status = m_gate.OpenDevice(m_device);
+        const auto reply = wire::EncodeHelloReply(wire::kProtocolVersion, status);
+        out.insert(out.end(), reply.begin(), reply.end());
+        if (!NT_SUCCESS(status)) return End("no controller present");
+        return true;
+    }
+    // Only Ioctl is left (the reader refuses every other type).
+    if (!m_handshaken) return End("request before the handshake");
+    wire::IoctlBody body{};
+    const uint8_t* input = nullptr;
+    if (wire::DecodeIoctl(m_reader.Body(), body, input) != wire::WireError::None)
+        return End("malformed request");
+    Irp irp;
+    irp.majorFunction = IRP_MJ_DEVICE_CONTROL;
+    irp.ioControlCode = body.ioControlCode;
+    irp.input.assign(input, input + body.inputLength);
+    irp.outputLength = body.outputLength;
+    m_gate.DeviceControl(m_device, irp);
+    // The driver never hands back more than asked; the cut keeps the reply valid if it did.
+    const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(irp.output.size()), body.outputLength);
+    const auto reply = wire::EncodeIoctlReply(irp.status, irp.output.data(), NT_SUCCESS(irp.status) ? n : 0);
+    out.insert(out.end(), reply.begin(), reply.end());
+    return true;
+}
+
+}  // namespace qda

@@ -1,0 +1,186 @@
+#include "usbdriver/host/SocketServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace qda {
+namespace {
+// A client that does not read its replies is not read from beyond this much pending output.
+constexpr size_t kMaxPendingOutput = 4 * 1024 * 1024;
+constexpr size_t kReadChunk = 65536;
+
+bool FillAddress(const std::string& path, sockaddr_un& addr) {
+    addr = sockaddr_un{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(addr.sun_path)) return false;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+}  // namespace
+
+CSocketServer::CSocketServer(IDeviceGate& gate, const CPeerPolicy& policy)
+    : m_gate(gate), m_policy(policy), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+CSocketServer::~CSocketServer() {
+    while (!m_clients.empty()) Drop(m_clients.size() - 1);
+    if (m_listenFd >= 0) ::close(m_listenFd);
+    if (m_ownsPath) ::unlink(m_path.c_str());
+    if (m_wakeFd >= 0) ::close(m_wakeFd);
+}
+
+bool CSocketServer::Listen(const std::string& directory, const std::string& name, std::string& error) {
+    if (::mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) {
+        error = "cannot create " + directory + ": " + std::strerror(errno);
+        return false;
+    }
+    m_path = directory + "/" + name;
+    sockaddr_un addr;
+    if (!FillAddress(m_path, addr)) {
+        error = "socket path too long: " + m_path;
+        return false;
+    }
+    // A socket left behind by a host that died is replaced; a live host is left alone.
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) {
+        ::close(probe);
+        error = "another vantorusbd already serves " + m_path;
+        return false;
+    }
+    ::close(probe);
+    ::unlink(m_path.c_str());
+    m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        ::listen(m_listenFd, 16) != 0) {
+        error = "cannot listen on " + m_path + ": " + std::strerror(errno);
+        return false;
+    }
+    m_ownsPath = true;
+    ::chmod(m_path.c_str(), 0660);
+    if (m_policy.HasGroup() && ::chown(m_path.c_str(), static_cast<uid_t>(-1), m_policy.Group()) != 0) {
+        std::fprintf(stderr, "vantorusbd: cannot give %s to the group: %s\n", m_path.c_str(),
+                     std::strerror(errno));
+    }
+    return true;
+}
+
+void CSocketServer::Adopt(int listenFd) {
+    m_listenFd = listenFd;
+    ::fcntl(m_listenFd, F_SETFL, ::fcntl(m_listenFd, F_GETFL) | O_NONBLOCK);
+    sockaddr_un addr{};
+    socklen_t length = sizeof(addr);
+    if (::getsockname(listenFd, reinterpret_cast<sockaddr*>(&addr), &length) == 0) m_path = addr.sun_path;
+}
+
+void CSocketServer::Stop() {
+    const uint64_t one = 1;
+    if (::write(m_wakeFd, &one, sizeof(one)) < 0) std::perror("vantorusbd: stop");
+}
+
+void CSocketServer::Accept() {
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;
+        std::string who;
+        if (!m_policy.Allows(fd, who)) {
+            std::fprintf(stderr, "vantorusbd: refused %s (not the owner or the device group)\n", who.c_str());
+            ::close(fd);
+            continue;
+        }
+        Client client;
+        client.fd = fd;
+        client.session = std::make_unique<CClientSession>(m_gate);
+        client.who = who;
+        m_clients.push_back(std::move(client));
+        m_clientCount = m_clients.size();
+    }
+}
+
+void CSocketServer::ReadFrom(Client& client) {
+    uint8_t buffer[kReadChunk];
+    const ssize_t n = ::recv(client.fd, buffer, sizeof(buffer), 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (n <= 0) {
+        client.closing = true;
+        client.out.clear();
+        client.sent = 0;
+        return;
+    }
+    if (!client.session->Receive(buffer, static_cast<size_t>(n), client.out)) {
+        std::fprintf(stderr, "vantorusbd: dropping %s: %s\n", client.who.c_str(),
+                     client.session->EndReason().c_str());
+        client.closing = true;
+    }
+}
+
+void CSocketServer::WriteTo(Client& client) {
+    while (client.sent < client.out.size()) {
+        const ssize_t n =
+            ::send(client.fd, client.out.data() + client.sent, client.out.size() - client.sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return;
+        if (n <= 0) {
+            client.closing = true;
+            client.out.clear();
+            client.sent = 0;
+            return;
+        }
+        client.sent += static_cast<size_t>(n);
+    }
+    client.out.clear();
+    client.sent = 0;
+}
+
+void CSocketServer::Drop(size_t index) {
+    ::close(m_clients[index].fd);
+    m_clients.erase(m_clients.begin() + static_cast<std::ptrdiff_t>(index));
+    m_clientCount = m_clients.size();
+}
+
+void CSocketServer::Run(int stopFd) {
+    std::vector<pollfd> fds;
+    for (;;) {
+        fds.clear();
+        fds.push_back({m_wakeFd, POLLIN, 0});
+        fds.push_back({stopFd, POLLIN, 0});
+        fds.push_back({m_listenFd, POLLIN, 0});
+        for (const Client& c : m_clients) {
+            short events = 0;
+            if (!c.closing && c.out.size() < kMaxPendingOutput) events |= POLLIN;
+            if (c.sent < c.out.size()) events |= POLLOUT;
+            fds.push_back({c.fd, events, 0});
+        }
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            std::perror("vantorusbd: poll");
+            return;
+        }
+        if (fds[0].revents || fds[1].revents) return;
+        // Clients first (their indexes match fds), then new ones.
+        for (size_t i = 0; i < m_clients.size(); ++i) {
+            const short revents = fds[3 + i].revents;
+            Client& c = m_clients[i];
+            if (revents & POLLIN) ReadFrom(c);
+            if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLIN)) {
+                c.closing = true;
+                c.out.clear();
+                c.sent = 0;
+            }
+            if (c.sent < c.out.size()) WriteTo(c);
+        }
+        for (size_t i = m_clients.size(); i-- > 0;) {
+            if (m_clients[i].closing) Drop(i);  // its last reply, if any, was written above
+        }
+        if (fds[2].revents & POLLIN) Accept();
+    }
+}
+
+}  // namespace qda
