@@ -106,7 +106,6 @@ void SerialLink::Stop() {
 void SerialLink::Run() {
     std::vector<uint8_t> buffer(4096), packet;
     int64_t lastRxUs = NowUs();
-    const int64_t byteUs = options_.paceBaud > 0 ? 10'000'000 / options_.paceBaud : 0;
     while (!stop_) {
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         const int ready = poll(fds, 2, 50);
@@ -115,6 +114,8 @@ void SerialLink::Run() {
         if (ready > 0 && (fds[0].revents & POLLIN)) {
             const ssize_t n = read(master_, buffer.data(), buffer.size());
             if (n > 0) {
+                const int baud = PaceBaud();
+                const int64_t byteUs = baud > 0 ? 10'000'000 / baud : 0;
                 const int64_t now = NowUs();
                 lastRxUs = now;
                 rxDoneUs_ = std::max(now, rxDoneUs_) + n * byteUs;
@@ -127,7 +128,7 @@ void SerialLink::Run() {
             const SerialFrameParser::Result r = parser_.Next(packet);
             if (r == SerialFrameParser::Result::None) break;
             // On a paced line the frame is complete only when its last byte would have arrived.
-            if (byteUs > 0 && !SleepUntil(rxDoneUs_)) return;
+            if (rxDoneUs_ > NowUs() && !SleepUntil(rxDoneUs_)) return;
             if (r == SerialFrameParser::Result::Packet)
                 Process(packet);
             else if (r == SerialFrameParser::Result::BadChecksum)
@@ -188,10 +189,11 @@ bool SerialLink::Send(std::span<const uint8_t> bytes, size_t chunk, int delayMs)
 }
 
 bool SerialLink::WritePaced(std::span<const uint8_t> bytes) {
-    if (options_.paceBaud <= 0) return WriteAll(bytes);
-    const int64_t byteUs = 10'000'000 / options_.paceBaud;
+    const int baud = PaceBaud();
+    if (baud <= 0) return WriteAll(bytes);
+    const int64_t byteUs = 10'000'000 / baud;
     // Pieces of about 5 ms of line time, each written when the line would have carried it.
-    const size_t piece = std::max<size_t>(1, static_cast<size_t>(options_.paceBaud / 10 / 200));
+    const size_t piece = std::max<size_t>(1, static_cast<size_t>(baud / 10 / 200));
     for (size_t at = 0; at < bytes.size(); at += piece) {
         const size_t n = std::min(piece, bytes.size() - at);
         txFreeUs_ = std::max(NowUs(), txFreeUs_);
@@ -218,6 +220,21 @@ bool SerialLink::WriteAll(std::span<const uint8_t> bytes) {
         poll(fds, 2, 20);
     }
     return true;
+}
+
+int SerialLink::PaceBaud() const {
+    if (options_.paceBaud != kPaceLine) return std::max(0, options_.paceBaud);
+    termios tio{};
+    if (tcgetattr(slaveKeep_, &tio) != 0) return 0;
+    static constexpr struct {
+        speed_t code;
+        int baud;
+    } kSpeeds[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},    {B19200, 19200},
+                   {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+    const speed_t speed = cfgetospeed(&tio);
+    for (const auto& s : kSpeeds)
+        if (s.code == speed) return s.baud;
+    return 0;
 }
 
 bool SerialLink::SleepUntil(int64_t us) {

@@ -19,9 +19,13 @@ namespace qda::sim {
 
 class SerialLink {
 public:
+    static constexpr int kPaceLine = -1;
+
     struct Options {
-        std::string linkPath;      // symlink to the slave device, when not empty
-        int paceBaud = 0;          // 0 = as fast as the pty goes; else 10 bits per byte at this rate
+        std::string linkPath;  // symlink to the slave device, when not empty
+        // 0 = as fast as the pty goes; N = 10 bits per byte at N baud; kPaceLine = at the speed the
+        // client set on the line (cfsetospeed on its end).
+        int paceBaud = 0;
         int frameTimeoutMs = 500;  // an unfinished frame is dropped after this much quiet
         bool verbose = false;      // one line per exchange on stderr
     };
@@ -49,6 +53,8 @@ private:
     bool WriteAll(std::span<const uint8_t> bytes);
     // Sleeps until the given steady-clock microsecond, waking early only to stop. False when stopping.
     bool SleepUntil(int64_t us);
+    // Baud rate to pace at now (0 = no pacing).
+    int PaceBaud() const;
 
     SimController& controller_;
     SimFaults& faults_;

@@ -23,7 +23,8 @@ const char* SimUsage() {
            "slave device path. Lines on stdin are control commands (see simulator/README.md).\n"
            "  --link PATH              also make PATH a symlink to the slave device\n"
            "  --seed N                 seed of the measured values and random faults (default 1)\n"
-           "  --pace-baud N            deliver bytes at the pace of an N baud line (10 bits a byte)\n"
+           "  --pace-baud N|line       deliver bytes at the pace of an N baud line (10 bits a byte);\n"
+           "                           \"line\" follows the speed the client sets on its end\n"
            "  --frame-timeout MS       drop an unfinished command frame after MS ms (default 500)\n"
            "  --head-a CODE            head A model code (default 0x00, QD-R17; 0x0F = no head)\n"
            "  --head-b CODE            head B model code (default 0x21, QD-R31)\n"
@@ -73,7 +74,10 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
             o.controller.seed = std::strtoull(v.c_str(), &end, 0);
             ok = !v.empty() && v[0] != '-' && end == v.c_str() + v.size();
         } else if (name == "pace-baud") {
-            if (number(1, 10000000)) o.serial.paceBaud = static_cast<int>(n);
+            if (v == "line")
+                o.serial.paceBaud = SerialLink::kPaceLine;
+            else if (number(1, 10000000))
+                o.serial.paceBaud = static_cast<int>(n);
         } else if (name == "frame-timeout") {
             if (number(1, 600000)) o.serial.frameTimeoutMs = static_cast<int>(n);
         } else if (name == "head-a" || name == "head-b") {

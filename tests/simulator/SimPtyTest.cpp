@@ -126,6 +126,12 @@ public:
         if (fd_ >= 0) close(fd_);
     }
     bool IsOpen() const { return fd_ >= 0; }
+    void SetSpeed(speed_t speed) {
+        termios tio{};
+        ASSERT_EQ(tcgetattr(fd_, &tio), 0);
+        cfsetspeed(&tio, speed);
+        ASSERT_EQ(tcsetattr(fd_, TCSANOW, &tio), 0);
+    }
     void Write(const std::vector<uint8_t>& bytes) {
         ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
     }
@@ -252,6 +258,19 @@ TEST(SimPtyTest, PacedLineTakesTheTimeOfItsBytes) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_EQ(r.size(), 1046u);
     EXPECT_GE(ms, 90);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST(SimPtyTest, LinePacingFollowsTheSpeedTheClientSets) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start({"--pace-baud", "line"}));
+    Line line(sim.Slave());
+    ASSERT_TRUE(line.IsOpen());
+    line.SetSpeed(B9600);
+    // 12 bytes out and 28 bytes back at 960 bytes a second: at least 41 ms.
+    const auto start = Clock::now();
+    EXPECT_EQ(line.Exchange(Packet(42)).size(), 20u);
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 40);
     EXPECT_EQ(sim.Stop(), 0);
 }
 
