@@ -21,18 +21,24 @@ void ShowSystemError(int error) {
 // The header field written after the value on line `line` (0..3).
 std::string HeaderField(const CStorageData& slot, int line) {
     const qda::UnitRow& row = qda::SelectUnitRow(slot.UnitSystem(), slot.MmFormat(), slot.InchFormat());
+    std::string field(",");
     switch (line) {
         case 0:
-            return "," + slot.Name();
+            field.append(slot.Name());
+            break;
         case 1:
-            return "," + std::to_string(slot.Count());
+            field.append(std::to_string(slot.Count()));
+            break;
         case 2:
-            return std::string(",") + row.label;
+            field.append(row.label);
+            break;
         case 3:
-            return std::string(",'") + row.stepText + "'";
+            field.append("'").append(row.stepText).append("'");
+            break;
         default:
             return {};
     }
+    return field;
 }
 
 // Reads the file line by line into `parser`, each line without its LF or CR LF end. Returns false
