@@ -41,6 +41,8 @@ class GraphWidget : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (!QApplication::instance()) {
+            // No display needed: draw on the offscreen platform unless one was chosen.
+            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
             static int argc = 1;
             static char name[] = "chart_widget_tests";
             static char* argv[] = {name, nullptr};
