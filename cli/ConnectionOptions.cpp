@@ -1,0 +1,119 @@
+#include "cli/ConnectionOptions.h"
+
+#include "resources/Messages.h"
+#include "resources/StringTable.h"
+
+namespace qda::cli {
+
+namespace {
+
+constexpr int kMsgCannotConnect = 357;
+// Messages of the controller's error replies: codes 1-4 and 7 have their own, the rest share one.
+constexpr int kMsgHeadNotRecognised = 372;
+constexpr int kMsgMemoryError = 376;
+constexpr int kMsgOtherControllerError = 377;
+constexpr unsigned kWarning = MB_OK | MB_ICONWARNING;
+
+int ControllerErrorMessage(int code) {
+    if (code >= 1 && code <= 4) return kMsgHeadNotRecognised + code - 1;
+    if (code == 7) return kMsgMemoryError;
+    return kMsgOtherControllerError;
+}
+
+}  // namespace
+
+const char* const kConnectionUsage =
+    "connection options:\n"
+    "  --serial PATH            the controller's tty (e.g. /dev/ttyUSB0, a pseudo-terminal)\n"
+    "  --com N                  COM1..COM9 through the COMn device mapping (QDA_COM<n>,\n"
+    "                           then /dev/ttyS<n-1>); default COM1\n"
+    "  --baud RATE              9600 (default), 19200, 38400, 57600 or 115200\n"
+    "  --parity even|odd|none   default none\n";
+
+bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
+    bool ok = true;
+    settings = qda::CommOpenSettings{};
+    settings.commType = qda::kCommTypeSerial;
+    settings.portIndex = 0;
+    settings.baudIndex = 0;
+    settings.parityIndex = 2;
+    const auto serial = args.TakeOption("--serial");
+    const auto com = args.TakeOption("--com");
+    if (serial && com) {
+        args.AddError("--serial and --com exclude each other");
+        ok = false;
+    }
+    if (serial) {
+        if (serial->empty()) {
+            args.AddError("--serial needs a device path");
+            ok = false;
+        }
+        settings.devicePath = *serial;
+    }
+    if (com) {
+        const auto n = ParseIntArg(*com, 1, 9);
+        if (!n) {
+            args.AddError("--com must be 1 to 9");
+            ok = false;
+        } else {
+            settings.portIndex = static_cast<int>(*n) - 1;
+        }
+    }
+    if (const auto baud = args.TakeOption("--baud")) {
+        int index = -1;
+        for (int i = 0; i < 5; ++i)
+            if (*baud == std::to_string(qda::BaudOfIndex(i))) index = i;
+        if (index < 0) {
+            args.AddError("--baud must be 9600, 19200, 38400, 57600 or 115200");
+            ok = false;
+        } else {
+            settings.baudIndex = index;
+        }
+    }
+    if (const auto parity = args.TakeOption("--parity")) {
+        if (*parity == "even") {
+            settings.parityIndex = 0;
+        } else if (*parity == "odd") {
+            settings.parityIndex = 1;
+        } else if (*parity == "none") {
+            settings.parityIndex = 2;
+        } else {
+            args.AddError("--parity must be even, odd or none");
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+ControllerSession::ControllerSession(CliContext& ctx)
+    : m_ctx(ctx), m_console(ctx.err), m_previous(SetMessageBackend(&m_console)) {
+    if (!ctx.language.empty()) SelectLanguage(ctx.language);
+    m_command = std::make_unique<CCommand>();
+    // The controller's error replies are shown as the main window shows them.
+    m_command->SetErrorNotifyWindow(
+        [](unsigned, uintptr_t code, intptr_t) {
+            ShowMessage(LoadMessage(ControllerErrorMessage(static_cast<int>(code))), kWarning);
+        },
+        WM_CONTROLLER_ERROR);
+}
+
+ControllerSession::~ControllerSession() {
+    if (m_open) m_command->ClosePort();
+    m_command.reset();
+    SetMessageBackend(m_previous);
+}
+
+bool ControllerSession::Open(const qda::CommOpenSettings& settings) {
+    m_open = m_command->OpenPort(settings);
+    if (!m_open) ShowMessage(LoadMessage(kMsgCannotConnect), kWarning);
+    return m_open;
+}
+
+int ControllerSession::Fail(const std::string& text, const qda::ReplyBuffer& reply, int code) {
+    ShowMessage(text, kWarning);
+    if (reply[3] == ((code + 1) & 0xFF) && reply[4] != 0)
+        ShowMessage(CCommand::GetErrorText(reply[4]), kWarning);
+    return kExitFailure;
+}
+
+}  // namespace qda::cli
