@@ -49,6 +49,16 @@ void CStorageData::SetFormat(int unitSystem, int mmFormat, int inchFormat) {
     m_inchFormat = inchFormat;
 }
 
+void CStorageData::SetReadoutFormat(int unitFlag, int formatIndex) {
+    if (unitFlag == 1) {
+        m_unitSystem = 1;
+        m_inchFormat = formatIndex;
+    } else {
+        m_unitSystem = 0;
+        m_mmFormat = formatIndex;
+    }
+}
+
 void CStorageData::Adopt(const std::string& name, int unitSystem, int mmFormat, int inchFormat,
                          const int32_t* samples, int count, int validCount) {
     count = std::clamp(count, 0, Capacity());

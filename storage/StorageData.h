@@ -23,6 +23,10 @@ public:
 
     // Sets the display-format triple: unit system (0 metric, 1 inch), metric and inch format index.
     void SetFormat(int unitSystem, int mmFormat, int inchFormat);
+    // Takes the display format the controller reports with its stored values: unit flag 1 is inch
+    // (the inch format index becomes `formatIndex`), anything else metric (the metric index does);
+    // the other index stays.
+    void SetReadoutFormat(int unitFlag, int formatIndex);
 
     // Takes the result of a file read: name, display format, `count` samples (at most the capacity)
     // and the number of them that are not markers.

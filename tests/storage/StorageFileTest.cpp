@@ -271,9 +271,19 @@ TEST(StorageDataTest, FillingClassifiesControllerValues) {
     EXPECT_EQ(slot.ValidCount(), 3);
     EXPECT_EQ(slot.Count(), 6);
     EXPECT_EQ(slot.Name(), "OUT1");
+    // The controller reports inch with unit flag 1. In "0.0001" inch (row 0, 10000000 internal units
+    // per inch) the range ends at 100 inch.
+    slot.SetReadoutFormat(1, 0);
+    EXPECT_EQ(slot.UnitSystem(), 1);
+    EXPECT_EQ(slot.InchFormat(), 0);
+    EXPECT_EQ(slot.MmFormat(), 1);
+    const int32_t inch[] = {10000000, 1000000000};  // 1 inch, 100 inch
+    ASSERT_TRUE(slot.Fill("OUT2", inch, 2));
+    EXPECT_EQ(slot.Sample(0), 10000000);
+    EXPECT_EQ(slot.Sample(1), qda::kPlusOver);
     EXPECT_FALSE(slot.Fill("too many", values, 65537));
     EXPECT_FALSE(slot.Fill("negative", values, -1));
-    EXPECT_EQ(slot.Count(), 6);
+    EXPECT_EQ(slot.Count(), 2);
 }
 
 }  // namespace
