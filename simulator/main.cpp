@@ -58,14 +58,18 @@ int main(int argc, char** argv) {
         }
     }
 
-    // SIGINT and SIGTERM arrive through a descriptor, so every thread runs undisturbed and the
-    // main loop shuts down in order; a closed stdout must not kill the process.
+    // SIGINT, SIGTERM and SIGHUP arrive through a descriptor, so every thread runs undisturbed
+    // and the main loop shuts down in order (removing the link). A closed stdout must not kill
+    // the process, and a run in the background of a shell must not stop on reading stdin: the
+    // read then fails and the control channel is simply off.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGTTIN, SIG_IGN);
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
     if (signalFd < 0) {
         std::perror("qd-atlas-sim: signalfd");

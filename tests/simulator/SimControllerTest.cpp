@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 
 #include "simulator/SimController.h"
 #include "simulator/SimFaults.h"
