@@ -88,7 +88,8 @@ bool CConfiguration::Save(const std::string& path, const SettingsBlock& block, i
     // A replaced file keeps its permissions; a new one gets the usual 0666 less the umask.
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) {
+    // A file the user may not write stays as it is, although the folder would let it be replaced.
+    if (exists && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) {
         ShowMessage(qda::LoadResourceString(qda::kStrFileCannotOpen), kWarning);
         return false;
     }
