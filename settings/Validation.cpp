@@ -365,4 +365,8 @@ bool ValidatePrograms(SettingsBlock& block) {
     return true;
 }
 
+bool ValidateRestoredBlock(SettingsBlock& block) {
+    return ValidateEnvironment(nullptr, block.Environment) && ValidatePrograms(block);
+}
+
 }  // namespace qda

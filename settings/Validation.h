@@ -59,4 +59,8 @@ enum ValidationMessage : int {
 // OUT2 (with the block's own unit) and common, stopping at the first failure.
 bool ValidatePrograms(SettingsBlock& block);
 
+// The check of a block restored from the registry at start-up: ValidateEnvironment, then
+// ValidatePrograms (messages shown unless the message display is silent).
+bool ValidateRestoredBlock(SettingsBlock& block);
+
 }  // namespace qda

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "settings/Configuration.h"
 #include "resources/Messages.h"
+#include "settings/Configuration.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/SettingsFileCheck.h"
 #include "settings/SettingsFileFormat.h"
@@ -116,13 +116,6 @@ TEST_F(ConfigurationTest, SaveThroughASymbolicLinkKeepsTheLink) {
     ASSERT_TRUE(CConfiguration().Save(link, qda::DefaultBlock(), 1));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(Read(real), qda::WriteSettingsText(qda::DefaultBlock(), 1));
-}
-
-TEST_F(ConfigurationTest, NoPathWithoutARegistryStoreFails) {
-    SettingsBlock block = qda::DefaultBlock();
-    int active = 0;
-    EXPECT_FALSE(CConfiguration().Save("", block, 0));
-    EXPECT_FALSE(CConfiguration().Load("", block, active));
 }
 
 TEST_F(ConfigurationTest, OpenCheckAsTheMainWindowDoesIt) {

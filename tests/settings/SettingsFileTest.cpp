@@ -15,7 +15,8 @@ namespace {
 
 std::string DataFile(const std::string& name) {
     const char* root = std::getenv("QDA_TEST_DATA");
-    std::ifstream in(std::string(root ? root : QDA_SOURCE_TESTS) + "/settings/data/" + name, std::ios::binary);
+    std::ifstream in(std::string(root ? root : QDA_SOURCE_TESTS) + "/settings/data/" + name,
+                     std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();

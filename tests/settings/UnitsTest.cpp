@@ -81,17 +81,6 @@ TEST(UnitsTest, ParseLengthCutsTowardZeroOntoAStep) {
     EXPECT_EQ(ParseLength64("999999999999999999999999", kMm, 3, 0), INT64_MAX);
 }
 
-TEST(UnitsTest, ParseDecimalFollowsAtoiRules) {
-    const qda::DecimalText a = ParseDecimal("12.345");
-    EXPECT_EQ(a.mantissa, 12345);
-    EXPECT_EQ(a.decimals, 3);
-    const qda::DecimalText b = ParseDecimal("  -7");
-    EXPECT_EQ(b.mantissa, -7);
-    EXPECT_EQ(b.decimals, 0);
-    const qda::DecimalText c = ParseDecimal("x1.5");
-    EXPECT_EQ(c.mantissa, 0);
-}
-
 TEST(UnitsTest, FormatLengthUsesTheRowFormat) {
     struct Case {
         int32_t value;

@@ -277,6 +277,16 @@ TEST_F(ValidationTest, EnvironmentAndPcCommStopAtTheFirstFailure) {
     EXPECT_EQ(Messages(), std::vector<std::string>{"ポート番号が不正です。"});
 }
 
+TEST_F(ValidationTest, RestoredBlockChecksTheEnvironmentFirst) {
+    SettingsBlock block = qda::DefaultBlock();
+    block.Environment.PanelLock = 2;
+    block.Programs[6].Common.OutStyle = 3;
+    EXPECT_FALSE(qda::ValidateRestoredBlock(block));
+    block.Environment.PanelLock = 0;
+    EXPECT_FALSE(qda::ValidateRestoredBlock(block));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"パネルロックが不正です。", "判定出力形態が不正です。"}));
+}
+
 TEST_F(ValidationTest, SilentModeShowsNothing) {
     SetMessageSilent(1);
     HeadSetting head = DefaultHead();
