@@ -1,0 +1,109 @@
+// The whole USB road: libVantorUsbDrv.so -> vantorusbd -> simulated bus -> qd-atlas-sim, with the
+// program's own start-up registration (automatic access, product ID 10).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "tests/usblib/ChildProcess.h"
+#include "usblib/VantorUsbDrv.h"
+
+namespace {
+
+// The programs' directory: $QDA_BIN_DIR, else the directory of this test binary.
+std::string BinDir() {
+    if (const char* dir = std::getenv("QDA_BIN_DIR"); dir && *dir) return dir;
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0) return ".";
+    const std::string self(path, static_cast<size_t>(n));
+    return self.substr(0, self.rfind('/'));
+}
+
+// Polls `condition` for up to 10 s.
+template <typename F>
+bool Eventually(F condition) {
+    for (int i = 0; i < 200; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/vusb-e2e-XXXXXX";
+        dir_ = ::mkdtemp(dir);
+        if (::access((BinDir() + "/vantorusbd").c_str(), X_OK) != 0 ||
+            ::access((BinDir() + "/qd-atlas-sim").c_str(), X_OK) != 0)
+            GTEST_SKIP() << "vantorusbd or qd-atlas-sim not built in " << BinDir();
+        ::setenv("VANTORUSB_SOCKET_DIR", dir_.c_str(), 1);
+        sim_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{BinDir() + "/qd-atlas-sim", "--usb-socket", dir_ + "/sim.sock"});
+        daemon_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+            BinDir() + "/vantorusbd", "--sim", dir_ + "/sim.sock", "--socket-dir", dir_});
+        // The program's start-up registration.
+        sVANTORUSBTYPEPARAM entry{};
+        entry.m_typeId = 10;
+        std::snprintf(entry.m_name, sizeof(entry.m_name), "VantorUSB_U-0");
+        InitVantorUsbTypeParam(&entry, 1);
+        SetUsbType(2);
+        InitUsb(sUSBPARAM{0}, "VantorUSB_U-0");
+        InitPid(sUSBPARAM{0}, 10);
+    }
+    void TearDown() override {
+        daemon_.reset();
+        sim_.reset();
+        ::unsetenv("VANTORUSB_SOCKET_DIR");
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+    static uint32_t Exchange(const std::vector<uint8_t>& packet, std::vector<uint8_t>& reply) {
+        reply.assign(1048576, 0);
+        uint32_t length = static_cast<uint32_t>(reply.size());
+        const uint32_t connection =
+            VantorUsbPtrIoPtr(packet.data(), static_cast<uint32_t>(packet.size()), reply.data(), &length);
+        reply.resize(connection ? length : 0);
+        return connection;
+    }
+
+    std::string dir_;
+    std::unique_ptr<ChildProcess> sim_, daemon_;
+};
+
+TEST_F(EndToEndTest, ControllerAnswersThroughTheDriverHost) {
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
+    EXPECT_TRUE(CheckUsbDllStatus(1));
+
+    // Storage status (command 42): a complete reply whose length field is its size.
+    std::vector<uint8_t> reply;
+    ASSERT_EQ(Exchange({0x00, 0x04, 0x07, 42}, reply), 1u);
+    ASSERT_GE(reply.size(), 5u);
+    EXPECT_EQ((reply[0] << 8) | reply[1], static_cast<int>(reply.size()));
+    EXPECT_EQ(reply[3], 43);  // the reply code is the command code + 1
+    EXPECT_EQ(reply[4], 0);
+
+    // A command the controller refuses still comes back whole, with its status.
+    ASSERT_EQ(Exchange({0x00, 0x05, 0x07, 42, 0x00}, reply), 1u);
+    EXPECT_EQ(reply[4], 2);  // length error
+
+    char version[65] = {}, text[65] = {};
+    EXPECT_TRUE(GetUsbDrvVer(version, text));
+    EXPECT_STREQ(version, "0x00020000");
+}
+
+TEST_F(EndToEndTest, UnplugAndPlugAgain) {
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
+    sim_->Write("usb-unplug\n");
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) == 0; }));
+    std::vector<uint8_t> reply;
+    EXPECT_EQ(Exchange({0x00, 0x04, 0x07, 42}, reply), 0u);
+    sim_->Write("usb-plug\n");
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
+    EXPECT_EQ(Exchange({0x00, 0x04, 0x07, 42}, reply), 1u);
+    EXPECT_EQ(reply[3], 43);  // the reply code is the command code + 1
+}
+
+}  // namespace
