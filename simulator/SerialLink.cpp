@@ -137,6 +137,11 @@ void SerialLink::Run() {
                 SendErMessage(kStatusLengthError);
             if (stop_) return;
         }
+        // Automatic output goes out between replies, never inside one.
+        for (const std::string& message : controller_.TakeAutomaticOutput())
+            if (!Send(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(message.data()),
+                                               message.size())))
+                break;
         if (parser_.HasPartial() && NowUs() - lastRxUs > options_.frameTimeoutMs * 1000LL) {
             parser_.Reset();
             SendErMessage(kStatusTimeout);

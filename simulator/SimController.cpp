@@ -1,6 +1,7 @@
 #include "simulator/SimController.h"
 
 #include <chrono>
+#include <utility>
 
 #include "simulator/SimProtocol.h"
 #include "simulator/WaveformModel.h"
@@ -179,8 +180,11 @@ std::vector<uint8_t> SimController::Dispatch(uint8_t code, std::span<const uint8
         case CMD_TIMING:
             if (p[4] > 1 || (p[5] > 1 && p[5] != 255)) return Reply(code, kStatusCommandError);
             measure_.Advance(settings_, now);
-            for (int out = 0; out < 2; ++out)
-                if (p[5] == out || p[5] == 255) measure_.SetTiming(settings_, out, p[4] == 1, now);
+            for (int out = 0; out < 2; ++out) {
+                if (p[5] != out && p[5] != 255) continue;
+                measure_.SetTiming(settings_, out, p[4] == 1, now);
+                if (p[4] == 1 && (settings_.Env().autoTrans & (1 << out))) QueueAutomaticOutput(out, now);
+            }
             return Reply(code, kStatusOk);
         case CMD_RESET:
             if (p[4] > 1) return Reply(code, kStatusCommandError);
@@ -347,6 +351,27 @@ std::vector<uint8_t> SimController::StorageRead(uint8_t out, int64_t now) {
     PutU32(r, 12, static_cast<uint32_t>(values.size()));
     for (size_t i = 0; i < values.size(); ++i) PutI32(r, 16 + 4 * i, values[i]);
     return r;
+}
+
+std::vector<std::string> SimController::TakeAutomaticOutput() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(automaticOutput_, {});
+}
+
+void SimController::QueueAutomaticOutput(int out, int64_t now) {
+    // "N1,"/"N2," + the value in display steps as seven characters + CR LF: 12 bytes.
+    const int32_t v = measure_.DisplayedOut(settings_, out, now);
+    std::string value;
+    if (v == kNoValue)
+        value = "-------";
+    else if (v == kMeasuredPlusOver)
+        value = "+FFFFFF";
+    else if (v == kMeasuredMinusOver)
+        value = "-FFFFFF";
+    else
+        value = FormatFixedText(v / settings_.StepSize(out), 6, 0, true);
+    if (automaticOutput_.size() >= 16) automaticOutput_.erase(automaticOutput_.begin());
+    automaticOutput_.push_back((out == 0 ? "N1," : "N2,") + value + "\r\n");
 }
 
 void SimController::EnterMeasuring(int64_t now) {

@@ -44,6 +44,11 @@ public:
     void SetHeadModel(int head, uint8_t code);
     void SetOverRangeShare(double share);
     void SetWaveSegments(uint8_t flags);
+    // Messages the controller sends on its RS-232C line by itself: with automatic output
+    // (environment 3,0,2) on, each timing input ON sends "N1," or "N2," with the OUT's value.
+    // The serial link takes and sends them; at most 16 wait.
+    std::vector<std::string> TakeAutomaticOutput();
+
     // One line describing the state ("mode=measuring program=0 storing=0 count1=0 count2=0 tuning=-").
     std::string Describe();
 
@@ -56,6 +61,7 @@ private:
     std::vector<uint8_t> MeasuredValues(uint8_t selection, int64_t now);
     std::vector<uint8_t> StatisticsReply(uint8_t out, int64_t now);
     std::vector<uint8_t> StorageRead(uint8_t out, int64_t now);
+    void QueueAutomaticOutput(int out, int64_t now);
     void EnterMeasuring(int64_t now);
     void EnterSetting(int64_t now);
     bool Tuning() const { return tuning_[0] || tuning_[1]; }
@@ -69,6 +75,7 @@ private:
     StorageModel storage_;
     Mode mode_ = Mode::Measuring;
     bool tuning_[2] = {false, false};
+    std::vector<std::string> automaticOutput_;
 };
 
 }  // namespace qda::sim

@@ -349,6 +349,38 @@ TEST_F(SimControllerTest, AutoZeroTimingAndJudgementShowInTheFlags) {
     EXPECT_EQ(Ok(Packet(20, {255, 0}))[20] & 0x70, 0x40);
 }
 
+TEST_F(SimControllerTest, AutomaticOutputFollowsTimingInputs) {
+    Ok(Packet(14, {1, 0}));
+    EXPECT_TRUE(sim_->TakeAutomaticOutput().empty());  // off by default
+    Ok(Packet(14, {0, 0}));
+    SettingMode();
+    ASSERT_EQ(WriteResult(WriteByte(3, 0, 2, 3)), 0);  // both OUTs
+    MeasuringMode();
+    Ok(Packet(14, {1, 255}));
+    const auto messages = sim_->TakeAutomaticOutput();
+    ASSERT_EQ(messages.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(messages[i].size(), 12u);
+        EXPECT_EQ(messages[i].substr(0, 3), i == 0 ? "N1," : "N2,");
+        EXPECT_EQ(messages[i].substr(10), "\r\n");
+    }
+    Ok(Packet(14, {0, 255}));
+    EXPECT_TRUE(sim_->TakeAutomaticOutput().empty());
+}
+
+TEST_F(SimControllerTest, ImperialUnitChangesTheReportedFormat) {
+    SettingMode();
+    ASSERT_EQ(WriteResult(WriteByte(4, 0, 1, 1)), 0);
+    ASSERT_EQ(WriteResult(WriteByte(1, 1, 10, 1)), 0);  // OUT2 in 0.00001 inch
+    MeasuringMode();
+    const auto r = Ok(Packet(20, {255, 0}));
+    EXPECT_EQ(r[9], 0x21);
+    EXPECT_EQ(r[10], 0x15);  // 0.1 mil: one decimal; 0.00001 inch: five
+    EXPECT_EQ(r[11], 1);
+    EXPECT_EQ(I32(r, 16) % 100, 0);  // 0.1 uinch units on the 0.00001 inch step
+    EXPECT_EQ(Ok(Packet(46, {1, 255}))[11], 1);
+}
+
 TEST_F(SimControllerTest, MissingHeadAndOverRangeGiveMarkers) {
     SimController::Options o;
     o.headModel[0] = 0x0F;

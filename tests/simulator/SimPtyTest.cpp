@@ -194,6 +194,14 @@ TEST(SimPtyTest, AnswersFramesOnThePtyAndStopsCleanlyOnSigterm) {
     ASSERT_EQ(r.size(), 8u);
     EXPECT_EQ(r[4], 0);
 
+    // With automatic output for OUT1, a timing input is followed by an "N1," message.
+    ASSERT_EQ(line.Exchange(Packet(6)).size(), 8u);
+    ASSERT_EQ(line.Exchange(WriteByte(3, 0, 2, 1)).size(), 9u);
+    ASSERT_EQ(line.Exchange(Packet(4)).size(), 8u);
+    ASSERT_EQ(line.Exchange(Packet(14, {1, 0})).size(), 8u);
+    const auto n1 = line.Read(12);
+    EXPECT_EQ(std::string(n1.begin(), n1.begin() + std::min<size_t>(3, n1.size())), "N1,");
+
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link is removed at exit";
 }
