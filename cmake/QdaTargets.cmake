@@ -11,7 +11,7 @@ function(qda_headless_library name)
     set_property(GLOBAL APPEND PROPERTY QDA_HEADLESS_LIBS ${name})
 endfunction()
 
-# qda_add_gtest(<target> SOURCES ... LIBS ... [LABELS ...] [WIDGETS] [SANITIZE])
+# qda_add_gtest(<target> SOURCES ... LIBS ... [LABELS label] [WIDGETS] [SANITIZE])
 # WIDGETS runs the tests on the offscreen platform; SANITIZE adds the target to the
 # sanitizer-tests aggregate that the sanitizer presets build and run.
 function(qda_add_gtest target)
@@ -23,22 +23,30 @@ function(qda_add_gtest target)
     add_executable(${target} ${A_SOURCES})
     target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-    set(labels ${A_LABELS})
-    set(env "QDA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests" "QDA_BIN_DIR=${PROJECT_BINARY_DIR}/bin")
+    # Test properties given to gtest_discover_tests are flattened into one list, so list
+    # values (several labels, several variables) come apart. The environment therefore goes
+    # through the test launcher, and each test carries exactly one label.
+    set(env "QDA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests" "QDA_BIN_DIR=${PROJECT_BINARY_DIR}/bin"
+            "QDA_LIB_DIR=${PROJECT_BINARY_DIR}/lib")
+    set(label unit)
     if(A_WIDGETS)
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
-        list(APPEND labels widgets)
+        set(label widgets)
     endif()
     if(A_SANITIZE)
-        list(APPEND labels sanitize)
+        set(label sanitize)
         set_property(GLOBAL APPEND PROPERTY QDA_SANITIZE_TARGETS ${target})
+    endif()
+    if(A_LABELS)
+        list(GET A_LABELS 0 label)
     endif()
     if(NOT A_TIMEOUT)
         set(A_TIMEOUT 120)
     endif()
+    set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${env}")
     set_property(GLOBAL APPEND PROPERTY QDA_TEST_TARGETS ${target})
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${labels}" ENVIRONMENT "${env}" TIMEOUT ${A_TIMEOUT})
+        PROPERTIES LABELS ${label} TIMEOUT ${A_TIMEOUT})
 endfunction()
 
 # qda_add_fuzzer(<target> SOURCES ... LIBS ... CORPUS <dir> [RUNS n])
