@@ -1,0 +1,63 @@
+#pragma once
+// CUsbPort: the USB link under the command layer. Same queue interface as CCOMPORT; one worker
+// thread turns each queued command packet into one call of the USB access library
+// (VantorUsbPtrIoPtr), which returns the whole reply at once.
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "comm/CommParam.h"
+#include "comm/Event.h"
+#include "comm/RingBuffer.h"
+#include "comm/Transport.h"
+
+class CUsbPort : public qda::ITransport {
+public:
+    CUsbPort() = default;
+    ~CUsbPort() override;
+    CUsbPort(const CUsbPort&) = delete;
+    CUsbPort& operator=(const CUsbPort&) = delete;
+
+    // The start-up registration of the controller with the library: type id 10 named
+    // "VantorUSB_U-0", automatic access, the name and the product ID. Results are not used; a
+    // failure shows later as failing exchanges.
+    static void RegisterDevice();
+    // RegisterDevice, then makes the command layer open USB links as CUsbPort.
+    static void Install();
+    // The command layer's USB factory: a started port for `param` (index 0 send queue size,
+    // index 1 receive queue size), or nullptr.
+    static std::unique_ptr<qda::ITransport> Create(const sCOMMPARAM& param, qda::TransportCallback callback,
+                                                   void* user);
+
+    // Creates the queues and starts the worker; false if any part fails.
+    bool Start(int sendQueueSize, int receiveQueueSize, qda::TransportCallback callback, void* owner);
+    // Stops the worker (waits for the library call in progress) and destroys the queues.
+    void Stop();
+    // True once the worker has ended (stopped, failed library call, full receive queue).
+    bool WorkerEnded() const { return m_workerEnded.load(); }
+
+    int Kind() const override { return 1; }
+    // Refused when the worker has ended or the send queue lacks room for all bytes.
+    bool Send(const uint8_t* bytes, int length) override;
+    bool ReadQueued(uint8_t* destination, int length, int* count) override;
+    bool PeekQueued(uint8_t* destination, int length, int* count) override;
+    int ReceiveQueueCount() const override { return m_receive.Count(); }
+    void ClearQueues() override;
+    bool ClearError() override { return true; }
+    void ArmResponseTimer(int) override {}
+    void DisarmResponseTimer() override {}
+    void Close() override { Stop(); }
+
+private:
+    void Worker();
+    void Report(int eventType);
+
+    qda::CEvent m_sendEvent{false};
+    qda::CEvent m_stopEvent{false};
+    std::atomic<bool> m_workerEnded{false};
+    CRingBuffer m_receive;
+    CRingBuffer m_send;
+    std::thread m_thread;
+    qda::TransportCallback m_callback = nullptr;
+    void* m_owner = nullptr;
+};
