@@ -3,35 +3,10 @@
 #include <cmath>
 
 namespace qda {
-namespace {
-
-// Converts a pixel coordinate computed in floating point to an integer without overflowing:
-// truncates toward zero and keeps it within -32767..32767 (NaN gives 0).
-int ClampTrunc(double v) {
-    if (!(v == v)) return 0;
-    if (v > 32767.0) return 32767;
-    if (v < -32767.0) return -32767;
-    return static_cast<int>(v);
-}
-
-}  // namespace
 
 int GraphBitmapWidth(int canvasWidth) {
     if (canvasWidth <= 0) return 0;
     return (canvasWidth + 31) / 32 * 32;
-}
-
-int GraphLayout::Px(double f) const {
-    const double v = f * m_bitmapWidth;
-    // Widths beyond the clamp range never occur for real layouts; the clamp only keeps the cast defined.
-    if (!(v == v)) return 0;
-    if (v > 2147483647.0) return 2147483647;
-    if (v < -2147483647.0) return -2147483647;
-    return static_cast<int>(v);
-}
-
-int GraphLayout::Py(double f) const {
-    return ClampTrunc(f * m_bitmapHeight);
 }
 
 bool GraphLayout::InPlot(int x, int y) const {

@@ -24,9 +24,9 @@ public:
     double Height() const { return m_height; }
 
     // Pixel x of a width fraction, truncated.
-    int Px(double f) const;
+    int Px(double f) const { return TruncClamp(f * m_bitmapWidth, 2147483647.0); }
     // Pixel y of a height fraction, truncated and clamped to -32767..32767.
-    int Py(double f) const;
+    int Py(double f) const { return TruncClamp(f * m_bitmapHeight, 32767.0); }
 
     // The plot rectangle: px(left) .. px(left + width), py(top) .. py(top + height).
     int PlotLeft() const { return Px(m_left); }
@@ -46,6 +46,13 @@ public:
     int CursorX(int i, int visibleSamples) const;
 
 private:
+    // Truncates toward zero within -limit..limit, so that the conversion is always defined (NaN gives 0).
+    static int TruncClamp(double v, double limit) {
+        if (!(v == v)) return 0;
+        if (v > limit) return static_cast<int>(limit);
+        if (v < -limit) return -static_cast<int>(limit);
+        return static_cast<int>(v);
+    }
     double m_left = 0, m_top = 0, m_width = 1, m_height = 1;
     int m_bitmapWidth = 0, m_bitmapHeight = 0;
 };

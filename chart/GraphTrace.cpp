@@ -9,7 +9,6 @@ bool GraphTrace::Allocate(int capacity) {
     if (capacity < 0) return false;
     try {
         samples.assign(static_cast<size_t>(capacity), 0);
-        m_values.assign(static_cast<size_t>(capacity), 0.0);
         points.reserve(static_cast<size_t>(capacity) * 3 + 6);
     } catch (const std::bad_alloc&) {
         Free();
@@ -22,7 +21,6 @@ bool GraphTrace::Allocate(int capacity) {
 void GraphTrace::Free() {
     std::vector<int32_t>().swap(samples);
     std::vector<qda::GraphPoint>().swap(points);
-    std::vector<double>().swap(m_values);
     allocated = 0;
     visible = 0;
     hasData = 0;
@@ -55,11 +53,7 @@ void GraphTrace::Load(int low, int high, const GraphDisplayFormat& displayFormat
         samples[i] = v;
         if (v == GRAPH_NO_DATA) {
             ++missing;
-            continue;
-        }
-        if (v == GRAPH_PLUS_OVER || v == GRAPH_MINUS_OVER) continue;
-        m_values[i] = m_format.ToDisplayValue(v);
-        if (m_format.IsDisplayable(v)) {
+        } else if (m_format.IsDisplayable(v)) {
             ++validCount;
             rawMinimum = std::min(rawMinimum, v);
             rawMaximum = std::max(rawMaximum, v);
@@ -84,7 +78,7 @@ double GraphTrace::AnchorValue() const {
         else if (raw == GRAPH_MINUS_OVER)
             v = displayMinimum;
         else if (raw != GRAPH_NO_DATA)
-            v = m_values[index];
+            v = DisplayValueAt(index);
     }
     return std::clamp(v, std::min(displayMinimum, displayMaximum), std::max(displayMinimum, displayMaximum));
 }
@@ -92,39 +86,71 @@ double GraphTrace::AnchorValue() const {
 void GraphTrace::BuildPointList(const qda::GraphLayout& layout, int visibleSamples, int scroll, int bands) {
     points.clear();
     lastValidIndex = -1;
+    auto yOf = [&](int32_t raw) {
+        if (raw == GRAPH_PLUS_OVER) return -32767;
+        if (raw == GRAPH_MINUS_OVER) return 32767;
+        return layout.ValueToY(m_format.ToDisplayValue(raw), displayMinimum, displayMaximum, bandOffset,
+                               bands);
+    };
+    // Every pixel column gets three points: its first value, then the top and the bottom of what
+    // falls into it. Display values and pixel rows only grow or shrink with the raw value, so the
+    // column's extremes come from its smallest and largest raw samples: three conversions per
+    // column instead of one per sample.
+    bool open = false;
+    int columnX = 0, firstY = 0;
+    int32_t lowRaw = 0, highRaw = 0;
+    bool haveRaw = false, plusOver = false, minusOver = false;
+    auto flush = [&]() {
+        if (!open) return;
+        int top = firstY, bottom = firstY;  // a gap column keeps its gap on top
+        if (haveRaw) {
+            top = std::min(top, yOf(highRaw));
+            bottom = std::max(bottom, yOf(lowRaw));
+        }
+        if (plusOver) top = std::min(top, -32767), bottom = std::max(bottom, -32767);
+        if (minusOver) top = std::min(top, 32767), bottom = std::max(bottom, 32767);
+        points.push_back({columnX, firstY});
+        points.push_back({columnX, top});
+        points.push_back({columnX, bottom});
+    };
+
     const long long s = static_cast<long long>(xOffset) - scroll;
     const long long first = std::max(0LL, s);
     const long long end = std::min(static_cast<long long>(visibleSamples) + 1, s + count);
-    int previousX = 0;
-    bool havePrevious = false;
     for (long long i = first; i < end; ++i) {
         const int index = static_cast<int>(i - s);
         const int32_t raw = samples[index];
         const int x = layout.TraceX(static_cast<int>(i), visibleSamples);
-        int y;
+        if (raw == GRAPH_NO_DATA || !open || x != columnX) {
+            // A new column; a no-data sample always opens one, made of gaps.
+            flush();
+            open = true;
+            columnX = x;
+            haveRaw = plusOver = minusOver = false;
+            if (raw == GRAPH_NO_DATA) {
+                firstY = GRAPH_NO_DATA;
+                continue;
+            }
+            firstY = yOf(raw);
+        }
         if (raw == GRAPH_NO_DATA) {
-            y = GRAPH_NO_DATA;
+            continue;
         } else if (raw == GRAPH_PLUS_OVER) {
-            y = -32767;
+            plusOver = true;
         } else if (raw == GRAPH_MINUS_OVER) {
-            y = 32767;
+            minusOver = true;
         } else {
-            y = layout.ValueToY(m_values[index], displayMinimum, displayMaximum, bandOffset, bands);
+            if (!haveRaw) {
+                lowRaw = highRaw = raw;
+                haveRaw = true;
+            } else {
+                lowRaw = std::min(lowRaw, raw);
+                highRaw = std::max(highRaw, raw);
+            }
             if (m_format.IsDisplayable(raw)) lastValidIndex = index;
         }
-        if (!havePrevious || x != previousX || raw == GRAPH_NO_DATA) {
-            // A new pixel column (or a gap): first value, running minimum, running maximum.
-            points.push_back({x, y});
-            points.push_back({x, y});
-            points.push_back({x, y});
-            previousX = x;
-            havePrevious = true;
-        } else {
-            const size_t n = points.size();
-            points[n - 2].y = std::min(points[n - 2].y, y);
-            points[n - 1].y = std::max(points[n - 1].y, y);
-        }
     }
+    flush();
     if (!points.empty())
         labelAnchorY = layout.ValueToY(AnchorValue(), displayMinimum, displayMaximum, bandOffset, bands);
     cacheValid = 1;

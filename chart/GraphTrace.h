@@ -46,8 +46,8 @@ struct GraphTrace {
     // [low, high] in display counts. See CGraphCanvas::SetTraceData.
     void Load(int low, int high, const GraphDisplayFormat& displayFormat, int n, const int32_t* data);
 
-    // The display value of sample `index` for a displayable sample.
-    double DisplayValueAt(int index) const { return m_values[index]; }
+    // The display value of sample `index` (not a marker).
+    double DisplayValueAt(int index) const { return m_format.ToDisplayValue(samples[index]); }
     // The trace's unit conversions.
     const qda::TraceFormat& Format() const { return m_format; }
 
@@ -58,6 +58,5 @@ struct GraphTrace {
     double AnchorValue() const;
 
 private:
-    std::vector<double> m_values;  // display value of each non-marker sample, filled on load
     qda::TraceFormat m_format;
 };

@@ -45,6 +45,7 @@ private:
     QImage m_image;
     std::unique_ptr<QPainter> m_painter;
     QPen m_pen;
+    int m_width = 1;
     QFont m_label, m_axis;
     std::vector<QPoint> m_buffer;
 };

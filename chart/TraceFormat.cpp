@@ -4,8 +4,25 @@
 
 namespace qda {
 
-bool TraceFormat::IsDisplayable(int32_t raw) const {
-    return ::IsDisplayable(raw, m_format.unit, m_format.metricDigits, m_format.inchDigits);
+TraceFormat::TraceFormat(const GraphDisplayFormat& format) : m_format(format) {
+    // Whether a value is displayable only depends on value / divisor lying inside the six-digit
+    // limits, which grows with the value: the displayable values form one range around 0.
+    auto displayable = [&](int64_t v) {
+        return ::IsDisplayable(static_cast<int32_t>(v), format.unit, format.metricDigits, format.inchDigits);
+    };
+    int64_t bad = static_cast<int64_t>(GRAPH_MINUS_OVER), good = 0;  // lowest: in (bad, good]
+    while (good - bad > 1) {
+        const int64_t mid = bad + (good - bad) / 2;
+        (displayable(mid) ? good : bad) = mid;
+    }
+    m_lowest = static_cast<int32_t>(good);
+    good = 0;
+    bad = static_cast<int64_t>(INT32_MAX) + 1;  // highest: in [good, bad)
+    while (bad - good > 1) {
+        const int64_t mid = good + (bad - good) / 2;
+        (displayable(mid) ? good : bad) = mid;
+    }
+    m_highest = static_cast<int32_t>(good);
 }
 
 double TraceFormat::ToDisplayValue(int32_t raw) const {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "chart/ChartFixture.h"
+#include "chart/TraceFormat.h"
+#include "settings/Units.h"
 
 TEST(TraceData, SamplesThatCannotBeShownGetTheFullSixDigitRange) {
     struct Case {
@@ -173,4 +175,27 @@ TEST(Drawing, SideBySideBandsSplitThePlotAndNudgeTheirEndLabels) {
     EXPECT_EQ(hundredBoxes[0], (qda::GraphRect{0, 161, 55, 361}));
     EXPECT_EQ(zeroBoxes[1], (qda::GraphRect{0, 151, 55, 351}));
     EXPECT_EQ(hundredBoxes[1], (qda::GraphRect{0, -31, 55, 169}));
+}
+
+TEST(TraceFormat, DisplayableRangeAgreesWithTheUnitTableForEveryRow) {
+    std::vector<GraphDisplayFormat> formats;
+    for (int row = 0; row <= 6; ++row) {
+        formats.push_back({0, row, 0});
+        formats.push_back({1, 0, row});
+    }
+    formats.push_back({2, 0, 0});
+    for (const GraphDisplayFormat& f : formats) {
+        SCOPED_TRACE(testing::Message() << f.unit << "/" << f.metricDigits << "/" << f.inchDigits);
+        const qda::TraceFormat format(f);
+        std::vector<int64_t> probes = {INT32_MIN, INT32_MIN + 1, INT32_MIN + 2, -1, 0, 1, INT32_MAX};
+        for (int64_t edge : {static_cast<int64_t>(format.LowestDisplayable()),
+                             static_cast<int64_t>(format.HighestDisplayable())})
+            for (int64_t d = -2; d <= 2; ++d) probes.push_back(edge + d);
+        for (int64_t v = -300000000; v <= 300000000; v += 9999991) probes.push_back(v);
+        for (int64_t p : probes) {
+            if (p < INT32_MIN || p > INT32_MAX) continue;
+            const int32_t v = static_cast<int32_t>(p);
+            EXPECT_EQ(format.IsDisplayable(v), IsDisplayable(v, f.unit, f.metricDigits, f.inchDigits)) << v;
+        }
+    }
 }
