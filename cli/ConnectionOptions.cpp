@@ -1,5 +1,6 @@
 #include "cli/ConnectionOptions.h"
 
+#include "comm/UsbPort.h"
 #include "resources/Messages.h"
 #include "resources/StringTable.h"
 
@@ -28,7 +29,8 @@ const char* const kConnectionUsage =
     "  --com N                  COM1..COM9 through the COMn device mapping (QDA_COM<n>,\n"
     "                           then /dev/ttyS<n-1>); default COM1\n"
     "  --baud RATE              9600 (default), 19200, 38400, 57600 or 115200\n"
-    "  --parity even|odd|none   default none\n";
+    "  --parity even|odd|none   default none\n"
+    "  --usb                    the controller on USB, through vantorusbd (named device VantorUSB_U-0)\n";
 
 bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
     bool ok = true;
@@ -37,8 +39,18 @@ bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
     settings.portIndex = 0;
     settings.baudIndex = 0;
     settings.parityIndex = 2;
+    const bool usb = args.TakeFlag("--usb");
     const auto serial = args.TakeOption("--serial");
     const auto com = args.TakeOption("--com");
+    if (usb) {
+        if (serial || com) {
+            args.AddError("--usb excludes --serial and --com");
+            ok = false;
+        }
+        // The program's start-up registration with the USB library, and USB links as CUsbPort.
+        CUsbPort::Install();
+        settings.commType = qda::kCommTypeUsb;
+    }
     if (serial && com) {
         args.AddError("--serial and --com exclude each other");
         ok = false;
