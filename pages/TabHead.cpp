@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "comm/Command.h"
 #include "pages/NumEdit.h"
+#include "pages/OptionHeadSetting.h"
 #include "pages/PagePictures.h"
 #include "pages/PageSupport.h"
 #include "pages/PictureHolder.h"
@@ -117,6 +119,7 @@ CTabHead::CTabHead(QWidget* parent) : CSettingsPage(kDialogHead, parent) {
             [levelText](int v) { levelText->setText(QString::number(v)); });
     connect(copy, &QPushButton::clicked, this, [this] { OnCopy(); });
     connect(paste, &QPushButton::clicked, this, [this] { OnPaste(); });
+    connect(tuning, &QPushButton::clicked, this, [this] { OnRovaTuning(); });
 
     const std::pair<int, int> tips[] = {
         {IDC_MSRMODE, 80},     {IDC_ROVA, 81},        {IDC_ROVA_LOWER, 82},       {IDC_ROVA_UPPER, 83},
@@ -222,8 +225,7 @@ void CTabHead::UpdateEnables() {
     Control<QWidget>(this, IDC_ROVA_LOWER)->setEnabled(manual);
     Control<QWidget>(this, IDC_ROVA_UPPER)->setEnabled(manual);
     Control<QWidget>(this, IDC_PASTE)->setEnabled(CSettingsCopyBuffer::Global().PasteHead(nullptr));
-    // Tuning needs the tuning dialog, which this build does not have yet.
-    Control<QWidget>(this, IDC_ROVA_TUNING)->setEnabled(false);
+    Control<QWidget>(this, IDC_ROVA_TUNING)->setEnabled(m_command != nullptr);
 }
 
 void CTabHead::OnCopy() {
@@ -235,6 +237,31 @@ void CTabHead::OnPaste() {
     if (!CSettingsCopyBuffer::Global().PasteHead(&m_head)) return;
     RefreshPage();
     update();
+}
+
+void CTabHead::OnRovaTuning() {
+    if (!m_command) return;
+    if (!m_command->OpenPort(m_pcComm)) {
+        ShowMessageCode(356, MB_ICONWARNING);
+        return;
+    }
+    {
+        COptionHeadSetting dialog(m_letter, m_command, m_owner, m_sendMessage, this);
+        EnableToolWindows(false);
+        dialog.exec();
+        EnableToolWindows(true);
+        BecomeMessageOwner();
+        if (dialog.Tuned()) {
+            m_head.Rova = dialog.RovaMode();
+            m_head.RovaLower = dialog.RovaLower();
+            m_head.RovaUpper = dialog.RovaUpper();
+            SetComboSelection(this, IDC_ROVA, m_head.Rova);
+            Control<CNumEdit>(this, IDC_ROVA_LOWER)->SetText(QString::number(m_head.RovaLower));
+            Control<CNumEdit>(this, IDC_ROVA_UPPER)->SetText(QString::number(m_head.RovaUpper));
+            UpdateEnables();
+        }
+    }
+    m_command->ClosePort();
 }
 
 void CTabHead::showEvent(QShowEvent* e) {

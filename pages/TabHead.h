@@ -55,6 +55,8 @@ private:
     void OnModeChanged();
     void OnCopy();
     void OnPaste();
+    // Runs the ROVA tuning dialog on the opened port and takes a finished tuning's ROVA settings.
+    void OnRovaTuning();
     // Checks the text of a ROVA limit edit (step 2/3 of the check); false when the check fails.
     bool CheckRovaText(int id, int form);
 
