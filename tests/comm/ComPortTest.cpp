@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -109,6 +110,26 @@ TEST(ComPort, ComNumberFollowsTheEnvironmentMapping) {
     ::unsetenv("QDA_COM7");
     EXPECT_EQ(qda::ResolveComPortPath(7), "/dev/ttyS6");
     EXPECT_EQ(qda::ResolveComPortPath(0), "");
+}
+
+TEST(ComPort, ComNumberFollowsTheInstalledStore) {
+    struct MapStore : qda::IPortPathStore {
+        std::map<int, std::string> paths;
+        std::string PortPath(int n) const override {
+            auto it = paths.find(n);
+            return it == paths.end() ? "" : it->second;
+        }
+        void SetPortPath(int n, const std::string& p) override { paths[n] = p; }
+    } store;
+    store.SetPortPath(3, "/dev/ttyUSB0");
+    qda::SetPortPathStore(&store);
+    EXPECT_EQ(qda::ResolveComPortPath(3), "/dev/ttyUSB0");
+    EXPECT_EQ(qda::ResolveComPortPath(4), "/dev/ttyS3") << "unset ports keep the default";
+    ::setenv("QDA_COM3", "/dev/pts/99", 1);
+    EXPECT_EQ(qda::ResolveComPortPath(3), "/dev/pts/99") << "the environment wins";
+    ::unsetenv("QDA_COM3");
+    qda::SetPortPathStore(nullptr);
+    EXPECT_EQ(qda::ResolveComPortPath(3), "/dev/ttyS2");
 }
 
 TEST(ComPort, BytesTravelBothWaysWithEvents) {

@@ -416,6 +416,47 @@ TEST_F(CommandOverPty, StorageReadTakesCountedValuesAndRefusesTooMany) {
     EXPECT_FALSE(cmd.StorageRead(*reply, 0)) << "a count the reply does not carry";
 }
 
+TEST_F(CommandOverPty, StorageReadoutReportsItsProgress) {
+    constexpr int kValues = 3000;
+    Bytes data = {0, 0, 0, 0};
+    Bytes count = BE32(kValues);
+    data.insert(data.end(), count.begin(), count.end());
+    data.resize(data.size() + 4 * kValues, 0x11);
+    const Bytes frame = Frame(ReplyPacket(37, 0, data));
+    peer.SetScript([frame](const Bytes&) {
+        std::vector<Chunk> chunks;
+        for (size_t i = 0; i < frame.size(); i += 2000)
+            chunks.push_back(
+                {Bytes(frame.begin() + i, frame.begin() + std::min(frame.size(), i + 2000)), 15});
+        return chunks;
+    });
+    std::atomic<bool> done{false};
+    std::atomic<int> starts{0}, maxExpected{0}, maxReceived{0}, samples{0};
+    std::thread poller([&] {
+        while (!done) {
+            int started = 0, expected = 0, received = 0;
+            cmd.GetTransferProgress(&started, &expected, &received);
+            starts += started;
+            if (expected > 0) ++samples;
+            maxExpected = std::max(maxExpected.load(), expected);
+            maxReceived = std::max(maxReceived.load(), received);
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    auto reply = std::make_unique<qda::StorageReplyBuffer>();
+    const bool ok = cmd.StorageRead(*reply, 0);
+    done = true;
+    poller.join();
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(starts.load(), 1) << "the started flag is handed out once";
+    EXPECT_EQ(maxExpected.load(), static_cast<int>(frame.size()));
+    EXPECT_GT(samples.load(), 3) << "progress is visible while the reply comes in";
+    EXPECT_LE(maxReceived.load(), static_cast<int>(frame.size()));
+    int started = -1, expected = -1, received = -1;
+    cmd.GetTransferProgress(&started, &expected, &received);
+    EXPECT_EQ(started + expected + received, 0);
+}
+
 struct RecordingSink : qda::IDumpSink {
     std::mutex lock;
     std::vector<std::pair<std::string, Bytes>> blocks;
