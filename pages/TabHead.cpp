@@ -55,7 +55,7 @@ CTabHead::CTabHead(QWidget* parent) : CSettingsPage(kDialogHead, parent) {
     auto* picture = new PictureHolder(IDC_PICTURE, QSize(kPictureWidth, kPictureHeight), this);
 
     auto* tuning = MakeButton(this, IDC_ROVA_TUNING, U8("ROVAチューニング(&M)"));
-    auto* copy = MakeButton(this, IDC_COPY, U8(kCopyCaption).arg(QString()));
+    auto* copy = MakeButton(this, IDC_COPY, U8(FormatMessageText(kCopyCaption, {std::string()})));
     auto* paste = MakeButton(this, IDC_PASTE, U8("コピーされたヘッド設定を貼り付け(&V)"));
 
     auto* frame = new QGroupBox(this);
