@@ -44,10 +44,15 @@ int CGraph::Create(QObject* owner, unsigned message, double plotLeft, double plo
     const int sb = ScrollBarHeight();
     m_scrollBar->setGeometry(0, height() - sb, width(), sb);
     m_scrollBar->show();
-    const int ok =
-        m_canvas.Create(plotLeft, plotTop, plotWidth, plotHeight, yDivisions, xDivisions, yLabelStep,
-                        xLabelStep, xLabelsShown, scrollResolution, width(), height() - sb);
+    // A control that has not been laid out yet starts with a one-pixel canvas; its first resize
+    // makes the real one, as the owners resize the chart once after creating it.
+    const int ok = m_canvas.Create(plotLeft, plotTop, plotWidth, plotHeight, yDivisions, xDivisions,
+                                   yLabelStep, xLabelStep, xLabelsShown, scrollResolution,
+                                   std::max(1, width()), std::max(1, height() - sb));
     m_created = ok != 0;
+    // Qt delivers no resize event for a resize to the same size, so a control that already has its
+    // size makes its fonts and bitmap now.
+    if (m_created && width() > 0 && height() - sb > 0 && !ResizeCanvas()) return 0;
     SyncScrollBar();
     update();
     return ok;
@@ -66,7 +71,22 @@ void CGraph::resizeEvent(QResizeEvent*) {
     ResizeCanvas();
 }
 
+void CGraph::EnsureCanvasSize() {
+    // Qt holds back the resize events of a hidden control until it is shown; whoever needs the
+    // bitmap before that gets it at the control's current size.
+    const int h = height() - ScrollBarHeight();
+    const qda::GraphLayout& layout = m_canvas.Layout();
+    if (m_created && (layout.BitmapWidth() != qda::GraphBitmapWidth(width()) || layout.BitmapHeight() != h))
+        ResizeCanvas();
+}
+
+void CGraph::GetBitmap(GraphBitmapInfoHeader& header, const uint8_t*& bits) {
+    EnsureCanvasSize();
+    m_canvas.GetBitmap(header, bits);
+}
+
 void CGraph::paintEvent(QPaintEvent*) {
+    EnsureCanvasSize();
     QPainter p(this);
     const int h = height() - ScrollBarHeight();
     if (!m_canvas.HasBitmap() || h <= 0) {

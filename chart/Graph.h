@@ -60,7 +60,7 @@ public:
         m_canvas.FractionToPixel(fx, fy, x, y);
     }
     // Copy of the bitmap header and pointer to the 24-bit pixels, for the clipboard.
-    void GetBitmap(GraphBitmapInfoHeader& header, const uint8_t*& bits) { m_canvas.GetBitmap(header, bits); }
+    void GetBitmap(GraphBitmapInfoHeader& header, const uint8_t*& bits);
 
     CGraphCanvas& Canvas() { return m_canvas; }
     const CGraphCanvas& Canvas() const { return m_canvas; }
@@ -82,6 +82,7 @@ private:
     void OnScrollAction(int action);
     void OnScrollValue(int value);
     void SyncScrollBar();
+    void EnsureCanvasSize();
     // After canvas work that may have scrolled: follows with the scroll bar and tells the owner.
     void AfterScroll(int unitsBefore);
     void Post(int code);

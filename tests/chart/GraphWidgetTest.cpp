@@ -157,3 +157,27 @@ TEST_F(GraphWidget, WithoutInteractionTheMouseIsIgnored) {
     EXPECT_TRUE(owner.received.empty());
     EXPECT_EQ(graph.GetCursorPosition(0), 0);
 }
+
+TEST_F(GraphWidget, CanvasFollowsTheControlSizeLessTheScrollBar) {
+    // Made at its size: fonts from the canvas size (512 wide, not twice as wide as high).
+    EXPECT_EQ(graph.Canvas().AxisFont().height, 512 / 50);
+    EXPECT_EQ(graph.Canvas().LabelFont().height, 512 / 60);
+    const int sb = graph.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    graph.resize(1000, 400 + sb);
+    GraphBitmapInfoHeader h;
+    const uint8_t* bits = nullptr;
+    graph.GetBitmap(h, bits);
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(h.biWidth, 1024);
+    EXPECT_EQ(h.biHeight, 400);
+    EXPECT_EQ(graph.Canvas().AxisFont().height, 400 / 25);  // now more than twice as wide as high
+    EXPECT_EQ(graph.ScrollBar()->geometry(), QRect(0, 400, 1000, sb));
+
+    // A control created before it is laid out gets its canvas at its first resize.
+    CGraph early;
+    ASSERT_EQ(early.Create(&owner, kOwnerMessage, 0.1, 0.1, 0.8, 0.8, 8, 8, 2, 2, 0, 100), 1);
+    early.resize(320, 240 + sb);
+    early.GetBitmap(h, bits);
+    EXPECT_EQ(h.biWidth, 320);
+    EXPECT_EQ(h.biHeight, 240);
+}
