@@ -69,6 +69,7 @@ void CUsbPort::Stop() {
 }
 
 bool CUsbPort::Send(const uint8_t* bytes, int length) {
+    std::lock_guard<std::mutex> lock(m_endLock);
     if (m_workerEnded || !m_send.Write(bytes, length)) return false;
     m_sendEvent.Set();
     return true;
@@ -107,9 +108,11 @@ void CUsbPort::Worker() {
         QDA_TRACE("USB buffers could not be allocated");
     }
     // With no controller reachable the worker ends at once, so every exchange fails fast.
+    bool unreachable = false;
     if (ready && CheckUsbDllStatus(0) != 1) {
         QDA_TRACE("USB device cannot be opened");
         ready = false;
+        unreachable = true;
     }
     while (ready) {
         const int which = qda::CEvent::WaitAny({&m_sendEvent, &m_stopEvent}, 100);
@@ -130,5 +133,13 @@ void CUsbPort::Worker() {
         }
         Report(qda::kEventDataArrived);
     }
-    m_workerEnded = true;
+    bool packetWaiting;
+    {
+        std::lock_guard<std::mutex> lock(m_endLock);
+        m_workerEnded = true;
+        packetWaiting = unreachable && m_send.Count() > 0;
+    }
+    // A packet queued while the device was being checked gets its failure now rather than
+    // after the exchange's time-out.
+    if (packetWaiting) Report(qda::kEventPortError);
 }

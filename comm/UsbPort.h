@@ -4,6 +4,7 @@
 // (VantorUsbPtrIoPtr), which returns the whole reply at once.
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "comm/CommParam.h"
@@ -55,6 +56,7 @@ private:
     qda::CEvent m_sendEvent{false};
     qda::CEvent m_stopEvent{false};
     std::atomic<bool> m_workerEnded{false};
+    std::mutex m_endLock;  // orders Send against the worker's end
     CRingBuffer m_receive;
     CRingBuffer m_send;
     std::thread m_thread;

@@ -84,7 +84,7 @@ public:
                     std::vector<uint8_t> chunk = inChunks.front();
                     inChunks.pop_front();
                     const uint32_t n = std::min<uint32_t>(urb.transferBufferLength, chunk.size());
-                    std::memcpy(urb.transferBuffer, chunk.data(), n);
+                    if (n) std::memcpy(urb.transferBuffer, chunk.data(), n);
                     urb.transferBufferLength = n;
                     return urb.status = STATUS_SUCCESS;
                 }

@@ -2,7 +2,10 @@
 // program's own start-up registration (automatic access, product ID 10).
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -104,6 +107,36 @@ TEST_F(EndToEndTest, UnplugAndPlugAgain) {
     ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
     EXPECT_EQ(Exchange({0x00, 0x04, 0x07, 42}, reply), 1u);
     EXPECT_EQ(reply[3], 43);  // the reply code is the command code + 1
+}
+
+// Runs a command line and returns its standard output and exit code.
+int RunCapture(const std::string& command, std::string& out) {
+    out.clear();
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(EndToEndTest, CliStateOverUsb) {
+    const std::string cli = BinDir() + "/qd-atlas-cli";
+    if (::access(cli.c_str(), X_OK) != 0) GTEST_SKIP() << "qd-atlas-cli not built";
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
+    std::string out;
+    EXPECT_EQ(RunCapture(cli + " state --usb 2>&1", out), 0) << out;
+    EXPECT_NE(out.find("蓄積データ数 - OUT1 :     0点 OUT2 :     0点"), std::string::npos) << out;
+    EXPECT_NE(out.find("停止中"), std::string::npos) << out;
+
+    // Unplugged: the command fails and says the controller is not connected.
+    sim_->Write("usb-unplug\n");
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) == 0; }));
+    EXPECT_EQ(RunCapture(cli + " state --usb 2>&1", out), 1) << out;
+    EXPECT_NE(out.find("未接続"), std::string::npos) << out;
+
+    EXPECT_EQ(RunCapture(cli + " state --usb --serial /dev/null 2>&1", out), 2) << out;
 }
 
 }  // namespace

@@ -115,8 +115,13 @@ TEST_F(UsbPortTest, NoControllerOpensButEveryExchangeFails) {
     auto port = CUsbPort::Create(sCOMMPARAM{{256, 1048576}}, &Events::Callback, &events);
     ASSERT_NE(port, nullptr);  // opening the link succeeds
     auto* usb = static_cast<CUsbPort*>(port.get());
-    ASSERT_TRUE(Eventually([&] { return usb->WorkerEnded(); }));
+    // The first exchange fails at once: its packet is refused, or its failure reported.
     const uint8_t packet[] = {0x00, 0x04, 0x07, 42};
+    const bool accepted = port->Send(packet, sizeof(packet));
+    ASSERT_TRUE(Eventually([&] { return usb->WorkerEnded(); }));
+    if (accepted) {
+        EXPECT_TRUE(Eventually([&] { return events.failures == 1; }));
+    }
     EXPECT_FALSE(port->Send(packet, sizeof(packet)));
     port->Close();
     ::unsetenv("VANTORUSB_SOCKET_DIR");
