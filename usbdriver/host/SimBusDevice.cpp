@@ -54,7 +54,7 @@ NTSTATUS CSimBusDevice::SubmitUrb(Urb& urb) {
                                                                           : nullptr;
             if (!d) return urb.status = STATUS_NOT_SUPPORTED;
             const uint32_t n = std::min<uint32_t>(urb.transferBufferLength, static_cast<uint32_t>(d->size()));
-            std::memcpy(urb.transferBuffer, d->data(), n);
+            if (n) std::memcpy(urb.transferBuffer, d->data(), n);
             urb.transferBufferLength = n;
             return urb.status = STATUS_SUCCESS;
         }
@@ -151,7 +151,7 @@ NTSTATUS CSimBusDevice::Transfer(Urb& urb) {
         if (in) {
             const uint32_t n =
                 std::min<uint32_t>(urb.transferBufferLength, static_cast<uint32_t>(result.data.size()));
-            std::memcpy(urb.transferBuffer, result.data.data(), n);
+            if (n) std::memcpy(urb.transferBuffer, result.data.data(), n);
             urb.transferBufferLength = n;
         } else {
             urb.transferBufferLength = std::min(urb.transferBufferLength, result.actual);
