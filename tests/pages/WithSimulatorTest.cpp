@@ -3,12 +3,14 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "PageTestSupport.h"
 #include "comm/Command.h"
 #include "comm/SimProcess.h"
 #include "pages/OptionHeadSetting.h"
 #include "pages/SettingsListBuilder.h"
+#include "pages/TabHead.h"
 #include "pages/TabList.h"
 #include "settings/SettingsDefaults.h"
 
@@ -111,6 +113,56 @@ TEST_F(WithSimulator, FailedSettingsSendEndsTheWorkerAtOnce) {
     EXPECT_FALSE(dialog.Tuned());
     EXPECT_NE(sim.Control("state").find("mode=measuring"), std::string::npos)
         << "never went into setting mode";
+}
+
+TEST_F(WithSimulator, HeadPageTakesTheTunedRovaSettings) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    qputenv("QDA_COM2", QByteArray::fromStdString(sim.SlavePath()));
+    mainWindow.onMessage = [](const ReceivedMessage&) -> std::intptr_t { return 1; };
+    HeadSetting head{};
+    SetHeadDefaults(head);
+    CTabHead page;
+    page.LoadPage(&mainWindow, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, head, QStringLiteral("A"),
+                  PcCommSetting{kCommRs232c, 1, 4, 2}, &command);
+    page.RefreshPage();
+    ASSERT_TRUE(Control<QWidget>(&page, CTabHead::IDC_ROVA_TUNING)->isEnabled());
+    bool drove = false;
+    // The dialog runs modally: drive it from inside its own event loop.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<COptionHeadSetting*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        Click(dialog, COptionHeadSetting::IDC_START);
+        if (QTest::qWaitFor([&] { return dialog->CurrentState() == COptionHeadSetting::kTuning; }, 5000)) {
+            Click(dialog, COptionHeadSetting::IDC_STOP);
+            drove = QTest::qWaitFor([&] { return !dialog->WorkerRunning(); }, 5000);
+        }
+        dialog->reject();
+    });
+    Control<QPushButton>(&page, CTabHead::IDC_ROVA_TUNING)->click();
+    qunsetenv("QDA_COM2");
+    ASSERT_TRUE(drove);
+    EXPECT_EQ(ComboSelection(&page, CTabHead::IDC_ROVA), kRovaManual);
+    EXPECT_TRUE(Control<QWidget>(&page, CTabHead::IDC_ROVA_LOWER)->isEnabled());
+    ASSERT_EQ(page.CheckPage(1), 1);
+    EXPECT_EQ(page.Record().Rova, kRovaManual);
+    EXPECT_LT(page.Record().RovaLower, page.Record().RovaUpper);
+    EXPECT_EQ(command.RefCount(), 0) << "the port is closed again";
+}
+
+TEST_F(WithSimulator, HeadPageTuningWithoutControllerSaysSo) {
+    qputenv("QDA_COM9", "/nonexistent/qda-test-tty");
+    HeadSetting head{};
+    SetHeadDefaults(head);
+    CTabHead page;
+    page.LoadPage(&mainWindow, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, head, QStringLiteral("A"),
+                  PcCommSetting{kCommRs232c, 8, 4, 2}, &command);
+    page.RefreshPage();
+    Control<QPushButton>(&page, CTabHead::IDC_ROVA_TUNING)->click();
+    qunsetenv("QDA_COM9");
+    ASSERT_EQ(messages.ShownTexts().size(), 1u);
+    EXPECT_EQ(messages.ShownTexts()[0], "本体と通信できません。設定を確認してください。");
+    EXPECT_EQ(page.Record().Rova, kRovaAuto);
 }
 
 TEST_F(WithSimulator, HeadModelsOfTheConnectedHeads) {
