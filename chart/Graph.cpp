@@ -219,9 +219,12 @@ void CGraph::OnScrollAction(int action) {
 }
 
 void CGraph::OnScrollValue(int value) {
-    if (!m_canvas.SetScrollUnits(value)) return;
-    update();
+    // The owner reloads its traces on the notification and that redraws; draw here only if it did not.
+    const unsigned redraws = m_canvas.RedrawCount();
+    if (!m_canvas.SetScrollUnits(value, false)) return;
     if (m_owner) qda::SendWindowMessage(m_owner, m_message, GRAPH_NOTIFY_SCROLL, 0);
+    if (m_canvas.RedrawCount() == redraws) m_canvas.Redraw();
+    update();
 }
 
 void CGraph::AfterScroll(int unitsBefore) {

@@ -278,11 +278,11 @@ int CGraphCanvas::CanShift(int trace, int direction) const {
     return f.ValueToCounts(t.displayMinimum + row) < f.ValueToCounts(f.ToDisplayValue(t.rawMaximum));
 }
 
-bool CGraphCanvas::SetScrollUnits(int units) {
+bool CGraphCanvas::SetScrollUnits(int units, bool redraw) {
     if (!m_scroll.SetUnits(units)) return false;
     // Point lists depend on the scroll position; never draw a list made for another position.
     InvalidateAll();
-    Redraw();
+    if (redraw) Redraw();
     return true;
 }
 

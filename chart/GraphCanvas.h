@@ -87,8 +87,8 @@ public:
 
     int GetScrollSamples() const { return m_scroll.Samples(); }
     int GetScrollUnits() const { return m_scroll.Units(); }
-    // Sets the scroll position in units (clamped) and redraws; true when it changed.
-    bool SetScrollUnits(int units);
+    // Sets the scroll position in units (clamped) and, when `redraw`, redraws; true when it changed.
+    bool SetScrollUnits(int units, bool redraw = true);
     const qda::GraphScroll& Scroll() const { return m_scroll; }
 
     void SuspendRedraw(int flag);
@@ -99,6 +99,8 @@ public:
 
     // Draws everything into the bitmap (nothing while redraw is suspended).
     void Redraw();
+    // How many redraws have been made so far (lets the window skip a redraw its owner already made).
+    unsigned RedrawCount() const { return m_redraws; }
 
     // Mouse: a left press at (x, y).
     GraphPressResult Press(int x, int y);
@@ -175,4 +177,5 @@ private:
     void* m_callbackContext = nullptr;
     qda::GraphScroll m_scroll;
     int m_suspended = 0;
+    unsigned m_redraws = 0;
 };

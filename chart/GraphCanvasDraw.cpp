@@ -15,6 +15,7 @@ constexpr COLORREF kGrid = 0x808080;
 
 void CGraphCanvas::Redraw() {
     if (m_suspended || !m_hasBitmap) return;
+    ++m_redraws;
     m_bitsStale = true;
     qda::GraphPainter& p = *m_painter;
     p.ClearClip();

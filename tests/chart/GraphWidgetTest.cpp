@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QStyle>
 #include <QTest>
+#include <functional>
 #include <vector>
 
 #include "chart/Graph.h"
@@ -25,6 +26,7 @@ public:
         if (e->type() == qda::WindowMessageEvent::EventType()) {
             auto* m = static_cast<qda::WindowMessageEvent*>(e);
             received.push_back({m->message, m->wParam});
+            if (onMessage) onMessage(m->wParam);
             return true;
         }
         return QObject::event(e);
@@ -35,6 +37,7 @@ public:
         return out;
     }
     std::vector<Received> received;
+    std::function<void(std::uintptr_t)> onMessage;
 };
 
 class GraphWidget : public testing::Test {
@@ -119,10 +122,23 @@ TEST_F(GraphWidget, ScrollBarStepsAreSentToTheOwnerAtOnce) {
     EXPECT_EQ(graph.GetScrollUnits(), 100);
     ASSERT_EQ(owner.received.size(), 1u);  // sent, not posted
     EXPECT_EQ(owner.received[0].wParam, static_cast<uintptr_t>(GRAPH_NOTIFY_SCROLL));
+    // An owner that reloads its trace on the notification: the chart draws once per step.
+    const std::vector<int32_t> samples(4096, 40);
+    owner.onMessage = [&](std::uintptr_t code) {
+        if (code != GRAPH_NOTIFY_SCROLL) return;
+        graph.SuspendRedraw(1);
+        graph.SetTraceData(0, 0, 4096, 0, 100, GraphDisplayFormat{2, 0, 0}, 4096, samples.data());
+        graph.SuspendRedraw(0);
+    };
+    const unsigned redraws = graph.Canvas().RedrawCount();
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(graph.Canvas().RedrawCount(), redraws + 1);
+    owner.onMessage = nullptr;
     EXPECT_EQ(graph.GetScrollUnits(), 101);
     EXPECT_EQ(graph.GetScrollSamples(), 101 * 4095 / 1000);
+    // An owner that does nothing: the chart still draws the new position once.
     bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(graph.Canvas().RedrawCount(), redraws + 2);
     EXPECT_EQ(graph.GetScrollUnits(), bar->maximum());
     // Set by the owner: the bar follows, no notification.
     owner.received.clear();
