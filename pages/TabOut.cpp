@@ -170,7 +170,9 @@ int CTabOut::CheckPage() {
     m_calc->SetCalc(m_out.Calc, m_out.CalcWave);
     for (int i = 0; i < 3; ++i) {
         if (!SubPage(i)->CheckTexts()) {
+            // The failing field was focused while its sub-page may have been hidden: focus it again.
             ShowSubPage(i);
+            SubPage(i)->FocusControl(SubPage(i)->LastFocusId(), true);
             return 0;
         }
     }

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QPushButton>
+#include <QTest>
 #include <cstring>
 
 #include "PageTestSupport.h"
@@ -121,6 +122,29 @@ TEST_F(TabOutTest, ChecksOfTheSubPagesShowTheirMessageOnTheirPage) {
         EXPECT_EQ(out.CurrentSubPage(), c.sub) << c.id << " " << c.text;
         EXPECT_NE(sub->LastFocusId(), -1) << c.id << " " << c.text;
     }
+}
+
+TEST_F(TabOutTest, FailedCheckPutsTheKeyboardFocusOnTheFieldOfAHiddenSubPage) {
+    Load(page, "1");
+    page.resize(640, 520);
+    page.show();
+    QApplication::setActiveWindow(&page);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    Control<QPushButton>(&page, CTabOut::IDC_SUB_DETAILS)->click();
+    ASSERT_EQ(page.CurrentSubPage(), 2);
+    SetEditText(page.LoadDataPage(), CTabOutLoadData::IDC_TOLE_LOWER, "x");
+    EXPECT_EQ(page.CheckPage(), 0);
+    EXPECT_EQ(page.CurrentSubPage(), 0);
+    EXPECT_EQ(QApplication::focusWidget(),
+              Control<QWidget>(page.LoadDataPage(), CTabOutLoadData::IDC_TOLE_LOWER));
+
+    // A record check that fails on another sub-page shows that one and focuses its field too.
+    SetEditText(page.LoadDataPage(), CTabOutLoadData::IDC_TOLE_LOWER, "-5");
+    SetEditText(page.DetailsPage(), CTabOutDetailesSetting::IDC_ANALOG_IN2, "1");
+    EXPECT_EQ(page.CheckPage(), 0);
+    EXPECT_EQ(page.CurrentSubPage(), 2);
+    EXPECT_EQ(QApplication::focusWidget(),
+              Control<QWidget>(page.DetailsPage(), CTabOutDetailesSetting::IDC_ANALOG_IN1));
 }
 
 TEST_F(TabOutTest, AnalogSlopeRefusedWithTheMessageOfTheUnit) {
