@@ -64,6 +64,8 @@ bool CCommand::OpenPort(const qda::CommOpenSettings& settings) {
     bool ok = qda::BuildCommParam(settings.commType, settings.portIndex, settings.baudIndex,
                                   settings.parityIndex, param);
     if (ok) {
+        // An exchange started on another thread meanwhile sees either no link or the whole link.
+        std::lock_guard<std::mutex> exchange(m_exchangeLock);
         m_hMessageReady.Reset();
         m_hPartialData.Reset();
         ok = OpenTransport(param, settings.commType, settings.devicePath);

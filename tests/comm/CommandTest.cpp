@@ -481,6 +481,30 @@ TEST_F(CommandOverPty, DumpSinkSeesWhatIsSentAndTaken) {
     EXPECT_EQ(sink.blocks[1].second, answer);
 }
 
+TEST_F(CommandOverPty, ExchangesFromSeveralThreadsAreOneAtATime) {
+    // The peer answers each command with its own code, so a mixed-up reply would show.
+    peer.SetScript([](const Bytes& p) {
+        return std::vector<Chunk>{{Frame(ReplyPacket(p[3] + 1, 0, {p[4]})), 1}};
+    });
+    std::atomic<int> wrong{0};
+    auto worker = [&](int out) {
+        for (int i = 0; i < 15; ++i) {
+            qda::ReplyBuffer r{};
+            if (!cmd.Reset(r, out) || r[8] != out) ++wrong;
+        }
+    };
+    std::thread a(worker, 0), b(worker, 1);
+    // A third caller opens and closes its own reference meanwhile, as windows do.
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(Open());
+        cmd.ClosePort();
+    }
+    a.join();
+    b.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(peer.PacketCount(), 30);
+}
+
 TEST_F(CommandOverPty, OpenAndCloseAreCounted) {
     EXPECT_EQ(cmd.RefCount(), 1);
     EXPECT_TRUE(Open());
