@@ -186,4 +186,31 @@ TEST_F(CliWithSimulator, ActionsAndTheirFailures) {
     EXPECT_NE(r.err.find("ヘッドが認識できません。"), std::string::npos) << r.err;
 }
 
+TEST_F(CliWithSimulator, ConnectionOptions) {
+    SimProcess sim({"--over-range", "1"});
+    REQUIRE_SIM(sim);
+    const std::string cli = qda::test::BinDir() + "/qd-atlas-cli";
+    ::setenv("QDA_COM5", sim.SlavePath().c_str(), 1);
+    auto r = RunProgram(cli, {"measure", "--com", "5", "--baud", "115200", "--parity", "odd"});
+    ::unsetenv("QDA_COM5");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("FFFFFF mm"), std::string::npos) << "over-range readings: " << r.out;
+
+    struct Case {
+        std::vector<std::string> args;
+    } bad[] = {{{"state", "--baud", "14400"}},
+               {{"state", "--com", "10"}},
+               {{"state", "--parity", "mark"}},
+               {{"state", "--serial", "/dev/null", "--com", "1"}},
+               {{"zero", "3", "on"}},
+               {{"timing"}},
+               {{"waveform", "C"}},
+               {{"mode", "run"}}};
+    for (const Case& c : bad) {
+        r = RunProgram(cli, c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args[0] << " " << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
 }  // namespace
