@@ -95,9 +95,17 @@ void QtGraphPainter::Line(int x1, int y1, int x2, int y2) {
 
 bool QtGraphPainter::Polyline(const GraphPoint* points, int count) {
     if (!m_painter || count < 2) return false;
-    m_buffer.resize(static_cast<size_t>(count));
+    // Repeated points add nothing to the line; flat stretches of a trace repeat every point of a
+    // column, so dropping them halves the work. A run of one point stays two points long.
+    m_buffer.clear();
+    m_buffer.reserve(static_cast<size_t>(count));
+    m_buffer.emplace_back(points[0].x, points[0].y);
+    for (int i = 1; i < count; ++i)
+        if (points[i].x != points[i - 1].x || points[i].y != points[i - 1].y)
+            m_buffer.emplace_back(points[i].x, points[i].y);
+    if (m_buffer.size() == 1) m_buffer.push_back(m_buffer.front());
+    count = static_cast<int>(m_buffer.size());
     if (m_width <= 1) {
-        for (int i = 0; i < count; ++i) m_buffer[i] = QPoint(points[i].x, points[i].y);
         m_painter->drawPolyline(m_buffer.data(), count);
         return true;
     }
@@ -107,12 +115,13 @@ bool QtGraphPainter::Polyline(const GraphPoint* points, int count) {
     const QPen saved = m_painter->pen();
     m_painter->setPen(QPen(saved.color(), 0));
     const int first = -(m_width - 1) / 2;
+    m_shifted.resize(m_buffer.size());
     for (int d = first; d < first + m_width; ++d) {
         for (int axis = 0; axis < 2; ++axis) {
             if (d == 0 && axis == 1) continue;  // the centre line is drawn once
-            const int dx = axis == 0 ? d : 0, dy = axis == 1 ? d : 0;
-            for (int i = 0; i < count; ++i) m_buffer[i] = QPoint(points[i].x + dx, points[i].y + dy);
-            m_painter->drawPolyline(m_buffer.data(), count);
+            const QPoint shift(axis == 0 ? d : 0, axis == 1 ? d : 0);
+            for (int i = 0; i < count; ++i) m_shifted[i] = m_buffer[i] + shift;
+            m_painter->drawPolyline(m_shifted.data(), count);
         }
     }
     m_painter->setPen(saved);

@@ -48,6 +48,7 @@ private:
     int m_width = 1;
     QFont m_label, m_axis;
     std::vector<QPoint> m_buffer;
+    std::vector<QPoint> m_shifted;
 };
 
 }  // namespace qda
