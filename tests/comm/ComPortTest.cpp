@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "comm/COMPORT.h"
+#include "comm/CommParam.h"
 #include "comm/PortPathStore.h"
 #include "comm/PtyController.h"
 
@@ -84,6 +85,31 @@ TEST(ComPort, BaudAndParityOfTheLine) {
     ASSERT_EQ(tcgetattr(peer.MasterFd(), &tio), 0);
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B57600));
     EXPECT_EQ(tio.c_lflag & ICANON, 0u);
+}
+
+TEST(ComPort, OpenParametersFromThePcSettings) {
+    struct Case {
+        int port, baud, parity;
+        int32_t portNo, rate, parityCode;
+    } cases[] = {{0, 0, 0, 1, 9600, 2},
+                 {8, 1, 1, 9, 19200, 1},
+                 {2, 2, 2, 3, 38400, 0},
+                 {3, 3, 0, 4, 57600, 2},
+                 {4, 4, 2, 5, 115200, 0}};
+    for (const Case& c : cases) {
+        sCOMMPARAM p{};
+        ASSERT_TRUE(qda::BuildCommParam(qda::kCommTypeSerial, c.port, c.baud, c.parity, p));
+        const sCOMMPARAM expected{{c.portNo, c.rate, 8, 0, c.parityCode, 0, 0, 0, 256, 1048576, 5000, 3}};
+        EXPECT_EQ(0, memcmp(&p, &expected, sizeof p)) << c.port << "/" << c.baud << "/" << c.parity;
+    }
+    sCOMMPARAM usb{};
+    ASSERT_TRUE(qda::BuildCommParam(qda::kCommTypeUsb, 0, 0, 0, usb));
+    EXPECT_EQ(usb.m[0], 256);
+    EXPECT_EQ(usb.m[1], 1048576);
+    sCOMMPARAM untouched{};
+    EXPECT_FALSE(qda::BuildCommParam(qda::kCommTypeSerial, 0, 5, 0, untouched));
+    EXPECT_FALSE(qda::BuildCommParam(qda::kCommTypeSerial, 0, 0, 3, untouched));
+    EXPECT_FALSE(qda::BuildCommParam(2, 0, 0, 0, untouched));
 }
 
 TEST(ComPort, RefusesWhatCannotBeOpened) {
