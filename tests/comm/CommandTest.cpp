@@ -160,6 +160,19 @@ TEST_F(CommandOverPty, ReplyFieldsAreConvertedAndChecked) {
     EXPECT_FALSE(cmd.GetMeasuredValues(r, 255));
 }
 
+TEST_F(CommandOverPty, FramesLongerThanTheSendQueueAreNotSent) {
+    peer.SetScript([](const Bytes&) { return Answer(ReplyPacket(9, 0, {0})); });
+    qda::ReplyBuffer r{};
+    const Bytes data(242, '0');
+    // 7 + 241 packet bytes make a 256-byte frame: the send queue takes it whole.
+    EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(1, 0, 0, data.data(), 241, r));
+    EXPECT_EQ(peer.RawReceived().size(), 256u);
+    // One more byte does not fit; nothing goes out.
+    EXPECT_FALSE(cmd.SendSetCommandAndReceivePacket(1, 0, 0, data.data(), 242, r));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(peer.RawReceived().size(), 256u);
+}
+
 TEST_F(CommandOverPty, WriteAcceptanceByteDecides) {
     struct Case {
         int status, byte8;
