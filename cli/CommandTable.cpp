@@ -17,10 +17,16 @@ int RunTimingCommand(CliArgs& args, CliContext& ctx);
 int RunWaveformCommand(CliArgs& args, CliContext& ctx);
 int RunInitControllerCommand(CliArgs& args, CliContext& ctx);
 int RunStorageCommand(CliArgs& args, CliContext& ctx);
+// Settings transfer (TransferCommands.cpp).
+int RunReceiveCommand(CliArgs& args, CliContext& ctx);
+int RunSendCommand(CliArgs& args, CliContext& ctx);
 
 std::span<const CliCommand> AllCommands() {
     static const CliCommand kCommands[] = {
         {"settings", "settings defaults|check|normalize: settings files", RunSettingsCommand},
+        {"receive", "receive -o FILE: all settings from the controller into a settings file",
+         RunReceiveCommand},
+        {"send", "send FILE [--programs-only]: a settings file's settings to the controller", RunSendCommand},
         {"state", "state: the controller's storage status line", RunStateCommand},
         {"mode", "mode measure|setting: switch the controller's mode", RunModeCommand},
         {"head-info", "head-info A|B: model name of a sensor head", RunHeadInfoCommand},
@@ -32,7 +38,7 @@ std::span<const CliCommand> AllCommands() {
         {"reset", "reset 1|2: reset input to an OUT", RunResetCommand},
         {"timing", "timing 1|2|both: timing input", RunTimingCommand},
         {"waveform", "waveform A|B [--peak N]: received-light waveform as CSV", RunWaveformCommand},
-        {"storage", "storage status|start|stop|clear|load: the data storage", RunStorageCommand},
+        {"storage", "storage status|start|stop|clear|load|read: the data storage", RunStorageCommand},
         {"init-controller", "init-controller: initialise the controller", RunInitControllerCommand},
     };
     return kCommands;

@@ -8,6 +8,7 @@
 namespace qda::cli {
 
 int RunStorageLoad(CliArgs& args, CliContext& ctx);
+int RunStorageRead(CliArgs& args, CliContext& ctx);
 
 namespace {
 
@@ -27,7 +28,9 @@ constexpr const char* kStorageUsage =
     "  stop [connection options]            stop storing\n"
     "  clear [--yes] [connection options]   clear the stored data; while storing, --yes stops\n"
     "                                       storing first (without it nothing is cleared)\n"
-    "  load FILE                            read a storage data file and print the slot it gives\n";
+    "  load FILE                            read a storage data file and print the slot it gives\n"
+    "  read --out 1|2|both -o FILE.csv [--o2 FILE2.csv] [--stop] [connection options]\n"
+    "                                       read the stored values into storage data files\n";
 
 int Fail(int message) {
     ShowMessage(LoadMessage(message), kWarning);
@@ -137,6 +140,7 @@ int RunStorageCommand(CliArgs& args, CliContext& ctx) {
     if (*sub == "stop") return RunStop(args, ctx);
     if (*sub == "clear") return RunClear(args, ctx);
     if (*sub == "load") return RunStorageLoad(args, ctx);
+    if (*sub == "read") return RunStorageRead(args, ctx);
     ctx.err << "unknown storage subcommand: " << *sub << "\n" << kStorageUsage;
     return kExitUsage;
 }

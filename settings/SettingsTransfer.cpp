@@ -1,0 +1,295 @@
+#include "settings/SettingsTransfer.h"
+
+#include <string>
+#include <string_view>
+
+#include "comm/ByteOrder.h"
+#include "comm/Command.h"
+#include "comm/DebugTrace.h"
+#include "resources/Messages.h"
+#include "resources/StringIds.h"
+#include "resources/StringTable.h"
+#include "settings/SettingWireForm.h"
+#include "settings/UpdateLock.h"
+
+namespace {
+
+using qda::SettingAddress;
+
+constexpr int kMsgReceiveFailed = 319;
+constexpr unsigned kWarning = MB_OK | MB_ICONWARNING;
+// Program switching by the panel: a program can be selected by command only while it is in effect.
+constexpr int32_t kSwitchByPanel = 0;
+
+// The exchanges of one transfer over the command object, with the debug trace of each failure.
+class SettingExchanger {
+public:
+    explicit SettingExchanger(CCommand& command) : m_command(command) {}
+
+    // Reads address `a`; `data` gets the reply bytes from byte 8 up to the reply's length.
+    bool Read(SettingAddress a, std::string_view& data) {
+        m_reply.fill(0);
+        if (!m_command.SendGetCommandAndReceivePacket(a.group, a.sub, a.item, m_reply)) {
+            QDA_TRACE("pCommand->SendGetCommandAndReceivePacket failed\n");
+            return false;
+        }
+        // The reply's own length field bounds the data; the rest of the buffer is zero.
+        int length = qda::LoadHost16(m_reply.data());
+        if (length > qda::kReplyCapacity) length = qda::kReplyCapacity;
+        data = length > 8 ? std::string_view(reinterpret_cast<const char*>(&m_reply[8]),
+                                             static_cast<size_t>(length - 8))
+                          : std::string_view();
+        return true;
+    }
+
+    // Reads a one-byte setting.
+    bool ReadByte(SettingAddress a, int32_t& value) {
+        std::string_view data;
+        if (!Read(a, data)) return false;
+        if (!qda::DecodeByte(data, value)) {
+            QDA_TRACE("reply of %d,%d,%d without data\n", a.group, a.sub, a.item);
+            return false;
+        }
+        return true;
+    }
+
+    // Writes `data` to address `a`; true with status 0 and reply byte 8 of 0 or 2.
+    bool Write(SettingAddress a, const std::string& data) {
+        if (!m_command.SendSetCommandAndReceivePacket(a.group, a.sub, a.item,
+                                                      reinterpret_cast<const uint8_t*>(data.data()),
+                                                      static_cast<int>(data.size()), m_reply)) {
+            QDA_TRACE("pCommand->SendSetCommandAndReceivePacket failed\n");
+            return false;
+        }
+        return true;
+    }
+
+    bool WriteByte(SettingAddress a, int32_t value) {
+        std::string data;
+        if (!qda::EncodeByte(value, data)) {
+            QDA_TRACE("value %d at %d,%d,%d is not a byte\n", value, a.group, a.sub, a.item);
+            return false;
+        }
+        return Write(a, data);
+    }
+
+    // Selects program `p`. `exchangeFailed` tells an exchange that did not complete from a reply
+    // that refused the selection.
+    bool SelectProgram(int32_t p, bool& exchangeFailed) {
+        uint8_t packet[8];
+        qda::StoreBE16(packet, sizeof packet);
+        packet[2] = 0x07;
+        packet[3] = CMD_WRITE_SETTING;
+        packet[4] = static_cast<uint8_t>(qda::kProgramAddress.group);
+        packet[5] = static_cast<uint8_t>(qda::kProgramAddress.sub);
+        packet[6] = static_cast<uint8_t>(qda::kProgramAddress.item);
+        packet[7] = static_cast<uint8_t>(p);
+        m_reply.fill(0);
+        int n = 0;
+        exchangeFailed =
+            !m_command.SendCommandAndReceivePacket(packet, sizeof packet, m_reply.data(), qda::kReplyCapacity,
+                                                   CMD_WRITE_SETTING + 1, false, false, &n);
+        if (exchangeFailed || m_reply[4] != qda::kStatusOk || n < 9 || (m_reply[8] != 0 && m_reply[8] != 2)) {
+            QDA_TRACE("pCommand->SendSetCommandAndReceivePacket failed\n");
+            return false;
+        }
+        return true;
+    }
+
+    bool Mode(int mode) { return m_command.SetControllerMode(mode); }
+
+private:
+    CCommand& m_command;
+    qda::ReplyBuffer m_reply{};
+};
+
+// Reads program address `a` into `program`.
+bool ReadProgramSetting(SettingExchanger& x, ProgramSetting& program, int unit, SettingAddress a) {
+    std::string_view data;
+    if (!x.Read(a, data)) return false;
+    if (!qda::DecodeProgramSetting(program, unit, a, data)) {
+        QDA_TRACE("reply of %d,%d,%d is not its setting's form\n", a.group, a.sub, a.item);
+        return false;
+    }
+    return true;
+}
+
+bool WriteProgramSetting(SettingExchanger& x, const ProgramSetting& program, int unit, SettingAddress a) {
+    std::string data;
+    if (!qda::EncodeProgramSetting(program, unit, a, data)) {
+        QDA_TRACE("setting %d,%d,%d has no wire form\n", a.group, a.sub, a.item);
+        return false;
+    }
+    return x.Write(a, data);
+}
+
+// The receive of one program (already selected). False ends the receive.
+bool ReadProgram(SettingExchanger& x, ProgramSetting& program, int unit) {
+    bool result = true;
+    // The display digits first: the lengths of each OUT are read in its digits row.
+    if (!ReadProgramSetting(x, program, unit, {1, 0, qda::kDispDigitItem})) result = false;
+    if (!ReadProgramSetting(x, program, unit, {1, 1, qda::kDispDigitItem})) return false;
+    for (const SettingAddress& a : qda::ProgramReadOrder())
+        if (!ReadProgramSetting(x, program, unit, a)) return false;
+    return result;
+}
+
+// The send of one program (already selected). False ends the send.
+bool WriteProgram(SettingExchanger& x, const ProgramSetting& program, int unit) {
+    bool result = true;
+    if (!WriteProgramSetting(x, program, unit, {1, 0, qda::kDispDigitItem})) result = false;
+    if (!WriteProgramSetting(x, program, unit, {1, 1, qda::kDispDigitItem})) result = false;
+    for (const qda::ProgramWrite& w : qda::ProgramWriteOrder()) {
+        const bool ok = w.zeroHysteresis ? x.Write(w.address, "000000")
+                                         : WriteProgramSetting(x, program, unit, w.address);
+        if (!ok) return false;
+    }
+    return result;
+}
+
+bool ReceiveAll(SettingExchanger& x, TransferParam& param, int* outFlag) {
+    SettingsBlock& image = param.image;
+    EnvironmentSetting& env = image.Environment;
+    if (!x.Mode(qda::kModeSetting)) {
+        if (outFlag) *outFlag = 1;
+        return false;
+    }
+    int32_t savedProgram = 0;
+    if (!x.ReadByte(qda::kProgramAddress, savedProgram)) return false;
+    if (savedProgram < 0 || savedProgram >= qda::kProgramCount) {
+        QDA_TRACE("controller reports program %d\n", savedProgram);
+        return false;
+    }
+    param.program = savedProgram;
+    if (!x.ReadByte(qda::kPrgChangeAddress, env.PrgChange)) return false;
+    const int32_t savedSwitching = env.PrgChange;
+    // Programs can be selected by command only with switching by the panel in effect, which the
+    // controller takes over when it passes through measuring mode.
+    if (!x.WriteByte(qda::kPrgChangeAddress, kSwitchByPanel)) return false;
+    if (!x.Mode(qda::kModeMeasuring) || !x.Mode(qda::kModeSetting)) {
+        if (outFlag) *outFlag = 1;
+        return false;
+    }
+    if (!x.ReadByte(qda::kUnitAddress, env.Unit)) return false;
+
+    for (int p = 0; p < qda::kProgramCount; ++p) {
+        bool exchangeFailed = false;
+        if (!x.SelectProgram(p, exchangeFailed)) {
+            if (exchangeFailed) ShowMessage(LoadMessage(kMsgReceiveFailed), kWarning);
+            return false;
+        }
+        if (!ReadProgram(x, image.Programs[p], env.Unit)) return false;
+    }
+
+    bool result = true;
+    if (!x.ReadByte(qda::kBaudrateAddress, env.Baudrate)) result = false;
+    if (!x.ReadByte(qda::kParityAddress, env.Parity)) result = false;
+    if (!x.ReadByte(qda::kAutoTransAddress, env.AutoTrans)) result = false;
+    if (!x.ReadByte(qda::kPanelLockAddress, env.PanelLock)) result = false;
+    if (!x.ReadByte(qda::kEcoAddress, env.Eco)) return false;
+    if (result) {
+        bool exchangeFailed = false;
+        if (!x.SelectProgram(savedProgram, exchangeFailed)) return false;
+    }
+    if (!x.WriteByte(qda::kPrgChangeAddress, savedSwitching)) return false;
+    if (!x.Mode(qda::kModeMeasuring)) result = false;
+    return result;
+}
+
+// SetSettings up to its end step; `complete` tells that every write went through.
+bool SendAll(SettingExchanger& x, const TransferParam& param, int full, int* outFlag, bool& complete) {
+    const SettingsBlock& image = param.image;
+    const EnvironmentSetting& env = image.Environment;
+    if (!x.Mode(qda::kModeSetting)) {
+        if (outFlag) *outFlag = 1;
+        return false;
+    }
+    int32_t savedSwitching = 0;
+    if (!x.ReadByte(qda::kPrgChangeAddress, savedSwitching)) return false;
+    if (!x.WriteByte(qda::kPrgChangeAddress, kSwitchByPanel)) return false;
+    if (!x.Mode(qda::kModeMeasuring) || !x.Mode(qda::kModeSetting)) {
+        if (outFlag) *outFlag = 1;
+        return false;
+    }
+    if (full == 1 && !x.WriteByte(qda::kUnitAddress, env.Unit)) return false;
+
+    for (int p = 0; p < qda::kProgramCount; ++p) {
+        bool exchangeFailed = false;
+        if (!x.SelectProgram(p, exchangeFailed)) return false;
+        if (!WriteProgram(x, image.Programs[p], env.Unit)) return false;
+    }
+
+    if (full == 1) {
+        bool result = true;
+        int32_t unused = 0;
+        // The controller's serial settings are read before they are written; the replies only
+        // tell that the controller answers.
+        if (!x.ReadByte(qda::kBaudrateAddress, unused)) result = false;
+        if (!x.ReadByte(qda::kParityAddress, unused)) result = false;
+        if (!x.WriteByte(qda::kBaudrateAddress, env.Baudrate)) result = false;
+        if (!x.WriteByte(qda::kParityAddress, env.Parity)) result = false;
+        if (!x.WriteByte(qda::kAutoTransAddress, env.AutoTrans)) result = false;
+        if (!x.WriteByte(qda::kPanelLockAddress, env.PanelLock)) result = false;
+        if (!x.WriteByte(qda::kEcoAddress, env.Eco)) return false;
+        if (!result) return false;
+    }
+    bool exchangeFailed = false;
+    if (!x.SelectProgram(param.program, exchangeFailed)) return false;
+    if (!x.WriteByte(qda::kPrgChangeAddress, full == 1 ? env.PrgChange : savedSwitching)) return false;
+    complete = true;
+    return true;
+}
+
+}  // namespace
+
+bool GetSettings(TransferParam& param, int* outFlag) {
+    qda::CUpdateLockHolder lock;
+    if (outFlag) *outFlag = 0;
+    if (param.command == nullptr) {
+        QDA_TRACE("GetSettings failed\n");
+        return false;
+    }
+    SettingExchanger x(*param.command);
+    const bool result = ReceiveAll(x, param, outFlag);
+    if (!result) QDA_TRACE("GetSettings failed\n");
+    return result;
+}
+
+bool SetSettings(TransferParam& param, int leaveSettingMode, int full, int* outFlag) {
+    qda::CUpdateLockHolder lock;
+    if (outFlag) *outFlag = 0;
+    if (param.command == nullptr) {
+        QDA_TRACE("SetSettings failed\n");
+        return false;
+    }
+    SettingExchanger x(*param.command);
+    bool complete = false;
+    bool result = SendAll(x, param, full, outFlag, complete);
+    if (leaveSettingMode == 1 && !x.Mode(qda::kModeMeasuring)) {
+        if (complete) ShowMessage(qda::LoadResourceString(qda::kStrMeasureStartSendFailed), kWarning);
+        result = false;
+    }
+    if (!result) QDA_TRACE("SetSettings failed\n");
+    return result;
+}
+
+namespace qda {
+
+namespace {
+
+void Finish(TransferParam& param, uintptr_t direction, bool result) {
+    param.done = 1;
+    if (param.owner) param.owner(param.message, direction, result ? 1 : 0);
+}
+
+}  // namespace
+
+void RunReceiveWorker(TransferParam& param) {
+    Finish(param, kTransferReceive, GetSettings(param));
+}
+
+void RunSendWorker(TransferParam& param) {
+    Finish(param, kTransferSend, SetSettings(param, 1, 1));
+}
+
+}  // namespace qda
