@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -41,6 +43,24 @@ std::string Trim(const std::string& s) {
     return s.substr(first, s.find_last_not_of(space) - first + 1);
 }
 
+// Draws each cell as the list page wants it: one line, vertically centred, 4 pixels in from the
+// left edge, blue when the row's difference mask has the column's bit, else the button-text colour.
+class ListCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (text.isEmpty()) return;
+        const int mask = index.siblingAtColumn(0).data(Qt::UserRole).toInt();
+        painter->save();
+        painter->setPen(mask & (1 << index.column()) ? kMarked : option.palette.color(QPalette::ButtonText));
+        painter->drawText(option.rect.adjusted(4, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        painter->restore();
+    }
+};
+
 }  // namespace
 
 CTabList::CTabList(QWidget* parent) : CSettingsPage(kDialogList, parent) {
@@ -52,6 +72,8 @@ CTabList::CTabList(QWidget* parent) : CSettingsPage(kDialogList, parent) {
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setWordWrap(false);
+    m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setItemDelegate(new ListCellDelegate(m_list));
     const bool japanese = CurrentLanguage() == "jp";
     m_list->setColumnWidth(0, 160);
     for (int c = 1; c < kColumns; ++c) m_list->setColumnWidth(c, japanese ? 100 : 120);
@@ -116,11 +138,6 @@ void CTabList::RefreshPage() {
         }
         SetCell(i, 0, CellText(i, 0));
         m_list->item(i, 0)->setData(Qt::UserRole, mask);
-        for (int j = 0; j < kColumns; ++j) {
-            if (QTableWidgetItem* item = m_list->item(i, j))
-                item->setForeground(mask & (1 << j) ? QBrush(kMarked)
-                                                    : palette().brush(QPalette::ButtonText));
-        }
     }
     if (m_modelA.empty()) {
         for (int r = n + 1; r <= n + 3; ++r) SetCell(r, 0, QString());
@@ -171,8 +188,7 @@ int CTabList::RowMask(int row) const {
 }
 
 bool CTabList::IsCellMarked(int row, int column) const {
-    const QTableWidgetItem* item = m_list->item(row, column);
-    return item && item->foreground().color() == kMarked;
+    return !CellText(row, column).isEmpty() && (RowMask(row) & (1 << column)) != 0;
 }
 
 int CTabList::RowCount() const {

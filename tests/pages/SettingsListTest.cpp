@@ -102,9 +102,19 @@ protected:
     CTabList page;
 };
 
+int BluePixels(QWidget& w) {
+    const QImage shot = w.grab().toImage();
+    int n = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) n += QColor(shot.pixel(x, y)) == QColor(0, 0, 255);
+    return n;
+}
+
 TEST_F(TabListTest, MarksExactlyTheChangedCell) {
     const std::string reference = BuildSettingsListText(block, 0);
+    page.resize(640, 600);
     Load(reference, reference);
+    EXPECT_EQ(BluePixels(page), 0);
     for (int r = 0; r < page.RowCount(); ++r) {
         EXPECT_EQ(page.RowMask(r), 0) << r;
         for (int c = 0; c < CTabList::kColumns; ++c) EXPECT_FALSE(page.IsCellMarked(r, c)) << r << "," << c;
@@ -121,6 +131,7 @@ TEST_F(TabListTest, MarksExactlyTheChangedCell) {
     EXPECT_TRUE(page.IsCellMarked(4, 3));
     EXPECT_EQ(page.RowMask(4), 1 << 3);
     EXPECT_EQ(page.CellText(4, 3), QString::fromUtf8("半透明体"));
+    EXPECT_GT(BluePixels(page), 10) << "the changed cell is drawn in blue";
     EXPECT_TRUE(Control<QPushButton>(&page, CTabList::IDC_COPY)->isEnabled());
 
     Load("", reference);
