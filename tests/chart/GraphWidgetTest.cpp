@@ -197,3 +197,24 @@ TEST_F(GraphWidget, CanvasFollowsTheControlSizeLessTheScrollBar) {
     EXPECT_EQ(h.biWidth, 320);
     EXPECT_EQ(h.biHeight, 240);
 }
+
+TEST_F(GraphWidget, PaintShowsTheCanvasBitmap) {
+    const QImage shown = graph.grab().toImage();
+    // Trace 0 (red, value 50) crosses the middle of the plot; above it is black background.
+    EXPECT_EQ(shown.pixelColor(100, 256), QColor(255, 0, 0));
+    EXPECT_EQ(shown.pixelColor(100, 240), QColor(0, 0, 0));
+    EXPECT_EQ(shown.pixelColor(100, 64), QColor(0x80, 0x80, 0x80));  // top grid line
+}
+
+TEST_F(GraphWidget, LosingTheMouseStopsTheDragQuietly) {
+    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(64, 58));
+    ASSERT_TRUE(graph.IsDragging());
+    QCoreApplication::sendPostedEvents();
+    owner.received.clear();
+    graph.hide();
+    EXPECT_FALSE(graph.IsDragging());
+    EXPECT_NE(graph.cursor().shape(), Qt::ClosedHandCursor);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(owner.received.empty());                            // no notification
+    EXPECT_EQ(graph.Canvas().DragMode(), GRAPH_DRAG_CURSOR_LABEL);  // kept until the next press
+}
