@@ -16,9 +16,11 @@
 namespace qda::sim {
 
 UsbBusLink::UsbBusLink(SimController& controller, Options options)
-    : controller_(controller),
-      options_(std::move(options)),
-      device_([this](std::span<const uint8_t> packet) { return controller_.HandlePacket(packet); }) {}
+    : UsbBusLink([&controller](std::span<const uint8_t> packet) { return controller.HandlePacket(packet); },
+                 std::move(options)) {}
+
+UsbBusLink::UsbBusLink(UsbBusDevice::Handler handler, Options options)
+    : options_(std::move(options)), device_(std::move(handler)) {}
 
 UsbBusLink::~UsbBusLink() {
     Stop();

@@ -26,6 +26,8 @@ public:
     };
 
     UsbBusLink(SimController& controller, Options options);
+    // A device that answers each command with `handler` (benchmarks, other stand-ins).
+    UsbBusLink(UsbBusDevice::Handler handler, Options options);
     ~UsbBusLink();
     UsbBusLink(const UsbBusLink&) = delete;
     UsbBusLink& operator=(const UsbBusLink&) = delete;
@@ -50,7 +52,6 @@ private:
     void DropHost();
     void AnswerPendingIn(bool timedOut);
 
-    SimController& controller_;
     Options options_;
     UsbBusDevice device_;
     int listen_ = -1;

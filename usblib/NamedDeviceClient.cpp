@@ -28,7 +28,7 @@ bool CNamedDeviceClient::Fail(int error) {
     return false;
 }
 
-bool CNamedDeviceClient::Open(const std::string& name) {
+bool CNamedDeviceClient::Open(const std::string& name, const std::vector<uint8_t>& pipelined) {
     Close();
     if (!IsValidDeviceName(name)) return Fail(EINVAL);
     int error = ENOENT;
@@ -43,6 +43,9 @@ bool CNamedDeviceClient::Open(const std::string& name) {
         std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0) return Fail(errno);
+        // Room for a whole storage readout, so that the host's reply arrives in one piece.
+        const int bufferSize = 2 * 1024 * 1024;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bufferSize, sizeof(bufferSize));
         if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) {
             m_fd = fd;
             break;
@@ -52,7 +55,9 @@ bool CNamedDeviceClient::Open(const std::string& name) {
     }
     if (m_fd < 0) return Fail(error);
 
-    if (!SendAll(wire::EncodeHello())) return false;
+    std::vector<uint8_t> first = wire::EncodeHello();
+    first.insert(first.end(), pipelined.begin(), pipelined.end());
+    if (!SendAll(first)) return false;
     uint16_t type = 0;
     std::vector<uint8_t> body;
     if (!ReceiveMessage(type, body)) return false;
@@ -106,6 +111,11 @@ bool CNamedDeviceClient::ReceiveMessage(uint16_t& type, std::vector<uint8_t>& bo
     return true;
 }
 
+uint32_t CNamedDeviceClient::AskedOutput(uint32_t outputLength) {
+    // No reply can be longer than the wire allows, so a larger buffer is simply not filled further.
+    return outputLength < wire::kMaxIoBytes ? outputLength : wire::kMaxIoBytes;
+}
+
 bool CNamedDeviceClient::DeviceIoControl(uint32_t code, const uint8_t* input, uint32_t inputLength,
                                          uint8_t* output, uint32_t outputLength, uint32_t& returned) {
     returned = 0;
@@ -117,22 +127,36 @@ bool CNamedDeviceClient::DeviceIoControl(uint32_t code, const uint8_t* input, ui
         m_lastError = EINVAL;
         return false;
     }
-    // No reply can be longer than the wire allows, so a larger buffer is simply not filled further.
-    const uint32_t asked = outputLength < wire::kMaxIoBytes ? outputLength : wire::kMaxIoBytes;
-    if (!SendAll(wire::EncodeIoctl(code, input, inputLength, asked))) return false;
-    uint16_t type = 0;
-    std::vector<uint8_t> body;
-    if (!ReceiveMessage(type, body)) return false;
-    wire::IoctlReplyBody reply{};
-    const uint8_t* data = nullptr;
-    if (type != static_cast<uint16_t>(wire::MessageType::IoctlReply) ||
-        wire::DecodeIoctlReply(body, reply, data) != wire::WireError::None || reply.information > asked)
+    if (!SendAll(wire::EncodeIoctl(code, input, inputLength, AskedOutput(outputLength)))) return false;
+    return ReadReply(output, outputLength, returned);
+}
+
+bool CNamedDeviceClient::ReadReply(uint8_t* output, uint32_t outputLength, uint32_t& returned) {
+    returned = 0;
+    if (m_fd < 0) {
+        m_lastError = EBADF;
+        return false;
+    }
+    const uint32_t asked = AskedOutput(outputLength);
+    // The output bytes go straight into the caller's buffer once the fixed part says how many.
+    uint8_t headerBytes[wire::kHeaderSize + sizeof(wire::IoctlReplyBody)];
+    int error = 0;
+    if (!ReadExact(m_fd, headerBytes, wire::kHeaderSize, error)) return Fail(error);
+    wire::Header header{};
+    if (wire::DecodeHeader(headerBytes, wire::Reader::Client, header) != wire::WireError::None ||
+        header.type != static_cast<uint16_t>(wire::MessageType::IoctlReply))
         return Fail(EPROTO);
+    uint8_t* fixed = headerBytes + wire::kHeaderSize;
+    if (!ReadExact(m_fd, fixed, sizeof(wire::IoctlReplyBody), error)) return Fail(error);
+    wire::IoctlReplyBody reply{};
+    if (wire::DecodeIoctlReplyFixed(fixed, header.bodyLength, reply) != wire::WireError::None ||
+        reply.information > asked || (reply.information && !output))
+        return Fail(EPROTO);
+    if (reply.information && !ReadExact(m_fd, output, reply.information, error)) return Fail(error);
     if (reply.status != STATUS_SUCCESS) {
         m_lastError = NtStatusToErrno(reply.status);
         return false;
     }
-    if (reply.information) std::memcpy(output, data, reply.information);
     returned = reply.information;
     m_lastError = 0;
     return true;

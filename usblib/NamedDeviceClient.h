@@ -17,7 +17,9 @@ public:
     // Connects to the device `name` ("VantorUSB_U-0") and shakes hands; false with LastError() set
     // (ENOENT when no host serves the name, ENODEV when the device is absent, EPROTO on a version
     // mismatch or a malformed answer).
-    bool Open(const std::string& name);
+    // `pipelined` (whole Ioctl messages) goes out with the Hello in one write; their replies are
+    // then read with ReadReply, in order, saving a round trip per request.
+    bool Open(const std::string& name, const std::vector<uint8_t>& pipelined = {});
     bool IsOpen() const { return m_fd >= 0; }
     void Close();
 
@@ -26,6 +28,11 @@ public:
     // driver failed the request or the connection broke.
     bool DeviceIoControl(uint32_t code, const uint8_t* input, uint32_t inputLength, uint8_t* output,
                          uint32_t outputLength, uint32_t& returned);
+    // Reads the reply of a request sent earlier (pipelined): at most `outputLength` bytes into
+    // `output`. False with LastError() set as DeviceIoControl.
+    bool ReadReply(uint8_t* output, uint32_t outputLength, uint32_t& returned);
+    // The output size a request asks for: the caller's, cut to what the wire allows.
+    static uint32_t AskedOutput(uint32_t outputLength);
     // errno-style code of the last failure.
     int LastError() const { return m_lastError; }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "usbdriver/NtStatus.h"
+#include "usblib/VantorUsbWire.h"
 
 namespace {
 std::unique_ptr<CUsbLibrary>& Holder() {
@@ -92,8 +93,9 @@ bool CUsbLibrary::UsesPipeDevice() const {
     return m_accessType == 2 && m_productId != 0 && ProductIdInTable(m_productId);
 }
 
-bool CUsbLibrary::ConnectNamed(const std::string& name, int tableIndex) {
-    if (!m_named.Open(name)) return false;
+bool CUsbLibrary::ConnectNamed(const std::string& name, int tableIndex,
+                               const std::vector<uint8_t>& pipelined) {
+    if (!m_named.Open(name, pipelined)) return false;
     m_connection = tableIndex >= 0 ? static_cast<uint32_t>(tableIndex + 1) : 1;
     return true;
 }
@@ -105,11 +107,11 @@ bool CUsbLibrary::ConnectPipe(uint32_t productId) {
     return true;
 }
 
-bool CUsbLibrary::Connect() {
+bool CUsbLibrary::Connect(const std::vector<uint8_t>& pipelined) {
     Disconnect();
     switch (m_accessType) {
         case 0:
-            return ConnectNamed(StoredName(), FindTypeByName(StoredName()));
+            return ConnectNamed(StoredName(), FindTypeByName(StoredName()), pipelined);
         case 1:
             return ConnectPipe(m_productId);
         case 2: {
@@ -121,7 +123,7 @@ bool CUsbLibrary::Connect() {
                 index = FindTypeById(m_productId);
                 if (index >= 0) name = m_types[index].m_name;
             }
-            if (ConnectNamed(name, index)) return true;
+            if (ConnectNamed(name, index, pipelined)) return true;
             if (!pipeApplies && index >= 0) return ConnectPipe(m_types[index].m_typeId);
             return false;
         }
@@ -160,17 +162,16 @@ bool CUsbLibrary::CheckStatus(int kind) {
     }
 }
 
-bool CUsbLibrary::ExchangeNamed(const uint8_t* packet, uint32_t length, uint8_t* reply,
-                                uint32_t* replyLength) {
+bool CUsbLibrary::ExchangeNamed(uint8_t* reply, uint32_t* replyLength) {
+    // Both requests went out with the open; their replies come in order.
     uint32_t returned = 0;
-    if (!m_named.DeviceIoControl(IOCTL_VANTORUSB_EXCHANGE, packet, length, reply, *replyLength, returned)) {
+    if (!m_named.ReadReply(reply, *replyLength, returned)) {
         WriteText(reply, *replyLength, "SENDRECV ERROR(%d)", m_named.LastError());
         return false;
     }
     uint8_t status[8];
     uint32_t statusReturned = 0;
-    if (!m_named.DeviceIoControl(IOCTL_VANTORUSB_GET_TIMES, nullptr, 0, status, sizeof(status),
-                                 statusReturned)) {
+    if (!m_named.ReadReply(status, sizeof(status), statusReturned)) {
         WriteText(reply, *replyLength, "STATUS ERROR(%d)", m_named.LastError());
         return false;
     }
@@ -197,10 +198,17 @@ uint32_t CUsbLibrary::Exchange(const uint8_t* packet, uint32_t length, uint8_t* 
                                uint32_t* replyLength) {
     // Checked before connecting: a call that cannot receive anything sends nothing.
     if (!reply || !replyLength || *replyLength == 0 || (length && !packet)) return 0;
-    if (!Connect()) return 0;
+    if (length > qda::wire::kMaxIoBytes) return 0;
+    // A named device gets the exchange (0x222004) and the status request (0x222008) together
+    // with its open: one round trip to the driver host instead of three.
+    std::vector<uint8_t> requests = qda::wire::EncodeIoctl(
+        IOCTL_VANTORUSB_EXCHANGE, packet, length, qda::CNamedDeviceClient::AskedOutput(*replyLength));
+    const std::vector<uint8_t> status = qda::wire::EncodeIoctl(IOCTL_VANTORUSB_GET_TIMES, nullptr, 0, 8);
+    requests.insert(requests.end(), status.begin(), status.end());
+    if (!Connect(requests)) return 0;
     const uint32_t connection = m_connection;
     const bool ok = connection > 0xFFFF ? ExchangePipe(packet, length, reply, replyLength)
-                                        : ExchangeNamed(packet, length, reply, replyLength);
+                                        : ExchangeNamed(reply, replyLength);
     Disconnect();
     return ok ? connection : 0;
 }

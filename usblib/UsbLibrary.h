@@ -45,10 +45,11 @@ private:
     bool ProductIdInTable(uint32_t productId) const;
     int FindTypeByName(const std::string& name) const;
     int FindTypeById(uint32_t typeId) const;
-    bool Connect();
-    bool ConnectNamed(const std::string& name, int tableIndex);
+    // Connects as the access type says; `pipelined` requests go with a named device's open.
+    bool Connect(const std::vector<uint8_t>& pipelined = {});
+    bool ConnectNamed(const std::string& name, int tableIndex, const std::vector<uint8_t>& pipelined);
     bool ConnectPipe(uint32_t productId);
-    bool ExchangeNamed(const uint8_t* packet, uint32_t length, uint8_t* reply, uint32_t* replyLength);
+    bool ExchangeNamed(uint8_t* reply, uint32_t* replyLength);
     bool ExchangePipe(const uint8_t* packet, uint32_t length, uint8_t* reply, uint32_t* replyLength);
     std::string StoredName() const { return m_deviceName.substr(4); }
 

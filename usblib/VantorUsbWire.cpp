@@ -116,12 +116,31 @@ std::vector<uint8_t> EncodeIoctl(uint32_t code, const uint8_t* input, uint32_t i
     return out;
 }
 
-std::vector<uint8_t> EncodeIoctlReply(int32_t status, const uint8_t* output, uint32_t outputLength) {
-    std::vector<uint8_t> out = Begin(MessageType::IoctlReply, sizeof(IoctlReplyBody) + outputLength);
+void AppendIoctlReply(std::vector<uint8_t>& out, int32_t status, const uint8_t* output,
+                      uint32_t outputLength) {
+    out.reserve(out.size() + kHeaderSize + sizeof(IoctlReplyBody) + outputLength);
+    Put32(out, kMagic);
+    Put16(out, static_cast<uint16_t>(MessageType::IoctlReply));
+    Put16(out, 0);
+    Put32(out, static_cast<uint32_t>(sizeof(IoctlReplyBody) + outputLength));
     Put32(out, static_cast<uint32_t>(status));
     Put32(out, outputLength);
     if (outputLength) out.insert(out.end(), output, output + outputLength);
+}
+
+std::vector<uint8_t> EncodeIoctlReply(int32_t status, const uint8_t* output, uint32_t outputLength) {
+    std::vector<uint8_t> out;
+    AppendIoctlReply(out, status, output, outputLength);
     return out;
+}
+
+WireError DecodeIoctlReplyFixed(const uint8_t* fixed, uint32_t bodyLength, IoctlReplyBody& out) {
+    if (bodyLength < sizeof(IoctlReplyBody) || bodyLength > MaxBodyLength(MessageType::IoctlReply))
+        return WireError::BadLength;
+    out.status = static_cast<int32_t>(Get32(fixed));
+    out.information = Get32(fixed + 4);
+    if (out.information != bodyLength - sizeof(IoctlReplyBody)) return WireError::BadField;
+    return WireError::None;
 }
 
 WireError DecodeHello(const std::vector<uint8_t>& body, HelloBody& out) {

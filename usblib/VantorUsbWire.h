@@ -85,6 +85,12 @@ std::vector<uint8_t> EncodeHelloReply(uint32_t protocolVersion, int32_t status);
 std::vector<uint8_t> EncodeIoctl(uint32_t code, const uint8_t* input, uint32_t inputLength,
                                  uint32_t outputLength);
 std::vector<uint8_t> EncodeIoctlReply(int32_t status, const uint8_t* output, uint32_t outputLength);
+// Appends a whole IoctlReply to `out` (no intermediate copy of the output bytes).
+void AppendIoctlReply(std::vector<uint8_t>& out, int32_t status, const uint8_t* output,
+                      uint32_t outputLength);
+// Decodes the fixed part of an IoctlReply body (its first 8 bytes) against the header's body
+// length; the output bytes follow it on the stream.
+WireError DecodeIoctlReplyFixed(const uint8_t* fixed, uint32_t bodyLength, IoctlReplyBody& out);
 
 // Body decoders; each checks the body against its header's length. The byte spans point into `body`.
 WireError DecodeHello(const std::vector<uint8_t>& body, HelloBody& out);

@@ -58,8 +58,7 @@ bool CClientSession::Handle(std::vector<uint8_t>& out) {
     m_gate.DeviceControl(m_device, irp);
     // The driver never hands back more than asked; the cut keeps the reply valid if it did.
     const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(irp.output.size()), body.outputLength);
-    const auto reply = wire::EncodeIoctlReply(irp.status, irp.output.data(), NT_SUCCESS(irp.status) ? n : 0);
-    out.insert(out.end(), reply.begin(), reply.end());
+    wire::AppendIoctlReply(out, irp.status, irp.output.data(), NT_SUCCESS(irp.status) ? n : 0);
     return true;
 }
 

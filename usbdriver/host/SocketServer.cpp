@@ -95,12 +95,21 @@ void CSocketServer::Accept() {
             ::close(fd);
             continue;
         }
+        // Room for a whole storage readout, so that a reply leaves in one write.
+        const int bufferSize = 2 * 1024 * 1024;
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bufferSize, sizeof(bufferSize));
         Client client;
         client.fd = fd;
         client.session = std::make_unique<CClientSession>(m_gate);
         client.who = who;
         m_clients.push_back(std::move(client));
         m_clientCount = m_clients.size();
+        // A client usually sends its handshake and requests right after connecting: serve them
+        // now rather than one poll round later.
+        Client& added = m_clients.back();
+        ReadFrom(added);
+        if (added.sent < added.out.size()) WriteTo(added);
+        if (added.closing) Drop(m_clients.size() - 1);
     }
 }
 
