@@ -31,9 +31,11 @@ struct ModuleState {
     std::map<std::string, std::unique_ptr<RegisteredTable>> tables;
 };
 
+// Never destroyed: a language module object of the program may release the module from its own
+// static destructor, which can run after this function's statics would have gone.
 ModuleState& State() {
-    static ModuleState state;
-    return state;
+    static ModuleState* state = new ModuleState;
+    return *state;
 }
 
 bool Fail(std::string* error, std::string text) {

@@ -11,9 +11,10 @@ struct UiTable {
     QHash<QString, QString> byJapanese;
 };
 
+// Never destroyed, so that widgets and the module release at exit still find it.
 UiTable& Table() {
-    static UiTable table;
-    return table;
+    static UiTable* table = new UiTable;
+    return *table;
 }
 
 }  // namespace
