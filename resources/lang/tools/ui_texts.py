@@ -17,7 +17,7 @@ import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[3]
 LANG_DIR = ROOT / "resources/lang"
-SOURCE_DIRS = ["pages", "app"]
+SOURCE_DIRS = ["pages", "app", "monitor", "storage", "chart"]
 
 TOKEN = re.compile(
     r'//[^\n]*|/\*.*?\*/'                     # comments
