@@ -202,6 +202,37 @@ TEST_F(HostTest, DeviceLeavingFailsRequestsAndNewOpens) {
     EXPECT_EQ(fresh.Ioctl(IOCTL_VANTORUSB_GET_VERSION, {}, 4, out), STATUS_SUCCESS);
 }
 
+TEST_F(HostTest, RequestsSentWithTheHandshakeAreAnsweredInOrder) {
+    Client client(Path());
+    std::vector<uint8_t> batch = wire::EncodeHello();
+    for (uint32_t code : {IOCTL_VANTORUSB_GET_VERSION, 0x222030u, IOCTL_VANTORUSB_GET_TOTALS}) {
+        const auto ioctl = wire::EncodeIoctl(code, nullptr, 0, 8);
+        batch.insert(batch.end(), ioctl.begin(), ioctl.end());
+    }
+    client.Send(batch);
+    wire::Header header{};
+    std::vector<uint8_t> body;
+    ASSERT_TRUE(client.Receive(header, body));
+    EXPECT_EQ(header.type, uint16_t(wire::MessageType::HelloReply));
+    for (int32_t expected : {STATUS_SUCCESS, STATUS_INVALID_PARAMETER, STATUS_SUCCESS}) {
+        wire::IoctlReplyBody reply{};
+        const uint8_t* data = nullptr;
+        ASSERT_TRUE(client.Receive(header, body));
+        ASSERT_EQ(wire::DecodeIoctlReply(body, reply, data), wire::WireError::None);
+        EXPECT_EQ(reply.status, expected);
+    }
+
+    // Behind a refused handshake nothing is served.
+    Client refused(Path());
+    batch = wire::EncodeHello(wire::kProtocolVersion + 1);
+    const auto exchange = wire::EncodeIoctl(IOCTL_VANTORUSB_EXCHANGE, batch.data(), 4, 64);
+    batch.insert(batch.end(), exchange.begin(), exchange.end());
+    refused.Send(batch);
+    ASSERT_TRUE(refused.Receive(header, body));
+    EXPECT_TRUE(refused.SeesEnd());
+    EXPECT_TRUE(bus_->outTransfers.empty());
+}
+
 TEST_F(HostTest, SecondHostOnTheSamePathIsRefused) {
     CDriverHost other;
     CSocketServer second(other, policy_);
