@@ -8,12 +8,14 @@
 #include <initializer_list>
 #include <string>
 
+#include "resources/lang/UiText.h"
 #include "settings/MessageFormat.h"
 
 namespace qda {
 
+// A literal of the built-in (Japanese) texts as the current language shows it.
 inline QString U8(const char* text) {
-    return QString::fromUtf8(text);
+    return UiText(text);
 }
 inline QString U8(const std::string& text) {
     return QString::fromStdString(text);

@@ -55,7 +55,7 @@ CTabHead::CTabHead(QWidget* parent) : CSettingsPage(kDialogHead, parent) {
     auto* picture = new PictureHolder(IDC_PICTURE, QSize(kPictureWidth, kPictureHeight), this);
 
     auto* tuning = MakeButton(this, IDC_ROVA_TUNING, U8("ROVAチューニング(&M)"));
-    auto* copy = MakeButton(this, IDC_COPY, U8(FormatMessageText(kCopyCaption, {std::string()})));
+    auto* copy = MakeButton(this, IDC_COPY, U8(FormatMessageText(ToStd(U8(kCopyCaption)), {std::string()})));
     auto* paste = MakeButton(this, IDC_PASTE, U8("コピーされたヘッド設定を貼り付け(&V)"));
 
     auto* frame = new QGroupBox(this);
@@ -139,7 +139,8 @@ void CTabHead::LoadPage(QObject* owner, unsigned sendMessage, unsigned modeMessa
     m_pcComm = pcComm;
     m_command = command;
     m_loaded = true;
-    Control<QPushButton>(this, IDC_COPY)->setText(U8(FormatMessageText(kCopyCaption, {ToStd(letter)})));
+    Control<QPushButton>(this, IDC_COPY)
+        ->setText(U8(FormatMessageText(ToStd(U8(kCopyCaption)), {ToStd(letter)})));
     UpdateEnables();
 }
 

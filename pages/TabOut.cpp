@@ -72,7 +72,7 @@ CTabOut::CTabOut(QWidget* parent) : CSettingsPage(kDialogOut, parent) {
     for (QWidget* sub : std::initializer_list<QWidget*>{m_load, m_calc, m_details})
         frameLayout->addWidget(sub);
 
-    auto* copy = MakeButton(this, IDC_COPY, U8(FormatMessageText(kCopyCaption, {std::string()})));
+    auto* copy = MakeButton(this, IDC_COPY, U8(FormatMessageText(ToStd(U8(kCopyCaption)), {std::string()})));
     auto* paste = MakeButton(this, IDC_PASTE, U8("コピーされたOUT設定を貼り付け(&V)"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -125,7 +125,8 @@ void CTabOut::LoadPage(QObject* mainWindow, unsigned sendMessage, unsigned reloa
     m_pcComm = pcComm;
     m_command = command;
     LoadSubPages();
-    Control<QPushButton>(this, IDC_COPY)->setText(U8(FormatMessageText(kCopyCaption, {ToStd(digit)})));
+    Control<QPushButton>(this, IDC_COPY)
+        ->setText(U8(FormatMessageText(ToStd(U8(kCopyCaption)), {ToStd(digit)})));
     UpdateEnables();
 }
 
