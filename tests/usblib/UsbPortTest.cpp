@@ -127,4 +127,51 @@ TEST_F(UsbPortTest, NoControllerOpensButEveryExchangeFails) {
     ::unsetenv("VANTORUSB_SOCKET_DIR");
 }
 
+TEST_F(UsbPortTest, CommandLayerOverUsb) {
+    std::atomic<int> exchanges{0};
+    std::atomic<bool> failing{false};
+    ScriptedHost host([&](const ScriptedHost::Request& r, int32_t& status) {
+        if (r.code != IOCTL_VANTORUSB_EXCHANGE) return std::vector<uint8_t>(8, 0);
+        ++exchanges;
+        if (failing) {
+            status = STATUS_DEVICE_NOT_CONNECTED;
+            return std::vector<uint8_t>{};
+        }
+        // Storage status: stopped, no values.
+        std::vector<uint8_t> reply(20, 0);
+        reply[1] = 20;
+        reply[2] = 0x07;
+        reply[3] = 43;
+        return reply;
+    });
+    CUsbPort::Install();
+    CCommand command;
+    qda::CommOpenSettings usb;
+    usb.commType = qda::kCommTypeUsb;
+    ASSERT_TRUE(command.OpenPort(usb));
+    qda::ReplyBuffer reply{};
+    EXPECT_TRUE(command.GetStorageStatus(reply));
+    EXPECT_EQ(reply[3], 43);
+
+    // A failed library call ends the worker; opening again while the link is held does not
+    // restart it, so the exchanges keep failing at once, without reaching the library.
+    failing = true;
+    EXPECT_FALSE(command.GetStorageStatus(reply));
+    const int callsAfterFailure = exchanges;
+    ASSERT_TRUE(command.OpenPort(usb));
+    EXPECT_EQ(command.RefCount(), 2);
+    failing = false;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(command.GetStorageStatus(reply));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(exchanges, callsAfterFailure);
+    command.ClosePort();
+    command.ClosePort();
+
+    // Closed down to 0 and opened again: a new worker, and the controller answers.
+    ASSERT_TRUE(command.OpenPort(usb));
+    EXPECT_TRUE(command.GetStorageStatus(reply));
+    command.ClosePort();
+}
+
 }  // namespace
