@@ -8,8 +8,8 @@
   ui_texts.py add FILE         merge FILE (lines `Japanese<TAB>English<TAB>German`) into the us and de
                                tables, keeping their existing lines
 
-Literals that are message texts (resources/JapaneseStrings.cpp) are translated by the string tables
-and need no line here. The build does not run this script.
+A literal equal to a message text still needs its line: the widget shows the literal through UiText,
+not through the string table. The build does not run this script.
 """
 import pathlib
 import re
@@ -60,11 +60,6 @@ def collect():
     return found
 
 
-def message_texts():
-    text = (ROOT / "resources/JapaneseStrings.cpp").read_text(encoding="utf-8")
-    return {to_tsv(m.group(1)) for m in re.finditer(r'\{\s*\w+\s*,\s*"((?:[^"\\]|\\.)*)"\s*\}', text)}
-
-
 def table(lang):
     path = LANG_DIR / lang / "ui.tsv"
     rows = {}
@@ -82,12 +77,11 @@ def main(argv):
         return 0
     if len(argv) >= 2 and argv[1] == "missing":
         langs = argv[2:] or ["us", "de"]
-        messages = message_texts()
         status = 0
         for lang in langs:
             rows = table(lang)
             for value, where in collect().items():
-                if value not in rows and value not in messages:
+                if value not in rows:
                     print(f"{lang}\t{value}\t{where[0]}")
                     status = 1
         return status
