@@ -17,6 +17,8 @@ namespace {
 // A client that does not read its replies is not read from beyond this much pending output.
 constexpr size_t kMaxPendingOutput = 4 * 1024 * 1024;
 constexpr size_t kReadChunk = 65536;
+// Clients served at once; more are turned away, so a runaway program cannot exhaust the host.
+constexpr size_t kMaxClients = 64;
 
 bool FillAddress(const std::string& path, sockaddr_un& addr) {
     addr = sockaddr_un{};
@@ -90,6 +92,11 @@ void CSocketServer::Accept() {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) return;
         std::string who;
+        if (m_clients.size() >= kMaxClients) {
+            std::fprintf(stderr, "vantorusbd: refused a client: %zu already connected\n", m_clients.size());
+            ::close(fd);
+            continue;
+        }
         if (!m_policy.Allows(fd, who)) {
             std::fprintf(stderr, "vantorusbd: refused %s (not the owner or the device group)\n", who.c_str());
             ::close(fd);
