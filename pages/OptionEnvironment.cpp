@@ -3,8 +3,10 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
 #include "resources/Messages.h"
 #include "settings/Validation.h"
@@ -105,4 +107,12 @@ void COptionEnvironment::accept() {
     if (!ValidateEnvironment(this, env)) return;
     m_env = env;
     QDialog::accept();
+}
+
+void COptionEnvironment::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier) {
+        RequestHelp("QD-AtlasEnvironment.pdf");
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }

@@ -37,6 +37,8 @@ public:
     void accept() override;
 
 protected:
+    // F1 asks for the help document of this dialog.
+    void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent*) override;
 
 private:

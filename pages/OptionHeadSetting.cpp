@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@
 
 #include "comm/Command.h"
 #include "comm/Event.h"
+#include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
 #include "pages/WindowMessage.h"
 #include "resources/Messages.h"
@@ -282,4 +284,12 @@ void COptionHeadSetting::closeEvent(QCloseEvent* e) {
         return;
     }
     QDialog::closeEvent(e);
+}
+
+void COptionHeadSetting::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier) {
+        RequestHelp("QD-AtlasHead.pdf");
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }

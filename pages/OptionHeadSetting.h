@@ -48,6 +48,8 @@ public:
     void reject() override;
 
 protected:
+    // F1 asks for the help document of this dialog.
+    void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;

@@ -2,10 +2,13 @@
 // unit question.
 #include <QComboBox>
 #include <QRadioButton>
+#include <QTest>
 
 #include "PageTestSupport.h"
+#include "pages/HelpRequest.h"
 #include "pages/OptionCommunication.h"
 #include "pages/OptionEnvironment.h"
+#include "pages/OptionHeadSetting.h"
 #include "settings/SettingsDefaults.h"
 
 using namespace qda;
@@ -98,6 +101,20 @@ TEST_F(OptionDialogsTest, EnvironmentCheckStopsAtTheFirstBadValue) {
     EXPECT_EQ(messages.ShownTexts()[0], "自動送信が不正です。");
     EXPECT_EQ(dlg.LastFocusId(), COptionEnvironment::IDC_ECO);
     EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(OptionDialogsTest, F1AsksForTheDialogsHelpDocument) {
+    std::vector<std::string> asked;
+    SetHelpHandler([&](const std::string& document) { asked.push_back(document); });
+    COptionEnvironment env;
+    env.show();
+    QTest::keyClick(&env, Qt::Key_F1);
+    COptionHeadSetting tuning(QStringLiteral("A"), nullptr, nullptr, 0);
+    tuning.show();
+    QTest::keyClick(&tuning, Qt::Key_F1);
+    SetHelpHandler({});
+    EXPECT_EQ(asked, (std::vector<std::string>{"QD-AtlasEnvironment.pdf", "QD-AtlasHead.pdf"}));
+    EXPECT_FALSE(RequestHelp("QD-Atlas.pdf")) << "no opener installed";
 }
 
 }  // namespace
