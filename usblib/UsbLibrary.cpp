@@ -66,7 +66,7 @@ bool CUsbLibrary::InitProductId(uint32_t productId) {
 }
 
 bool CUsbLibrary::IsProductIdInit(uint32_t productId) const {
-    return productId != 0 && productId == m_productId && ProductIdInTable(productId);
+    return productId != 0 && ProductIdInTable(productId);
 }
 
 bool CUsbLibrary::ProductIdInTable(uint32_t productId) const {

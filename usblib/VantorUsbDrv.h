@@ -43,7 +43,7 @@ VANTORUSB_API int InitUsb(sUSBPARAM param, const char* name);
 VANTORUSB_API int IsInitUsb(sUSBPARAM param, const char* name);
 /* Stores the product ID (access types 1 and 2; otherwise clears it); returns IsPidInit. */
 VANTORUSB_API int InitPid(sUSBPARAM param, uint32_t productId);
-/* True when the product ID is non-zero, is the stored one and is a type id of the table. */
+/* True when the product ID is non-zero and is the type id of a table entry. */
 VANTORUSB_API int IsPidInit(sUSBPARAM param, uint32_t productId);
 /* kind 0: the device can be opened; 1: it can be opened and tells the driver version;
  * 2: a named-device handle is open; other kinds: false. */

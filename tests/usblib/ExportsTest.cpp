@@ -58,12 +58,15 @@ TEST(ConfigurationTest, AccessTypeNameAndProductId) {
     const sVANTORUSBTYPEPARAM entry = Entry(10, "VantorUSB_U-0");
     InitVantorUsbTypeParam(&entry, 1);
     SetUsbType(2);
-    EXPECT_TRUE(InitPid(sUSBPARAM{0}, 10));
     EXPECT_FALSE(InitPid(sUSBPARAM{0}, 11));  // not a registered type
+    EXPECT_FALSE(SetRetryCount(3));
+    EXPECT_TRUE(InitPid(sUSBPARAM{0}, 10));
+    EXPECT_TRUE(SetRetryCount(3));  // automatic access with a registered product ID: pipe device
     SetUsbType(0);
-    EXPECT_FALSE(InitPid(sUSBPARAM{0}, 10));  // the named device needs no product ID: cleared
-    EXPECT_FALSE(IsPidInit(sUSBPARAM{0}, 10));
-    EXPECT_FALSE(SetRetryCount(3));  // only while a pipe device is in use
+    EXPECT_TRUE(InitPid(sUSBPARAM{0}, 10));  // still a registered type, though not kept
+    EXPECT_FALSE(SetRetryCount(3));          // the named device only: no pipe device in use
+    SetUsbType(1);
+    EXPECT_TRUE(SetRetryCount(0));
     EXPECT_EQ(CheckUsbDllStatus(2), 0);
     EXPECT_EQ(CheckUsbDllStatus(7), 0);
 }
