@@ -15,11 +15,21 @@ int RunBox(const std::string& caption, const std::string& text, unsigned style) 
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));
     switch (style & 0xF0) {
-        case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-        case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-        case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-        case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case MB_ICONERROR:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MB_ICONWARNING:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MB_ICONINFORMATION:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
     }
     switch (style & 0x0F) {
         case MB_OKCANCEL:
@@ -35,24 +45,34 @@ int RunBox(const std::string& caption, const std::string& text, unsigned style) 
             // A yes/no box has no cancel; closing it is not an answer it can give.
             box.setEscapeButton(QMessageBox::NoButton);
             break;
-        default: box.setStandardButtons(QMessageBox::Ok); break;
+        default:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
     }
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     const QAbstractButton* clicked = box.clickedButton();
     switch (box.standardButton(const_cast<QAbstractButton*>(clicked))) {
-        case QMessageBox::Ok: return IDOK;
-        case QMessageBox::Yes: return IDYES;
-        case QMessageBox::No: return IDNO;
-        case QMessageBox::Cancel: return IDCANCEL;
-        default: break;
+        case QMessageBox::Ok:
+            return IDOK;
+        case QMessageBox::Yes:
+            return IDYES;
+        case QMessageBox::No:
+            return IDNO;
+        case QMessageBox::Cancel:
+            return IDCANCEL;
+        default:
+            break;
     }
     // Closed without a button: the refusing answer of the box.
     switch (style & 0x0F) {
         case MB_OKCANCEL:
-        case MB_YESNOCANCEL: return IDCANCEL;
-        case MB_YESNO: return IDNO;
-        default: return IDOK;
+        case MB_YESNOCANCEL:
+            return IDCANCEL;
+        case MB_YESNO:
+            return IDNO;
+        default:
+            return IDOK;
     }
 }
 

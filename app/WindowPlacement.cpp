@@ -12,7 +12,9 @@ bool SaveWindowPlacement(const QWidget& window, const std::string& name) {
     IRegistryStore* store = GetRegistryStore();
     if (store == nullptr) return false;
     WindowPlacementRecord record;
-    record.showCmd = window.isMaximized() ? kShowMaximized : window.isMinimized() ? kShowMinimized : kShowNormal;
+    record.showCmd = window.isMaximized()   ? kShowMaximized
+                     : window.isMinimized() ? kShowMinimized
+                                            : kShowNormal;
     const QRect normal = window.normalGeometry().isValid() ? window.normalGeometry() : window.geometry();
     record.left = normal.left();
     record.top = normal.top();

@@ -164,7 +164,8 @@ public:
             char defaultName[16];
             std::snprintf(defaultName, sizeof defaultName, "Graph%02d", g + 1);
             // At most 16 characters and the NUL come back; a longer stored name keeps the default.
-            Text("STORAGE", name, graph.GraphName, sizeof graph.GraphName, kGraphNameMaxChars + 1, defaultName);
+            Text("STORAGE", name, graph.GraphName, sizeof graph.GraphName, kGraphNameMaxChars + 1,
+                 defaultName);
         }
         return unitOk;
     }
@@ -219,7 +220,8 @@ IRegistryStore* GetRegistryStore() {
     return g_store.load();
 }
 
-int RegReadInt(const IRegistryStore& store, const std::string& subkey, const std::string& name, int defaultValue) {
+int RegReadInt(const IRegistryStore& store, const std::string& subkey, const std::string& name,
+               int defaultValue) {
     std::vector<uint8_t> data;
     if (!store.Query(subkey, name, RegType::kDword, data) || data.size() > 4) return defaultValue;
     // The query fills the variable that holds the default from its first byte on.
@@ -255,8 +257,8 @@ void RegReadString(const IRegistryStore& store, const std::string& subkey, const
     buffer[size - 1] = '\0';  // a stored text without its NUL still ends inside the buffer
 }
 
-bool RegReadBinary(const IRegistryStore& store, const std::string& subkey, const std::string& name, void* buffer,
-                   size_t size) {
+bool RegReadBinary(const IRegistryStore& store, const std::string& subkey, const std::string& name,
+                   void* buffer, size_t size) {
     std::vector<uint8_t> data;
     if (!store.Query(subkey, name, RegType::kBinary, data) || data.size() != size) return false;
     std::memcpy(buffer, data.data(), size);
@@ -271,13 +273,14 @@ bool RegWriteDouble(IRegistryStore& store, const std::string& subkey, const std:
     return store.Set(subkey, name, RegType::kBinary, Bytes(&value, 8));
 }
 
-bool RegWriteString(IRegistryStore& store, const std::string& subkey, const std::string& name, const char* value) {
+bool RegWriteString(IRegistryStore& store, const std::string& subkey, const std::string& name,
+                    const char* value) {
     if (value == nullptr) value = "";
     return store.Set(subkey, name, RegType::kString, Bytes(value, std::strlen(value) + 1));
 }
 
-bool RegWriteBinary(IRegistryStore& store, const std::string& subkey, const std::string& name, const void* data,
-                    size_t size) {
+bool RegWriteBinary(IRegistryStore& store, const std::string& subkey, const std::string& name,
+                    const void* data, size_t size) {
     return store.Set(subkey, name, RegType::kBinary, Bytes(data, size));
 }
 
@@ -321,13 +324,16 @@ bool IsPlacementOnDesktop(const WindowPlacementRecord& r, int width, int height)
     return r.left < width - 40 && r.right > 0 && r.top < height - 40 && r.bottom > 0 && r.top >= 0;
 }
 
-bool WritePlacement(IRegistryStore& store, const std::string& windowName, const WindowPlacementRecord& record) {
+bool WritePlacement(IRegistryStore& store, const std::string& windowName,
+                    const WindowPlacementRecord& record) {
     return RegWriteBinary(store, "WINDOWPLACEMENT", PlacementValueName(windowName), &record, sizeof record);
 }
 
-bool ReadPlacement(const IRegistryStore& store, const std::string& windowName, WindowPlacementRecord& record) {
+bool ReadPlacement(const IRegistryStore& store, const std::string& windowName,
+                   WindowPlacementRecord& record) {
     WindowPlacementRecord read;
-    if (!RegReadBinary(store, "WINDOWPLACEMENT", PlacementValueName(windowName), &read, sizeof read)) return false;
+    if (!RegReadBinary(store, "WINDOWPLACEMENT", PlacementValueName(windowName), &read, sizeof read))
+        return false;
     record = read;
     return true;
 }

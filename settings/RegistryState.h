@@ -66,7 +66,8 @@ IRegistryStore* GetRegistryStore();
 // --- primitives ------------------------------------------------------------------------------
 // A 4-byte read: the default when the value is missing or larger than 4 bytes. The type is not
 // checked; a shorter value fills the low bytes over the default.
-int RegReadInt(const IRegistryStore& store, const std::string& subkey, const std::string& name, int defaultValue);
+int RegReadInt(const IRegistryStore& store, const std::string& subkey, const std::string& name,
+               int defaultValue);
 // The same with 8 bytes.
 double RegReadDouble(const IRegistryStore& store, const std::string& subkey, const std::string& name,
                      double defaultValue);
@@ -75,14 +76,15 @@ double RegReadDouble(const IRegistryStore& store, const std::string& subkey, con
 void RegReadString(const IRegistryStore& store, const std::string& subkey, const std::string& name,
                    const char* defaultValue, char* buffer, size_t size);
 // True only when the value exists and holds exactly `size` bytes, which are copied to `buffer`.
-bool RegReadBinary(const IRegistryStore& store, const std::string& subkey, const std::string& name, void* buffer,
-                   size_t size);
+bool RegReadBinary(const IRegistryStore& store, const std::string& subkey, const std::string& name,
+                   void* buffer, size_t size);
 // Writers; true when the value was set.
 bool RegWriteInt(IRegistryStore& store, const std::string& subkey, const std::string& name, int value);
 bool RegWriteDouble(IRegistryStore& store, const std::string& subkey, const std::string& name, double value);
-bool RegWriteString(IRegistryStore& store, const std::string& subkey, const std::string& name, const char* value);
-bool RegWriteBinary(IRegistryStore& store, const std::string& subkey, const std::string& name, const void* data,
-                    size_t size);
+bool RegWriteString(IRegistryStore& store, const std::string& subkey, const std::string& name,
+                    const char* value);
+bool RegWriteBinary(IRegistryStore& store, const std::string& subkey, const std::string& name,
+                    const void* data, size_t size);
 
 // --- the settings block -------------------------------------------------------------------
 // The registry form of the block for CConfiguration's Save and Load without a file name.
@@ -130,7 +132,8 @@ std::string WaveWindowName(char headLetter);
 // Whether a normal rectangle lies partly on a desktop of `width` x `height`: left < width - 40,
 // right > 0, top < height - 40, bottom > 0 and top >= 0 (the title bar stays reachable).
 bool IsPlacementOnDesktop(const WindowPlacementRecord& record, int width, int height);
-bool WritePlacement(IRegistryStore& store, const std::string& windowName, const WindowPlacementRecord& record);
+bool WritePlacement(IRegistryStore& store, const std::string& windowName,
+                    const WindowPlacementRecord& record);
 // True when a stored record of exactly 44 bytes was read.
 bool ReadPlacement(const IRegistryStore& store, const std::string& windowName, WindowPlacementRecord& record);
 

@@ -77,7 +77,8 @@ TEST_F(RegistryBlock, EmptyStoreGivesTheDefaults) {
     CRegistrySettings registry(store);
     ASSERT_TRUE(registry.LoadBlock(block));
     SettingsBlock expected = Normalised(DefaultBlock());
-    for (ProgramSetting& p : expected.Programs) p.HeadA.IsRunBeforeSendSetting = p.HeadB.IsRunBeforeSendSetting = 1;
+    for (ProgramSetting& p : expected.Programs)
+        p.HeadA.IsRunBeforeSendSetting = p.HeadB.IsRunBeforeSendSetting = 1;
     EXPECT_TRUE(IsSameBlock(block, expected));
     for (const ProgramSetting& p : block.Programs) {
         EXPECT_EQ(p.HeadA.IsRunBeforeSendSetting, 1);
@@ -112,14 +113,16 @@ TEST_F(RegistryBlock, RoundTripThroughBothStores) {
         saved.Programs[1].ListWord = 9;  // never stored
         MemoryRegistryStore memory;
         CSettingsRegistryStore file(dir.filePath(QStringLiteral("state%1.conf").arg(unit)));
-        for (IRegistryStore* store : {static_cast<IRegistryStore*>(&memory), static_cast<IRegistryStore*>(&file)}) {
+        for (IRegistryStore* store :
+             {static_cast<IRegistryStore*>(&memory), static_cast<IRegistryStore*>(&file)}) {
             CRegistrySettings registry(*store);
             ASSERT_TRUE(registry.SaveBlock(saved));
         }
         ASSERT_TRUE(file.Sync());
         // A second QSettings object reads the file as the next run would.
         CSettingsRegistryStore reopened(dir.filePath(QStringLiteral("state%1.conf").arg(unit)));
-        for (IRegistryStore* store : {static_cast<IRegistryStore*>(&memory), static_cast<IRegistryStore*>(&reopened)}) {
+        for (IRegistryStore* store :
+             {static_cast<IRegistryStore*>(&memory), static_cast<IRegistryStore*>(&reopened)}) {
             SettingsBlock loaded = DefaultBlock();
             CRegistrySettings registry(*store);
             ASSERT_TRUE(registry.LoadBlock(loaded));
@@ -128,8 +131,10 @@ TEST_F(RegistryBlock, RoundTripThroughBothStores) {
         }
         // The unit-dependent names follow the unit.
         RegType type{};
-        EXPECT_TRUE(memory.Has("PROGRAM07\\OUT2", unit == 0 ? "HEADDISPLAYVALUE_UM_A_1" : "HEADDISPLAYVALUE_INCH_A_1"));
-        EXPECT_FALSE(memory.Has("PROGRAM07\\OUT2", unit == 0 ? "HEADDISPLAYVALUE_INCH_A_1" : "HEADDISPLAYVALUE_UM_A_1"));
+        EXPECT_TRUE(memory.Has("PROGRAM07\\OUT2",
+                               unit == 0 ? "HEADDISPLAYVALUE_UM_A_1" : "HEADDISPLAYVALUE_INCH_A_1"));
+        EXPECT_FALSE(memory.Has("PROGRAM07\\OUT2",
+                                unit == 0 ? "HEADDISPLAYVALUE_INCH_A_1" : "HEADDISPLAYVALUE_UM_A_1"));
         ASSERT_TRUE(memory.Has("PROGRAM05\\OUT1", "OUTPUTVALUE2", &type));
         EXPECT_EQ(type, RegType::kBinary);
         ASSERT_TRUE(memory.Has("STORAGE", "GRAPHNAME04", &type));
@@ -196,15 +201,11 @@ TEST(WindowPlacement, AppliedOnlyWhenPartlyOnTheDesktop) {
     };
     // Desktop 1920 x 1080.
     const Case cases[] = {
-        {100, 100, 500, 400, true},
-        {1920 - 41, 100, 2300, 400, true},
+        {100, 100, 500, 400, true},         {1920 - 41, 100, 2300, 400, true},
         {1920 - 40, 100, 2300, 400, false},  // starts 40 px left of the right edge
-        {1920 - 30, 100, 2300, 400, false},
-        {100, -1, 500, 400, false},           // title bar above the desktop
-        {100, 0, 500, 400, true},
-        {-600, 10, 0, 400, false},            // ends at the left edge
-        {-600, 10, 1, 400, true},
-        {100, 1080 - 40, 500, 1400, false},
+        {1920 - 30, 100, 2300, 400, false}, {100, -1, 500, 400, false},  // title bar above the desktop
+        {100, 0, 500, 400, true},           {-600, 10, 0, 400, false},   // ends at the left edge
+        {-600, 10, 1, 400, true},           {100, 1080 - 40, 500, 1400, false},
     };
     for (const Case& c : cases) {
         WindowPlacementRecord r;

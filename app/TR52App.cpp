@@ -1,0 +1,116 @@
+#include "app/TR52App.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "app/LanguageModule.h"
+#include "app/MainWindowLogic.h"
+#include "app/OwnerWnd.h"
+#include "app/SettingsRegistryStore.h"
+#include "app/TR52Dlg.h"
+#include "app/WidgetMessageBackend.h"
+#include "comm/PortPathStore.h"
+#include "comm/UsbPort.h"
+#include "resources/Messages.h"
+#include "resources/lang/LanguageChoice.h"
+#include "settings/RegistryState.h"
+
+#ifndef QDA_FILE_VERSION
+#define QDA_FILE_VERSION "0,0,0,0"
+#endif
+#ifndef QDA_INSTALL_LIBDIR
+#define QDA_INSTALL_LIBDIR "lib"
+#endif
+#ifndef QDA_INSTALL_DATADIR
+#define QDA_INSTALL_DATADIR "share"
+#endif
+
+namespace {
+
+constexpr int kMsgAlreadyRunning = 244;
+
+}  // namespace
+
+CTR52App::CTR52App(std::string commandLine) : m_commandLine(std::move(commandLine)) {}
+
+CTR52App::~CTR52App() = default;
+
+QString CTR52App::LibraryDir() {
+    const QDir bin(QCoreApplication::applicationDirPath());
+    // Installed: <prefix>/bin and <prefix>/<libdir>; build tree: <build>/bin and <build>/lib.
+    const QString installed = bin.filePath(QStringLiteral("../") + QStringLiteral(QDA_INSTALL_LIBDIR));
+    if (QFileInfo(QDir(installed).filePath(QStringLiteral("QD-Atlas.Lang.us.so"))).isFile()) {
+        return QDir::cleanPath(installed);
+    }
+    return QDir::cleanPath(bin.filePath(QStringLiteral("../lib")));
+}
+
+QString CTR52App::HelpRoot() {
+    const QByteArray overridden = qgetenv("QDA_HELP_DIR");
+    if (!overridden.isEmpty()) return QString::fromLocal8Bit(overridden);
+    return QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                               .filePath(QStringLiteral("../") + QStringLiteral(QDA_INSTALL_DATADIR) +
+                                         QStringLiteral("/qd-atlas/help")));
+}
+
+bool CTR52App::AcquireInstanceLock() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    const QString name = QCoreApplication::applicationName().isEmpty() ? QStringLiteral("QD-Atlas")
+                                                                       : QCoreApplication::applicationName();
+    m_instanceLock = std::make_unique<QLockFile>(QDir(dir).filePath(name + QStringLiteral(".lock")));
+    // A lock left by a process that died is taken over (QLockFile checks the owner's PID).
+    if (!m_instanceLock->tryLock(0)) {
+        m_instanceLock.reset();
+        ShowMessageCode(kMsgAlreadyRunning, MB_ICONWARNING);
+        return false;
+    }
+    return true;
+}
+
+bool CTR52App::InitInstance() {
+    qda::WidgetMessageBackend backend;
+    qda::IMessageBackend* previous = qda::SetMessageBackend(&backend);
+
+    // The controller on USB is registered with the access library; the outcome is not examined, a
+    // missing controller shows when a command opens the link.
+    CUsbPort::Install();
+
+    CLanguageModule& language = CLanguageModule::Instance();
+    if (!language.Load(m_commandLine, LibraryDir().toStdString())) {
+        ShowMessage(qda::kSystemErrorMessage, MB_ICONERROR);
+        qda::SetMessageBackend(previous);
+        return false;
+    }
+
+    if (!AcquireInstanceLock()) {
+        language.Release();
+        qda::SetMessageBackend(previous);
+        return false;
+    }
+
+    qda::CSettingsRegistryStore store;
+    qda::SetRegistryStore(&store);
+    qda::SetPortPathStore(&store);
+
+    {
+        CTR52Dlg::Options options;
+        options.store = &store;
+        options.languageIndex = language.GetLanguage();
+        options.helpRoot = HelpRoot();
+        options.versionText = QString::fromStdString(qda::FormatVersionText(QDA_FILE_VERSION));
+        options.commandLine = QString::fromStdString(m_commandLine);
+        COwnerWnd owner;
+        CTR52Dlg dialog(options, &owner);
+        dialog.exec();
+    }
+    store.Sync();
+
+    qda::SetPortPathStore(nullptr);
+    qda::SetRegistryStore(nullptr);
+    language.Release();
+    qda::SetMessageBackend(previous);
+    return false;
+}

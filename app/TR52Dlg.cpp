@@ -1,0 +1,730 @@
+// CTR52Dlg: construction, layout, pages, program selection, tab changes, the keyboard routine and
+// the start-up action.
+#include "app/TR52Dlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/ButtonArt.h"
+#include "app/MainTransfer.h"
+#include "app/MainWindowDialogs.h"
+#include "app/MainWindowLogic.h"
+#include "pages/DrawnButton.h"
+#include "pages/DrawnTab.h"
+#include "pages/PageSupport.h"
+#include "pages/SettingsListBuilder.h"
+#include "pages/TabCommon.h"
+#include "pages/TabHead.h"
+#include "pages/TabList.h"
+#include "pages/TabOut.h"
+#include "pages/WindowMessage.h"
+#include "resources/Messages.h"
+#include "settings/SettingsCopyBuffer.h"
+#include "settings/SettingsDefaults.h"
+
+using qda::U8;
+
+namespace {
+
+constexpr int kProgramIds[8] = {1001, 1007, 1008, 1009, 1010, 1011, 1012, 1013};
+
+// Tool tips of dialog 102 by control: the message codes of the shared tool-tip table.
+constexpr std::pair<int, int> kToolTips[] = {
+    {1000, 37},  {1002, 38},  {1003, 39},  {1004, 40},  {1005, 41},  {1006, 42},  {1001, 78},
+    {1007, 78},  {1008, 78},  {1009, 78},  {1010, 78},  {1011, 78},  {1012, 78},  {1013, 78},
+    {1014, 185}, {1016, 186}, {1017, 187}, {1022, 188}, {1018, 189}, {1019, 190}, {1021, 131},
+};
+
+QColor ButtonFace() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+}  // namespace
+
+CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
+    : QDialog(parent), m_options(options), m_messageWindow(this) {
+    if (m_options.dialogs == nullptr) {
+        m_ownDialogs = std::make_unique<qda::CMainWindowDialogs>();
+        m_dialogs = m_ownDialogs.get();
+    } else {
+        m_dialogs = m_options.dialogs;
+    }
+    m_receive = std::make_unique<qda::MainTransfer>();
+    m_send = std::make_unique<qda::MainTransfer>();
+    setObjectName(QStringLiteral("102"));
+    setWindowTitle(QStringLiteral("QD-Atlas"));
+
+    // 1. The owner of the message boxes.
+    SetMessageOwner(&m_messageWindow);
+    // 2. Icons (the version item lives in the help menu; there is no system menu to extend).
+    setWindowIcon(qda::ApplicationIcon());
+    // 3. Controller error replies come back as WM_CONTROLLER_ERROR on this window's thread.
+    m_command.SetErrorNotifyWindow(
+        [this](unsigned message, uintptr_t wParam, intptr_t lParam) {
+            qda::PostWindowMessage(this, message, wParam, lParam);
+        },
+        WM_CONTROLLER_ERROR);
+
+    // 4. Tab control, pages, buttons.
+    BuildControls();
+    BuildMenu();
+
+    // 5. Defaults and the pages loaded from program 0.
+    m_settings = qda::DefaultBlock();
+    m_settingsRef = m_settings;
+    LoadPagesFromProgram(0);
+    for (QWidget* page : m_pages) page->hide();
+    RefreshPages();
+    m_strRefListText = ListText(m_settingsRef, 0);
+
+    // 6. The previous run's settings, unless Shift or Ctrl is held.
+    RestoreSavedState();
+
+    // 9. The tool window list: of the four windows only the main window exists in this program.
+    RegisterToolWindow(&m_messageWindow);
+
+    // 10. Program 0, the first page, the paste button.
+    SelectProgram(false, 0);
+    ShowPage(m_nCurTab);
+    UpdatePasteButton();
+
+    qApp->installEventFilter(this);
+    // 11. The start-up action once the window is up.
+    qda::PostWindowMessage(this, WM_STARTUP_ACTION, 1, 0);
+}
+
+CTR52Dlg::~CTR52Dlg() {
+    qApp->removeEventFilter(this);
+    // A worker still running (the window destroyed without exit) ends before its block goes.
+    if (m_receive && m_receive->thread.joinable()) m_receive->thread.join();
+    if (m_send && m_send->thread.joinable()) m_send->thread.join();
+    while (m_command.RefCount() > 0) m_command.ClosePort();
+    if (GetMessageOwner() == &m_messageWindow) SetMessageOwner(nullptr);
+    ClearToolWindows();
+}
+
+void CTR52Dlg::BuildControls() {
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 4, 8, 8);
+
+    // Top buttons.
+    auto* top = new QHBoxLayout;
+    struct TopButton {
+        int id;
+        int bitmap;
+        const char* text;
+    };
+    const TopButton tops[] = {
+        {IDC_RECEIVE, 247, "コントローラの\n設定を受信"},
+        {IDC_SEND, 246, "コントローラへ\n設定を送信"},
+        {IDC_CALC, 210, "測定値表示"},
+        {IDC_WAVE_A, 212, "受光波形表示"},
+        {IDC_WAVE_B, 211, "受光波形表示"},
+        {IDC_STORAGE, 213, "データストレージ"},
+    };
+    for (const TopButton& t : tops) {
+        auto* b = new CDrawnButton(t.id, U8(t.text), this);
+        b->SetBitmaps(qda::ButtonBitmap(t.bitmap), 32, 32, QColor::fromRgb(qda::kTransparentColor),
+                      ButtonFace(), ButtonFace().lighter(108));
+        b->SetFrame(true, true);
+        b->setMinimumSize(120, 48);
+        connect(b, &CDrawnButton::command, this, &CTR52Dlg::OnCommand);
+        top->addWidget(b);
+    }
+    top->addStretch();
+    root->addLayout(top);
+
+    auto* middle = new QHBoxLayout;
+    // Program column with the marker beside each button.
+    auto* frame = new QGroupBox(U8("\nプログラム").trimmed(), this);
+    frame->setObjectName(QString::number(IDC_PROGRAM_FRAME));
+    m_programFrame = frame;
+    auto* column = new QGridLayout(frame);
+    column->setVerticalSpacing(6);
+    for (int i = 0; i < 8; ++i) {
+        auto* marker = new QLabel(frame);
+        marker->setObjectName(QString::number(IDC_MARKER0 + i));
+        marker->setFixedSize(16, 16);
+        m_markers[static_cast<size_t>(i)] = marker;
+        auto* b = new CDrawnButton(kProgramIds[i], QStringLiteral("No.%1").arg(i), frame);
+        b->SetFillColors(ButtonFace(), QColor(255, 220, 120));
+        b->SetFrame(true, true);
+        b->setMinimumSize(72, 30);
+        connect(b, &CDrawnButton::command, this, &CTR52Dlg::OnCommand);
+        m_programButtons[static_cast<size_t>(i)] = b;
+        column->addWidget(marker, i, 0);
+        column->addWidget(b, i, 1);
+    }
+    column->setRowStretch(8, 1);
+    auto* left = new QVBoxLayout;
+    left->addWidget(frame);
+    struct SideButton {
+        int id;
+        const char* text;
+        bool drawn;
+    };
+    const SideButton sides[] = {
+        {IDC_COPY, "コピー(&W)", true},
+        {IDC_PASTE, "貼り付け(&Z)", true},
+        {IDC_INIT, "初期化(&I)", true},
+        {IDC_INIT_ALL, "一括初期化(&8)", true},
+    };
+    for (const SideButton& s : sides) {
+        auto* b = new CDrawnButton(s.id, U8(s.text), this);
+        b->SetFillColors(ButtonFace(), ButtonFace().darker(115));
+        b->SetFrame(true, true);
+        b->setMinimumSize(96, 28);
+        connect(b, &CDrawnButton::command, this, &CTR52Dlg::OnCommand);
+        left->addWidget(b);
+    }
+    left->addStretch();
+    middle->addLayout(left);
+
+    // The tab control and its six pages.
+    m_tab = new CDrawnTab(IDC_TAB, this);
+    m_tab->SetBackgroundColor(ButtonFace());
+    m_tab->InsertItem(qda::MessageQ(0));
+    m_tab->InsertItem(qda::MessageQ(1));
+    m_tab->InsertItem(QStringLiteral("OUT1"));
+    m_tab->InsertItem(QStringLiteral("OUT2"));
+    m_tab->InsertItem(qda::MessageQ(2));
+    m_tab->InsertItem(qda::MessageQ(3));
+    m_tab->setMinimumSize(660, 560);
+    m_headA = new CTabHead(m_tab);
+    m_headB = new CTabHead(m_tab);
+    m_out1 = new CTabOut(m_tab);
+    m_out2 = new CTabOut(m_tab);
+    m_common = new CTabCommon(m_tab);
+    m_list = new CTabList(m_tab);
+    m_pages = {m_headA, m_headB, m_out1, m_out2, m_common, m_list};
+    connect(m_tab, &CDrawnTab::selectionChanging, this, &CTR52Dlg::OnTabChanging);
+    connect(m_tab, &CDrawnTab::selectionChanged, this, &CTR52Dlg::OnTabChanged);
+    middle->addWidget(m_tab, 1);
+    root->addLayout(middle, 1);
+
+    // Bottom row.
+    auto* bottom = new QHBoxLayout;
+    auto plain = [this, bottom](int id, const char* text) {
+        QPushButton* b = qda::MakeButton(this, id, U8(text));
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        b->setMinimumHeight(34);
+        connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        bottom->addWidget(b);
+        return b;
+    };
+    plain(IDC_ENVIRONMENT, "コントローラ\n環境設定(&E)");
+    bottom->addStretch();
+    plain(IDC_OPEN, "開く(&L)");
+    plain(IDC_SAVE, "保存(&S)");
+    plain(IDC_HELP, "ヘルプ(&T)");
+    plain(IDC_EXIT, "終了(&X)");
+    QPushButton* dump = plain(IDC_DUMP, "Dump");
+    dump->hide();
+    root->addLayout(bottom);
+
+    for (const auto& [id, code] : kToolTips) {
+        if (QWidget* w = qda::FindControl(this, id)) w->setToolTip(qda::MessageQ(code));
+    }
+
+    // The measured-value, waveform and data storage windows are not part of this program.
+    for (int id : {IDC_CALC, IDC_WAVE_A, IDC_WAVE_B, IDC_STORAGE}) Button(id)->setEnabled(false);
+}
+
+void CTR52Dlg::BuildMenu() {
+    m_menu = new QMenuBar(this);
+    layout()->setMenuBar(m_menu);
+    auto add = [this](QMenu* menu, const char* text, int id) {
+        QAction* a = menu->addAction(U8(text));
+        a->setObjectName(QString::number(id));
+        a->setData(id);
+        connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        return a;
+    };
+    QMenu* file = m_menu->addMenu(U8("ファイル(&F)"));
+    add(file, "設定ファイル保存(&S)\tCtrl+S", ID_FILE_SAVE);
+    add(file, "設定ファイルを開く(&O)\tCtrl+O", ID_FILE_OPEN);
+    add(file, "終了(&X)", ID_EXIT);
+    QMenu* view = m_menu->addMenu(U8("表示(&D)"));
+    add(view, "測定値表示(&D)\tF7", ID_CALC)->setEnabled(false);
+    add(view, "ヘッドA受光波形(&A)\tF5", ID_WAVE_A)->setEnabled(false);
+    add(view, "ヘッドB受光波形(&B)\tF6", ID_WAVE_B)->setEnabled(false);
+    add(view, "データストレージ(&S)\tF8", ID_STORAGE)->setEnabled(false);
+    QMenu* comm = m_menu->addMenu(U8("通信(&J)"));
+    add(comm, "コントローラへ設定を送信(&S)\tF3", ID_SEND);
+    add(comm, "コントローラから設定を受信(&L)\tF4", ID_RECEIVE);
+    QMenu* option = m_menu->addMenu(U8("通信設定(&O)"));
+    add(option, "PC通信設定(&C)", ID_PCCOMM);
+    QMenu* help = m_menu->addMenu(U8("ヘルプ(&H)"));
+    add(help, "ヘルプの表示(&H)", ID_HELP);
+    add(help, "バージョン情報(&A)", ID_ABOUT);
+    // The system menu's version item (string 101) has no system menu here; it joins the help menu.
+    help->addSeparator();
+    add(help, "QD-Atlas のバージョン情報(&A)...", ID_SYS_ABOUT);
+}
+
+CDrawnButton* CTR52Dlg::Button(int id) const {
+    return qobject_cast<CDrawnButton*>(qda::FindControl(this, id));
+}
+
+QAction* CTR52Dlg::MenuAction(int id) const {
+    return m_menu->findChild<QAction*>(QString::number(id));
+}
+
+void CTR52Dlg::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    // Each page fills the tab's display area less 8 units on the left, right and bottom, and starts
+    // 8 units below the header.
+    const QRect area = m_tab->DisplayRect().adjusted(8, 6, -8, -8);
+    for (QWidget* page : m_pages) page->setGeometry(area);
+}
+
+std::string CTR52Dlg::ListText(const SettingsBlock& block, int program) const {
+    return BuildSettingsListText(block, program);
+}
+
+void CTR52Dlg::LoadPagesFromProgram(int program) {
+    ProgramSetting& p = m_settings.Programs[program];
+    const PcCommSetting& pc = m_settings.PcComm;
+    const int unit = m_settings.Environment.Unit;
+    m_headA->LoadPage(this, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, p.HeadA, QStringLiteral("A"), pc,
+                      &m_command);
+    m_headB->LoadPage(this, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, p.HeadB, QStringLiteral("B"), pc,
+                      &m_command);
+    m_out1->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, p.Out1, QStringLiteral("1"), unit, pc,
+                     &m_command);
+    m_out2->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, p.Out2, QStringLiteral("2"), unit, pc,
+                     &m_command);
+    m_common->LoadPage(this, p.Common, p.Out1.OutMsrMode, p.Out2.OutMsrMode);
+    m_list->LoadPage(this, p.ListWord, ListText(m_settings, program), ListText(m_settingsRef, program), pc,
+                     &m_command);
+}
+
+void CTR52Dlg::RefreshPages() {
+    m_headA->RefreshPage();
+    m_headB->RefreshPage();
+    m_out1->RefreshPage();
+    m_out2->RefreshPage();
+    m_common->RefreshPage();
+    m_list->RefreshPage();
+}
+
+void CTR52Dlg::RebuildListPage() {
+    const int program = GetSelectedProgram();
+    m_strRefListText = ListText(m_settingsRef, program);
+    m_list->LoadPage(this, m_settings.Programs[program].ListWord, ListText(m_settings, program),
+                     m_strRefListText, m_settings.PcComm, &m_command);
+    m_list->RefreshPage();
+}
+
+void CTR52Dlg::ShowPage(int index) {
+    for (size_t i = 0; i < m_pages.size(); ++i) m_pages[i]->setVisible(static_cast<int>(i) == index);
+}
+
+int CTR52Dlg::GetSelectedProgram() const {
+    for (int i = 0; i < 8; ++i) {
+        if (m_programButtons[static_cast<size_t>(i)]->IsSelected()) return i;
+    }
+    return 0;
+}
+
+int CTR52Dlg::CheckPage(int tab, int headForm) {
+    switch (tab) {
+        case 0:
+            return m_headA->CheckPage(headForm);
+        case 1:
+            return m_headB->CheckPage(headForm);
+        case 2:
+            return m_out1->CheckPage();
+        case 3:
+            return m_out2->CheckPage();
+        case 4:
+            return m_common->CheckPage();
+        default:
+            return m_list->CheckPage();
+    }
+}
+
+void CTR52Dlg::StorePage(int tab) {
+    ProgramSetting& p = m_settings.Programs[GetSelectedProgram()];
+    switch (tab) {
+        case 0:
+            m_headA->StorePage(p.HeadA);
+            break;
+        case 1:
+            m_headB->StorePage(p.HeadB);
+            break;
+        case 2:
+            m_out1->StorePage(p.Out1);
+            break;
+        case 3:
+            m_out2->StorePage(p.Out2);
+            break;
+        case 4:
+            m_common->StorePage(p.Common);
+            break;
+        default:
+            m_list->StorePage(p.ListWord);
+            break;
+    }
+}
+
+bool CTR52Dlg::CheckAndStorePage(int tab) {
+    if (CheckPage(tab, 1) != 1) return false;
+    StorePage(tab);
+    return true;
+}
+
+bool CTR52Dlg::CommitPages(int headForm) {
+    for (int tab = 0; tab < 6; ++tab) {
+        if (CheckPage(tab, headForm) != 1) return false;
+    }
+    for (int tab = 0; tab < 6; ++tab) StorePage(tab);
+    return true;
+}
+
+bool CTR52Dlg::TransparencyCheck(int program) {
+    int head = 0;
+    if (!qda::NeedsTransparencyQuestion(m_settings.Programs[program], &head)) return true;
+    if (ShowMessageCode(289, MB_OKCANCEL | MB_ICONQUESTION) == IDOK) return true;
+    // Refused: the measuring mode or the calculation method gets the focus when its page shows.
+    const int visible = m_nCurTab;
+    if (visible == head || visible == 2 || visible == 3) {
+        auto* page = static_cast<CSettingsPage*>(m_pages[static_cast<size_t>(visible)]);
+        page->FocusControl(1017, false);
+    }
+    return false;
+}
+
+bool CTR52Dlg::SelectProgram(bool user, int index) {
+    if (index < 0 || index > 7) return false;
+    CDrawnButton* clicked = m_programButtons[static_cast<size_t>(index)];
+    if (user) {
+        if (!CommitPages(1) || !TransparencyCheck(m_nShownProgram)) {
+            clicked->SetSelected(index == m_nShownProgram);
+            return false;
+        }
+    }
+    for (int i = 0; i < 8; ++i) {
+        m_programButtons[static_cast<size_t>(i)]->SetSelected(i == index);
+        m_markers[static_cast<size_t>(i)]->setPixmap(QPixmap());
+    }
+    // Bitmap 237 with its transparent colour replaced by the button face.
+    const QImage marker = qda::ProgramMarker();
+    QImage shown(marker.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < marker.height(); ++y) {
+        for (int x = 0; x < marker.width(); ++x) {
+            const QRgb c = marker.pixel(x, y);
+            shown.setPixel(x, y, (c & 0xFFFFFF) == qda::kTransparentColor ? ButtonFace().rgba() : c);
+        }
+    }
+    m_markers[static_cast<size_t>(index)]->setPixmap(QPixmap::fromImage(shown));
+    LoadPagesFromProgram(index);
+    RefreshPages();
+    m_nShownProgram = index;
+    RebuildListPage();
+    return true;
+}
+
+void CTR52Dlg::OnTabChanging(bool* refuse) {
+    // Both OUT pages are asked, so that a pending display-unit question is answered first.
+    const bool out1 = m_out1->CanLeave();
+    const bool out2 = m_out2->CanLeave();
+    if (!out1 || !out2) *refuse = true;
+}
+
+void CTR52Dlg::OnTabChanged() {
+    const int next = m_tab->CurSel();
+    if (!CheckAndStorePage(m_nCurTab)) {
+        m_tab->SetCurSel(m_nCurTab);
+        return;
+    }
+    const int program = GetSelectedProgram();
+    if (next == 4) {
+        // The common page sees the hold modes just stored.
+        const ProgramSetting& p = m_settings.Programs[program];
+        m_common->LoadPage(this, p.Common, p.Out1.OutMsrMode, p.Out2.OutMsrMode);
+        m_common->RefreshPage();
+    } else if (next == 5) {
+        m_list->LoadPage(this, m_settings.Programs[program].ListWord, ListText(m_settings, program),
+                         m_strRefListText, m_settings.PcComm, &m_command);
+        m_list->RefreshPage();
+    }
+    ShowPage(next);
+    m_nCurTab = next;
+    m_tab->setFocus();
+}
+
+void CTR52Dlg::MoveTab(int step) {
+    const int next = m_tab->CurSel() + step;
+    if (next < 0 || next > 5) return;
+    bool refuse = false;
+    OnTabChanging(&refuse);
+    if (refuse) return;
+    m_tab->SetCurSel(next);
+    OnTabChanged();
+}
+
+void CTR52Dlg::OnCommand(int id) {
+    switch (id) {
+        case IDC_RECEIVE:
+        case ID_RECEIVE:
+            OnReceive();
+            return;
+        case IDC_SEND:
+        case ID_SEND:
+            OnSend();
+            return;
+        case IDC_COPY:
+            OnCopy();
+            return;
+        case IDC_PASTE:
+            OnPaste();
+            return;
+        case IDC_INIT:
+            OnInitialise();
+            return;
+        case IDC_INIT_ALL:
+            OnInitialiseAll();
+            return;
+        case IDC_ENVIRONMENT:
+            OnEnvironment();
+            return;
+        case ID_PCCOMM:
+            OnPcComm();
+            return;
+        case IDC_OPEN:
+        case ID_FILE_OPEN:
+            OnOpen();
+            return;
+        case IDC_SAVE:
+        case ID_FILE_SAVE:
+            OnSave();
+            return;
+        case IDC_HELP:
+        case ID_HELP:
+            OnHelp();
+            return;
+        case ID_ABOUT:
+        case ID_SYS_ABOUT:
+            OnAbout();
+            return;
+        case IDC_EXIT:
+        case ID_EXIT:
+            OnExit();
+            return;
+        default:
+            break;
+    }
+    for (int i = 0; i < 8; ++i) {
+        if (kProgramIds[i] == id) {
+            SelectProgram(true, i);
+            return;
+        }
+    }
+    // 1003-1006 and their menu items: the windows they open are not part of this program.
+}
+
+bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+    int program = 0;
+    const qda::KeyAction action =
+        qda::MapMainWindowKey(key, modifiers & Qt::ControlModifier, modifiers & Qt::AltModifier,
+                              modifiers & Qt::ShiftModifier, &program);
+    // A disabled window (a transfer runs) takes no commands from the keyboard either.
+    auto enabled = [this](int id) {
+        QWidget* w = qda::FindControl(this, id);
+        return w != nullptr && w->isEnabled();
+    };
+    switch (action) {
+        case qda::KeyAction::kNone:
+            return false;
+        case qda::KeyAction::kSwallow:
+            return true;
+        case qda::KeyAction::kPrevTab:
+            if (m_tab->isEnabled()) MoveTab(-1);
+            return true;
+        case qda::KeyAction::kNextTab:
+            if (m_tab->isEnabled()) MoveTab(1);
+            return true;
+        case qda::KeyAction::kOpen:
+            if (enabled(IDC_OPEN)) QTimer::singleShot(0, this, [this] { OnCommand(IDC_OPEN); });
+            return true;
+        case qda::KeyAction::kSave:
+            if (enabled(IDC_SAVE)) QTimer::singleShot(0, this, [this] { OnCommand(IDC_SAVE); });
+            return true;
+        case qda::KeyAction::kSelectProgram:
+            if (enabled(kProgramIds[program])) SelectProgram(true, program);
+            return true;
+        case qda::KeyAction::kSend:
+            if (enabled(IDC_SEND)) QTimer::singleShot(0, this, [this] { OnCommand(IDC_SEND); });
+            return true;
+        case qda::KeyAction::kReceive:
+            if (enabled(IDC_RECEIVE)) QTimer::singleShot(0, this, [this] { OnCommand(IDC_RECEIVE); });
+            return true;
+        case qda::KeyAction::kCalcWindow:
+        case qda::KeyAction::kWaveA:
+        case qda::KeyAction::kWaveB:
+        case qda::KeyAction::kStorage:
+            // Their windows are not part of this program; the keys are taken and do nothing.
+            return true;
+    }
+    return false;
+}
+
+bool CTR52Dlg::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        // Keys of this window and its pages only, and not while one of its modal dialogs runs.
+        if (widget != nullptr && widget->window() == this && isEnabled() &&
+            (QApplication::activeModalWidget() == nullptr || QApplication::activeModalWidget() == this)) {
+            auto* key = static_cast<QKeyEvent*>(e);
+            if (e->type() == QEvent::KeyRelease) {
+                int program = 0;
+                return qda::MapMainWindowKey(key->key(), key->modifiers() & Qt::ControlModifier,
+                                             key->modifiers() & Qt::AltModifier,
+                                             key->modifiers() & Qt::ShiftModifier,
+                                             &program) != qda::KeyAction::kNone;
+            }
+            if (HandleKey(key->key(), key->modifiers())) return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void CTR52Dlg::closeEvent(QCloseEvent* e) {
+    // The window's close box is the exit command; the dialog ends only through it.
+    e->ignore();
+    if (!m_ended) QTimer::singleShot(0, this, [this] { OnExit(); });
+}
+
+bool CTR52Dlg::event(QEvent* e) {
+    if (e->type() != qda::WindowMessageEvent::EventType()) return QDialog::event(e);
+    auto* m = static_cast<qda::WindowMessageEvent*>(e);
+    switch (m->message) {
+        case WM_STARTUP_ACTION:
+            if (m->wParam == 1) {
+                if (!m_startupDone) {
+                    m_startupDone = true;
+                    StartupAction();
+                }
+            } else {
+                RefreshPages();
+            }
+            break;
+        case WM_TRANSFER_DONE:
+            OnTransferDone(static_cast<int>(m->wParam), m->lParam == 1);
+            break;
+        case WM_HEAD_SEND_SETTINGS:
+        case WM_OUT_SEND_SETTINGS:
+            m->result = m->wParam == 0 ? OnSynchronousSend() : 0;
+            break;
+        case WM_HEAD_MODE_CHANGED:
+            // The waveform windows that take the head's measuring mode are not part of this program.
+            m->result = 0;
+            break;
+        case WM_OUT_RELOAD:
+            if (m->wParam == 0) {
+                ProgramSetting& p = m_settings.Programs[GetSelectedProgram()];
+                m_out1->StorePage(p.Out1);
+                m_out2->StorePage(p.Out2);
+                const bool second = m->lParam == 1;
+                CTabOut* page = second ? m_out2 : m_out1;
+                page->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, second ? p.Out2 : p.Out1,
+                               second ? QStringLiteral("2") : QStringLiteral("1"),
+                               m_settings.Environment.Unit, m_settings.PcComm, &m_command);
+                page->ResetDisplayDependentValues();
+                UpdatePasteButton();
+            }
+            m->result = 0;
+            break;
+        case WM_CONTROLLER_ERROR:
+            OnControllerError(static_cast<int>(m->wParam));
+            break;
+        case WM_TRANSFER_REQUEST:
+            // Sent only by the data storage window, which is not part of this program.
+            m->result = 0;
+            break;
+        default:
+            return QDialog::event(e);
+    }
+    return true;
+}
+
+void CTR52Dlg::RestoreSavedState() {
+    m_settings = qda::DefaultBlock();
+    const Qt::KeyboardModifiers held = m_dialogs->QueryModifiers();
+    const bool skip = held & (Qt::ShiftModifier | Qt::ControlModifier);
+    if (!skip && m_options.store != nullptr) {
+        // The saved block replaces the defaults only when every check passes (messages shown).
+        qda::RestoreSavedState(*m_options.store, m_settings, false);
+    } else if (skip && !(held & Qt::AltModifier)) {
+        m_settings = qda::DefaultBlock();
+    }
+}
+
+void CTR52Dlg::StartupAction() {
+    m_dialogs->ShowSplash(this, QStringLiteral("Ver. %1").arg(m_options.versionText),
+                          m_options.splashMilliseconds);
+    const std::string file = qda::ExtractOpenArgument(m_options.commandLine.toStdString());
+    const QFileInfo info(QString::fromStdString(file));
+    if (!file.empty() && info.exists() && info.isFile() && qda::HasSettingsExtension(file)) {
+        if (!LoadSettingsFile(info.filePath())) {
+            ShowMessageCode(313, MB_ICONWARNING);
+            ResetToDefaults(true);
+        }
+        m_bStartupPending = false;
+        return;
+    }
+    switch (m_dialogs->ChooseStartup(this)) {
+        case 0:
+            OnReceive();
+            break;  // the start-up form: m_bStartupPending is still set
+        case 1:
+            OnOpen();
+            m_bStartupPending = false;
+            break;
+        case 2:
+            ResetToDefaults(false);
+            m_bStartupPending = false;
+            break;
+        default:
+            break;  // closed with Esc: the restored or default settings stay
+    }
+}
+
+void CTR52Dlg::ResetToDefaults(bool windowRecords) {
+    qda::SetEnvironmentDefaults(m_settings.Environment);
+    for (int p = 0; p < 8; ++p) SetProgramDefaults(m_settings, p, m_settings.Environment.Unit);
+    if (windowRecords) {
+        for (int i = 0; i < 2; ++i) {
+            m_settings.WaveView[i].HeadLetter = '\0';
+            m_settings.WaveView[i].InitialXScale = 0;
+        }
+        qda::SetCalcViewDefaults(m_settings.CalcView);
+        for (int g = 0; g < qda::kStorageGraphCount; ++g)
+            qda::SetStorageGraphDefaults(m_settings.StorageGraph[g], g);
+    }
+    const int program = GetSelectedProgram();
+    LoadPagesFromProgram(program);
+    RefreshPages();
+    m_settingsRef = m_settings;
+    RebuildListPage();
+}
+
+void CTR52Dlg::AdoptImage(const SettingsBlock& image, int program) {
+    if (image.Environment.Unit != m_settings.Environment.Unit) CSettingsCopyBuffer::Global().ClearAll();
+    m_settings = image;
+    m_settingsRef = image;
+    SelectProgram(false, program);
+}

@@ -1,0 +1,223 @@
+#pragma once
+// CTR52Dlg: the main window. It owns the settings image of all 8 programs and its reference copy,
+// hosts the six settings pages in a tab control, lets the operator pick the program being edited,
+// and carries every top-level command: receive and send, open and save, copy, paste and
+// initialise programs, the environment and PC communication dialogs, help, version information
+// and exit. The measured-value, waveform and data storage windows are not part of this program
+// yet: their buttons, menu items and keys are present and disabled.
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "comm/Command.h"
+#include "pages/WidgetMessageWindow.h"
+#include "settings/RegistryState.h"
+#include "settings/SettingsBlock.h"
+
+class CDrawnButton;
+class CDrawnTab;
+class CTabHead;
+class CTabOut;
+class CTabCommon;
+class CTabList;
+class QAction;
+class QLabel;
+class QMenuBar;
+class QWidget;
+
+namespace qda {
+class IMainWindowDialogs;
+struct MainTransfer;
+}  // namespace qda
+
+class CTR52Dlg : public QDialog {
+    Q_OBJECT
+public:
+    // Control identifiers of dialog 102.
+    enum : int {
+        IDC_RECEIVE = 1000,
+        IDC_PROGRAM0 = 1001,
+        IDC_SEND = 1002,
+        IDC_CALC = 1003,
+        IDC_WAVE_A = 1004,
+        IDC_WAVE_B = 1005,
+        IDC_STORAGE = 1006,
+        IDC_PROGRAM1 = 1007,  // 1007..1013: No.1..No.7
+        IDC_ENVIRONMENT = 1014,
+        IDC_TAB = 1015,
+        IDC_COPY = 1016,
+        IDC_PASTE = 1017,
+        IDC_OPEN = 1018,
+        IDC_SAVE = 1019,
+        IDC_EXIT = 1020,
+        IDC_HELP = 1021,
+        IDC_INIT = 1022,
+        IDC_INIT_ALL = 1023,
+        IDC_MARKER0 = 1084,  // 1084..1091
+        IDC_PROGRAM_FRAME = 1207,
+        IDC_DUMP = 1213,
+    };
+    // Menu command identifiers.
+    enum : int {
+        ID_EXIT = 32771,
+        ID_WAVE_A = 32772,
+        ID_WAVE_B = 32773,
+        ID_CALC = 32774,
+        ID_STORAGE = 32775,
+        ID_SEND = 32776,
+        ID_RECEIVE = 32777,
+        ID_PCCOMM = 32778,
+        ID_HELP = 32779,
+        ID_ABOUT = 32780,
+        ID_FILE_OPEN = 57601,
+        ID_FILE_SAVE = 57603,
+        ID_SYS_ABOUT = 16,
+    };
+
+    struct Options {
+        qda::IRegistryStore* store = nullptr;        // the saved state; nullptr: none
+        qda::IMainWindowDialogs* dialogs = nullptr;  // nullptr: the real dialogs
+        int splashMilliseconds = 2000;
+        int languageIndex = 1;  // LANG_JP 1, LANG_US 2, LANG_DE 3
+        QString helpRoot;       // folder holding JP/, US/, DE/
+        QString versionText;    // "1.00"
+        QString commandLine;    // the raw command line
+    };
+
+    explicit CTR52Dlg(const Options& options, QWidget* parent = nullptr);
+    ~CTR52Dlg() override;
+
+    // --- operations offered to the pages and the transfers --------------------------------
+    int GetSelectedProgram() const;
+    // `user`: the program button or Alt+digit (commits and checks the shown program first).
+    // False when the user form's checks refused the change.
+    bool SelectProgram(bool user, int index);
+    // Checks every page in order (stopping at the first failure) and stores them into the
+    // selected program. `headForm` is the head pages' check form. False: the failing page told.
+    bool CommitPages(int headForm = 1);
+    void ResetProgram(int index);
+    void EnableCommands(bool enable);
+    void UpdatePasteButton();
+    // Current list text of the selected program, the reference text, and the list page.
+    void RebuildListPage();
+
+    // --- commands (public for the keyboard routine and tests) ------------------------------
+    void OnReceive();
+    void OnSend();
+    void OnCopy();
+    void OnPaste();
+    void OnInitialise();
+    void OnInitialiseAll();
+    void OnOpen();
+    // Loads a settings file and adopts it; false with message 323 or 383.
+    bool LoadSettingsFile(const QString& path);
+    // Commits the pages and runs save-as; true when the file was written.
+    bool OnSave();
+    void OnEnvironment();
+    void OnPcComm();
+    void OnHelp();
+    void OnAbout();
+    void OnExit();
+    // Moves the tab selection (Ctrl+Left/Right) and runs the selection-changed step.
+    void MoveTab(int step);
+
+    // --- state for tests and the transfers --------------------------------------------------
+    const SettingsBlock& Settings() const { return m_settings; }
+    SettingsBlock& MutableSettings() { return m_settings; }
+    const SettingsBlock& SettingsRef() const { return m_settingsRef; }
+    int CurrentTab() const { return m_nCurTab; }
+    int ShownProgram() const { return m_nShownProgram; }
+    bool StartupPending() const { return m_bStartupPending; }
+    const QString& FilePath() const { return m_strFilePath; }
+    bool TransferRunning() const;
+    CCommand& Command() { return m_command; }
+    CTabHead* HeadPage(int head) const { return head == 0 ? m_headA : m_headB; }
+    CTabOut* OutPage(int out) const { return out == 0 ? m_out1 : m_out2; }
+    CTabCommon* CommonPage() const { return m_common; }
+    CTabList* ListPage() const { return m_list; }
+    QWidget* Page(int index) const { return m_pages[static_cast<size_t>(index)]; }
+    CDrawnTab* Tab() const { return m_tab; }
+    CDrawnButton* Button(int id) const;
+    QAction* MenuAction(int id) const;
+    // True once the dialog has ended through exit.
+    bool Ended() const { return m_ended; }
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    // Enter and Esc do nothing in the main window.
+    void accept() override {}
+    void reject() override {}
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void LoadPagesFromProgram(int program);
+    void RefreshPages();
+    void ShowPage(int index);
+    void OnTabChanging(bool* refuse);
+    void OnTabChanged();
+    // Check and store of the page `tab` into the selected program; false with its message.
+    bool CheckAndStorePage(int tab);
+    // Runs the check of page `tab` (head pages with `headForm`); 1 pass.
+    int CheckPage(int tab, int headForm);
+    void StorePage(int tab);
+    bool TransparencyCheck(int program);
+    void OnCommand(int id);
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+    void RestoreSavedState();
+    void StartupAction();
+    // Defaults everywhere (start-up fallbacks); `windowRecords` also resets the window records.
+    void ResetToDefaults(bool windowRecords);
+    void AdoptImage(const SettingsBlock& image, int program);
+    std::string ListText(const SettingsBlock& block, int program) const;
+    void HandPcCommToWindows();
+    QString SettingsFileFilter() const;
+    void SaveRegistryState();
+    bool SaveAs();
+
+    // Transfers (TR52DlgTransfer.cpp).
+    void OnTransferDone(int kind, bool success);
+    std::intptr_t OnSynchronousSend();
+    void OnControllerError(int code);
+    void InitialiseController();
+    void ReceiveStartupFallback();
+
+    Options m_options;
+    std::unique_ptr<qda::IMainWindowDialogs> m_ownDialogs;
+    qda::IMainWindowDialogs* m_dialogs = nullptr;
+    qda::WidgetMessageWindow m_messageWindow;
+
+    SettingsBlock m_settings{};
+    SettingsBlock m_settingsRef{};
+    int m_nCurTab = 0;
+    int m_nShownProgram = 0;
+    QString m_strFilePath;
+    bool m_bStartupPending = true;
+    std::string m_strRefListText;
+    bool m_startupDone = false;
+    bool m_ended = false;
+
+    CCommand m_command;
+    std::unique_ptr<qda::MainTransfer> m_receive;
+    std::unique_ptr<qda::MainTransfer> m_send;
+
+    QMenuBar* m_menu = nullptr;
+    CDrawnTab* m_tab = nullptr;
+    CTabHead* m_headA = nullptr;
+    CTabHead* m_headB = nullptr;
+    CTabOut* m_out1 = nullptr;
+    CTabOut* m_out2 = nullptr;
+    CTabCommon* m_common = nullptr;
+    CTabList* m_list = nullptr;
+    std::array<QWidget*, 6> m_pages{};
+    std::array<CDrawnButton*, 8> m_programButtons{};
+    std::array<QLabel*, 8> m_markers{};
+    QWidget* m_programFrame = nullptr;
+};

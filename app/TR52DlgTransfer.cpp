@@ -1,0 +1,264 @@
+// CTR52Dlg: receive and send of all settings on worker threads, their completion, the synchronous
+// sends the pages ask for, and the controller's error replies.
+#include <system_error>
+
+#include "app/MainTransfer.h"
+#include "app/MainWindowLogic.h"
+#include "app/TR52Dlg.h"
+#include "pages/DrawnButton.h"
+#include "pages/DrawnTab.h"
+#include "pages/PageSupport.h"
+#include "pages/TabCommon.h"
+#include "pages/TabHead.h"
+#include "pages/TabList.h"
+#include "pages/TabOut.h"
+#include "pages/WindowMessage.h"
+#include "resources/Messages.h"
+#include "settings/SettingsCopyBuffer.h"
+#include "settings/SettingsDefaults.h"
+#include "settings/SettingsTransfer.h"
+#include "settings/Validation.h"
+
+#include <QAction>
+
+namespace {
+
+constexpr int kMsgReceiveFailed = 319;
+constexpr int kMsgSendFailed = 321;
+constexpr int kMsgReceived = 318;
+constexpr int kMsgSent = 326;
+constexpr int kMsgSendTransferFailed = 327;
+constexpr int kMsgStartingWithDefaults = 313;
+
+}  // namespace
+
+bool CTR52Dlg::TransferRunning() const {
+    return m_receive->running.load() || m_send->running.load();
+}
+
+void CTR52Dlg::EnableCommands(bool enable) {
+    for (int id : {IDC_RECEIVE, IDC_SEND, IDC_COPY, IDC_INIT, IDC_INIT_ALL, IDC_ENVIRONMENT, IDC_OPEN,
+                   IDC_SAVE, IDC_EXIT}) {
+        if (QWidget* w = qda::FindControl(this, id)) w->setEnabled(enable);
+    }
+    for (CDrawnButton* b : m_programButtons) b->setEnabled(enable);
+    for (QWidget* page : m_pages) page->setEnabled(enable);
+    m_tab->setEnabled(enable);
+    Button(IDC_PASTE)->setEnabled(enable && CSettingsCopyBuffer::Global().PasteProgram(nullptr));
+    // The measured-value, waveform and data storage entries stay disabled: their windows are not
+    // part of this program.
+    for (int id : {ID_SEND, ID_RECEIVE, ID_FILE_SAVE, ID_FILE_OPEN, ID_EXIT, ID_PCCOMM}) {
+        if (QAction* a = MenuAction(id)) a->setEnabled(enable);
+    }
+}
+
+namespace {
+
+// Fills a transfer's parameter block for a new transfer from `image`.
+void Prepare(qda::MainTransfer& t, QObject* owner, CCommand& command, const SettingsBlock& image,
+             int program) {
+    t.param.done = 0;
+    t.param.owner = [owner](unsigned message, uintptr_t wParam, intptr_t lParam) {
+        qda::PostWindowMessage(owner, message, wParam, lParam);
+    };
+    t.param.message = WM_TRANSFER_DONE;
+    t.param.command = &command;
+    t.param.event = std::make_unique<qda::CEvent>(false);
+    t.param.image = image;
+    t.param.program = program;
+}
+
+// Starts `body` on the transfer's thread; false when no thread could be started.
+template <class Body>
+bool StartWorker(qda::MainTransfer& t, Body body) {
+    if (t.thread.joinable()) t.thread.join();
+    t.running = true;
+    try {
+        t.thread = std::thread([&t, body] { body(t.param); });
+    } catch (const std::system_error&) {
+        t.running = false;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void CTR52Dlg::ReceiveStartupFallback() {
+    if (!m_bStartupPending) return;
+    ShowMessageCode(kMsgStartingWithDefaults, MB_ICONWARNING);
+    qda::SetEnvironmentDefaults(m_settings.Environment);
+    for (int i = 0; i < 8; ++i) ResetProgram(i);
+    LoadPagesFromProgram(GetSelectedProgram());
+    RefreshPages();
+    m_settingsRef = m_settings;
+    RebuildListPage();
+    m_bStartupPending = false;
+}
+
+void CTR52Dlg::OnReceive() {
+    if (TransferRunning()) return;
+    Prepare(*m_receive, this, m_command, m_settings, GetSelectedProgram());
+    if (!m_command.OpenPort(m_settings.PcComm)) {
+        ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+        EnableCommands(true);
+        ReceiveStartupFallback();
+        return;
+    }
+    int storing = 0, mode = 0, count1 = 0, count2 = 0;
+    if (!m_command.GetControllerState(&storing, &mode, &count1, &count2)) {
+        ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+        m_command.ClosePort();
+        ReceiveStartupFallback();
+        return;
+    }
+    if (storing != 0 && ShowMessageCode(299, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        m_command.ClosePort();
+        ReceiveStartupFallback();
+        return;
+    }
+    EnableCommands(false);
+    if (!StartWorker(*m_receive, [](TransferParam& p) { qda::RunReceiveWorker(p); })) {
+        ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+        EnableCommands(true);
+        m_command.ClosePort();
+        ReceiveStartupFallback();
+    }
+}
+
+void CTR52Dlg::OnSend() {
+    if (TransferRunning()) return;
+    // The page checks in order; a failing page is shown without moving the tab selection.
+    for (int tab = 0; tab < 6; ++tab) {
+        if (CheckPage(tab, 1) != 1) {
+            ShowPage(tab);
+            RebuildListPage();
+            return;
+        }
+    }
+    for (int tab = 0; tab < 6; ++tab) StorePage(tab);
+    const int program = GetSelectedProgram();
+    Prepare(*m_send, this, m_command, m_settings, program);
+    if (!m_command.OpenPort(m_settings.PcComm)) {
+        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        EnableCommands(true);
+        RebuildListPage();
+        return;
+    }
+    int storing = 0, mode = 0, count1 = 0, count2 = 0;
+    if (!m_command.GetControllerState(&storing, &mode, &count1, &count2)) {
+        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        m_command.ClosePort();
+        RebuildListPage();
+        return;
+    }
+    if (storing != 0 && ShowMessageCode(300, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        m_command.ClosePort();
+        RebuildListPage();
+        return;
+    }
+    EnableCommands(false);
+    // The controller's serial settings about to be sent become the PC's, so that the next
+    // connection speaks the controller's new speed and parity.
+    const EnvironmentSetting& env = m_settings.Environment;
+    if (env.Baudrate != m_settings.PcComm.Baudrate || env.Parity != m_settings.PcComm.Parity) {
+        m_settings.PcComm.Baudrate = env.Baudrate;
+        m_settings.PcComm.Parity = env.Parity;
+    }
+    if (!StartWorker(*m_send, [](TransferParam& p) { qda::RunSendWorker(p); })) {
+        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        EnableCommands(true);
+        m_command.ClosePort();
+    }
+    RebuildListPage();
+}
+
+void CTR52Dlg::OnTransferDone(int kind, bool success) {
+    qda::MainTransfer& t = kind == 0 ? *m_receive : *m_send;
+    // The worker posts the message as its last act.
+    if (t.thread.joinable()) t.thread.join();
+    if (kind == 0) {
+        if (success) {
+            SettingsBlock& image = t.param.image;
+            const int unit = image.Environment.Unit;
+            bool valid = true;
+            for (int p = 0; p < 8 && valid; ++p) {
+                ProgramSetting& program = image.Programs[p];
+                valid = ValidateHead(m_headA, program.HeadA, false) &&
+                        ValidateHead(m_headB, program.HeadB, false) &&
+                        ValidateOut(m_out1, unit, program.Out1) && ValidateOut(m_out2, unit, program.Out2) &&
+                        ValidateCommon(m_common, program.Common);
+            }
+            // The PC's own parts are never received: they stay as they are.
+            image.PcComm = m_settings.PcComm;
+            std::memcpy(image.WaveView, m_settings.WaveView, sizeof image.WaveView);
+            image.CalcView = m_settings.CalcView;
+            std::memcpy(image.StorageGraph, m_settings.StorageGraph, sizeof image.StorageGraph);
+            if (valid) {
+                const int program = t.param.program >= 0 && t.param.program <= 7 ? t.param.program : 0;
+                AdoptImage(image, program);
+            }
+            ShowMessageCode(kMsgReceived, MB_ICONINFORMATION);
+        } else {
+            ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+            ReceiveStartupFallback();
+        }
+        t.param.event.reset();
+        EnableCommands(true);
+        m_bStartupPending = false;
+        m_command.ClosePort();
+        t.running = false;
+        UpdatePasteButton();
+        return;
+    }
+    if (success) {
+        m_settingsRef = m_settings;
+        RebuildListPage();
+        ShowMessageCode(kMsgSent, MB_ICONINFORMATION);
+    } else {
+        ShowMessageCode(kMsgSendTransferFailed, MB_ICONWARNING);
+    }
+    t.param.event.reset();
+    EnableCommands(true);
+    m_command.ClosePort();
+    t.running = false;
+    HandPcCommToWindows();
+}
+
+std::intptr_t CTR52Dlg::OnSynchronousSend() {
+    if (TransferRunning() || !CommitPages(1)) return 0;
+    qda::MainTransfer& t = *m_send;
+    Prepare(t, this, m_command, m_settings, GetSelectedProgram());
+    if (!m_command.OpenPort(m_settings.PcComm)) {
+        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        return 0;
+    }
+    EnableCommands(false);
+    const bool result = SetSettings(t.param, 1, 0);
+    t.param.event.reset();
+    EnableCommands(true);
+    m_command.ClosePort();
+    return result ? 1 : 0;
+}
+
+void CTR52Dlg::OnControllerError(int code) {
+    ShowMessageCode(qda::ControllerErrorMessage(code), MB_ICONERROR);
+    if (code == 7) InitialiseController();
+}
+
+void CTR52Dlg::InitialiseController() {
+    // A controller whose memory was lost speaks 9600 baud again.
+    PcCommSetting pc = m_settings.PcComm;
+    pc.Baudrate = 0;
+    bool ok = false;
+    if (m_command.OpenPort(pc)) {
+        qda::ReplyBuffer reply{};
+        ok = m_command.InitializeController(reply);
+        m_command.ClosePort();
+    }
+    if (ok) {
+        ShowMessageCode(378, MB_ICONINFORMATION);
+    } else {
+        ShowMessageCode(379, MB_ICONERROR);
+    }
+}
