@@ -26,6 +26,8 @@ CTabCommon::CTabCommon(QWidget* parent) : CSettingsPage(kDialogCommon, parent) {
     auto* points = new CNumEdit(IDC_DS_POINTS, this);
     points->SetLengthLimit(5);
     points->Setup(nullptr, 0, CNumEdit::kInteger, 1.0, 65536.0);
+    points->setFixedWidth(80);
+    points->setAlignment(Qt::AlignRight);
     auto* factor =
         MakeCombo(this, IDC_DS_FACTOR, {"1", "2", "5", "10", "20", "50", "100", "200", "500", "1000"});
     auto* period = MakeLabel(this, U8("(100ms)"), nullptr, IDC_DS_PERIOD);
@@ -52,17 +54,22 @@ CTabCommon::CTabCommon(QWidget* parent) : CSettingsPage(kDialogCommon, parent) {
     auto* storage = new QGroupBox(U8("データストレージ"), this);
     auto* sg = new QGridLayout(storage);
     sg->addWidget(MakeLabel(storage, U8("対象OUT(&M)"), target), 0, 0);
-    sg->addWidget(target, 0, 1);
+    auto* targetRow = new QHBoxLayout;
+    targetRow->addWidget(target);
+    targetRow->addStretch();
+    sg->addLayout(targetRow, 0, 1);
     sg->addWidget(MakeLabel(storage, U8("蓄積点数(&N)"), points), 1, 0);
     auto* pointsRow = new QHBoxLayout;
     pointsRow->addWidget(points);
     pointsRow->addWidget(new QLabel(U8("点"), storage));
+    pointsRow->addStretch();
     sg->addLayout(pointsRow, 1, 1);
     sg->addWidget(MakeLabel(storage, U8("蓄積周期(&P)"), factor), 2, 0);
     auto* factorRow = new QHBoxLayout;
     factorRow->addWidget(new QLabel(U8("サンプリング周期 x"), storage));
     factorRow->addWidget(factor);
     factorRow->addWidget(period);
+    factorRow->addStretch();
     sg->addLayout(factorRow, 2, 1);
     grid->addWidget(storage, 6, 0, 1, 3);
 

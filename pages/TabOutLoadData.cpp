@@ -30,6 +30,7 @@ CTabOutLoadData::CTabOutLoadData(QWidget* parent) : COutSubPage(kDialogOutLoadDa
     mg->addWidget(hold, 0, 1);
     mg->addWidget(MakeLabel(measure, U8("トリガ(&A)"), trigger), 1, 0);
     mg->addWidget(trigger, 1, 1);
+    mg->setColumnStretch(2, 1);
 
     auto* filter = new QGroupBox(U8("フィルタ"), this);
     auto* fg = new QGridLayout(filter);
@@ -38,6 +39,7 @@ CTabOutLoadData::CTabOutLoadData(QWidget* parent) : COutSubPage(kDialogOutLoadDa
     fg->addWidget(m_detailLabel, 1, 0);
     fg->addWidget(detail, 1, 1);
     fg->addWidget(m_detailUnit, 1, 2);
+    fg->setColumnStretch(3, 1);
 
     auto* tolerance = new QGroupBox(U8("公差"), this);
     auto* tg = new QGridLayout(tolerance);
@@ -52,6 +54,8 @@ CTabOutLoadData::CTabOutLoadData(QWidget* parent) : COutSubPage(kDialogOutLoadDa
         tg->addWidget(unit, r, 2);
         ++r;
     }
+
+    tg->setColumnStretch(3, 1);
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(measure);
