@@ -7,7 +7,8 @@
 CDrawnTab::CDrawnTab(int id, QWidget* parent)
     : QWidget(parent), m_background(palette().color(QPalette::Button)) {
     setObjectName(QString::number(id));
-    setFocusPolicy(Qt::StrongFocus);
+    // Not focused by the click itself: a click asks the owner first and takes the focus afterwards.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 int CDrawnTab::InsertItem(const QString& text) {
@@ -100,8 +101,10 @@ void CDrawnTab::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     for (int i = 0; i < ItemCount(); ++i) {
         if (ItemRect(i).contains(e->position().toPoint())) {
-            setFocus(Qt::MouseFocusReason);
+            // The owner is asked first, while the focus is still where the user left it, so that
+            // a page's own focus-loss check does not run ahead of the owner's leave check.
             UserSelect(i);
+            setFocus(Qt::MouseFocusReason);
             return;
         }
     }

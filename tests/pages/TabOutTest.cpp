@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "PageTestSupport.h"
+#include "pages/DrawnTab.h"
 #include "pages/NumEdit.h"
 #include "pages/PictureHolder.h"
 #include "pages/TabOut.h"
@@ -308,6 +309,43 @@ TEST_F(TabOutTest, DisplayUnitQuestionOkResetsTheValuesAndEmptiesTheCopyBuffer) 
     EXPECT_EQ(EditText(page.LoadDataPage(), CTabOutLoadData::IDC_TOLE_UPPER), QStringLiteral("5000.00"));
     EXPECT_TRUE(page.CanLeave()) << "the new unit is remembered";
     EXPECT_EQ(messages.Shown().size(), 1u);
+}
+
+TEST_F(TabOutTest, TabClickAfterADisplayUnitChangeAsksOnceAndCancelKeepsTheTab) {
+    QWidget window;
+    auto* tab = new CDrawnTab(1015, &window);
+    tab->InsertItem(QStringLiteral("OUT1"));
+    tab->InsertItem(QStringLiteral("OUT2"));
+    tab->setGeometry(0, 0, 700, 600);
+    auto* out = new CTabOut(&window);
+    out->setGeometry(tab->DisplayRect());
+    out->LoadPage(&mainWindow, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, record, QStringLiteral("1"), kUnitMetric,
+                  PcCommSetting{0, 0, 0, 2}, nullptr);
+    out->RefreshPage();
+    QObject::connect(tab, &CDrawnTab::selectionChanging, [&](bool* refuse) { *refuse = !out->CanLeave(); });
+    window.resize(700, 600);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    out->ShowSubPage(2);
+    auto* digits = Control<QComboBox>(out->DetailsPage(), CTabOutDetailesSetting::IDC_DIGITS);
+    digits->setFocus();
+    ASSERT_TRUE(digits->hasFocus());
+    digits->setCurrentIndex(4);
+
+    messages.QueueAnswer(IDCANCEL);
+    QTest::mouseClick(tab, Qt::LeftButton, {}, tab->ItemRect(1).center());
+    EXPECT_EQ(messages.Shown().size(), 1u) << "one question, not one per focus change";
+    EXPECT_EQ(tab->CurSel(), 0) << "cancel keeps the tab";
+    EXPECT_EQ(digits->currentIndex(), 2) << "and the old display unit";
+
+    digits->setFocus();
+    digits->setCurrentIndex(4);
+    messages.QueueAnswer(IDOK);
+    QTest::mouseClick(tab, Qt::LeftButton, {}, tab->ItemRect(1).center());
+    EXPECT_EQ(messages.Shown().size(), 2u);
+    EXPECT_EQ(tab->CurSel(), 1);
+    EXPECT_EQ(mainWindow.Of(WM_OUT_RELOAD).size(), 1u);
 }
 
 TEST_F(TabOutTest, CopyOut1PasteOut2TakesAllBytes) {
