@@ -125,8 +125,8 @@ void COptionHeadSetting::OnStart() {
     m_quit = std::make_unique<CEvent>();
     m_done = false;
     try {
-        m_worker =
-            std::thread([this, sendBefore] { Work(m_letter == QStringLiteral("A") ? 0 : 1, sendBefore); });
+        const int head = m_letter == QStringLiteral("A") ? 0 : 1;
+        m_worker = std::thread([this, head, sendBefore] { Work(head, sendBefore); });
     } catch (const std::system_error&) {
         ShowMessageCode(284, MB_ICONWARNING);
         return;
