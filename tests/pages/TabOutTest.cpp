@@ -71,6 +71,11 @@ TEST_F(TabOutTest, ToleranceSubPageRefusesSwitchWithLowerAboveUpper) {
     EXPECT_EQ(page.CurrentSubPage(), 0);
     SetEditText(page.LoadDataPage(), CTabOutLoadData::IDC_TOLE_UPPER, "1");
     SetEditText(page.LoadDataPage(), CTabOutLoadData::IDC_TOLE_LOWER, "2");
+    Control<QPushButton>(&page, CTabOut::IDC_SUB_LOAD)->click();
+    EXPECT_TRUE(Control<QPushButton>(&page, CTabOut::IDC_SUB_LOAD)->isChecked())
+        << "its own button stays pressed";
+    EXPECT_TRUE(messages.ShownTexts().empty()) << "and checks nothing";
+    SetEditText(page.LoadDataPage(), CTabOutLoadData::IDC_TOLE_LOWER, "2");
     Control<QPushButton>(&page, CTabOut::IDC_SUB_CALC)->click();
     ASSERT_EQ(messages.ShownTexts().size(), 1u);
     EXPECT_EQ(messages.ShownTexts()[0], "下限値＜上限値となるように設定してください");
