@@ -247,8 +247,13 @@ bool SerialLink::SleepUntil(int64_t us) {
         if (stop_) return false;
         const int64_t left = us - NowUs();
         if (left <= 0) return true;
+        // ppoll keeps microseconds: poll's whole milliseconds, rounded up, would add up to a
+        // millisecond per paced step and make the simulated line slower than the real one.
         pollfd fd{wake_[0], POLLIN, 0};
-        poll(&fd, 1, static_cast<int>(std::min<int64_t>((left + 999) / 1000, 100)));
+        const int64_t waitUs = std::min<int64_t>(left, 100'000);
+        const timespec ts{static_cast<time_t>(waitUs / 1'000'000),
+                          static_cast<long>(waitUs % 1'000'000) * 1000};
+        ppoll(&fd, 1, &ts, nullptr);
     }
 }
 
