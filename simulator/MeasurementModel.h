@@ -1,6 +1,6 @@
 #pragma once
 // Synthesised measurements: each head follows a slow sine with a faster ripple and noise, fully
-// determined by the seed and the time, so that a run with a given --seed gives the same values at
+// determined by the random seed and the time, so that a run with a given --seed gives the same values at
 // the same instants. The OUT values follow the selected program's calculation, scaling, offset,
 // auto-zero and hold mode; statistics and holds sample every OUT value each 10 ms.
 // Not thread-safe; SimController serialises access.
