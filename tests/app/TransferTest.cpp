@@ -1,0 +1,225 @@
+// Receive and send of all settings through the real command layer against qd-atlas-sim on a
+// pseudo-terminal, and the controller's error replies.
+#include <QFile>
+
+#include "MainWindowTestSupport.h"
+#include "comm/Command.h"
+#include "comm/SimProcess.h"
+#include "pages/DrawnButton.h"
+#include "pages/WindowMessage.h"
+#include "settings/SettingsDefaults.h"
+
+using namespace qda;
+using namespace qda::test;
+
+namespace {
+
+#define REQUIRE_SIM(sim)                                                                          \
+    if (SimProcess::Binary().empty()) GTEST_SKIP() << "qd-atlas-sim is not built in QDA_BIN_DIR"; \
+    ASSERT_TRUE((sim).ok()) << "qd-atlas-sim did not start"
+
+class TransferTest : public MainWindowTest {
+protected:
+    ~TransferTest() override { qunsetenv("QDA_COM1"); }
+
+    // The main window connected to the simulator as COM1, started with the defaults.
+    void StartWith(const SimProcess& sim) {
+        qputenv("QDA_COM1", QByteArray::fromStdString(sim.SlavePath()));
+        dialogs.startupChoices = {2};
+        SettingsBlock saved = DefaultBlock();
+        saved.PcComm.CommType = kCommRs232c;
+        saved.PcComm.PortNo = 0;
+        CRegistrySettings(store).SaveBlock(saved);
+        Start();
+        window->Command().SetTimeouts(500, 3000);
+        messages.Clear();
+    }
+    bool WaitIdle() {
+        return QTest::qWaitFor([&] { return !window->TransferRunning(); }, 20000);
+    }
+    bool WaitForText(int code) {
+        const std::string text = Msg(code);
+        return QTest::qWaitFor(
+            [&] {
+                for (const std::string& t : Texts()) {
+                    if (t == text) return true;
+                }
+                return false;
+            },
+            5000);
+    }
+};
+
+TEST_F(TransferTest, SendThenReceiveRoundTrip) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    window->MutableSettings().Programs[4].HeadA.AlarmCnt = 123;
+    window->MutableSettings().Programs[4].Out2.FilterType = 1;
+    window->SelectProgram(false, 4);
+
+    window->OnSend();
+    EXPECT_TRUE(window->TransferRunning());
+    EXPECT_FALSE(window->Button(CTR52Dlg::IDC_RECEIVE)->isEnabled())
+        << "commands are off while a worker runs";
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(326)});
+    EXPECT_EQ(messages.Shown()[0].style, MB_ICONINFORMATION);
+    EXPECT_TRUE(window->Button(CTR52Dlg::IDC_RECEIVE)->isEnabled());
+    EXPECT_TRUE(IsSameBlock(window->Settings(), window->SettingsRef()));
+    EXPECT_EQ(window->Command().RefCount(), 0);
+    EXPECT_NE(sim.Control("state").find("program=4"), std::string::npos);
+    EXPECT_NE(sim.Control("state").find("mode=measuring"), std::string::npos);
+
+    // Back to defaults here, then receive: the controller's values and program come back.
+    messages.QueueAnswer(IDYES);
+    window->OnInitialiseAll();
+    window->SelectProgram(false, 0);
+    messages.Clear();
+    window->OnReceive();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(318)});
+    EXPECT_EQ(window->Settings().Programs[4].HeadA.AlarmCnt, 123);
+    EXPECT_EQ(window->Settings().Programs[4].Out2.FilterType, 1);
+    EXPECT_EQ(window->GetSelectedProgram(), 4);
+    EXPECT_TRUE(IsSameBlock(window->Settings(), window->SettingsRef()));
+    EXPECT_EQ(window->Command().RefCount(), 0);
+}
+
+TEST_F(TransferTest, ReceivedImageThatFailsACheckIsDiscarded) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    // Program 5 is not on the pages, so its record goes out unchecked and comes back as it was:
+    // an analog output of 20 V over 0.01 mm is steeper than the record check allows.
+    OutSetting& out = window->MutableSettings().Programs[5].Out1;
+    out.AScaleIn1 = 100000;
+    out.AScaleIn2 = 99000;
+    window->OnSend();
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(Texts(), std::vector<std::string>{Msg(326)});
+
+    messages.QueueAnswer(IDYES);
+    window->OnInitialiseAll();
+    window->MutableSettings().Programs[2].HeadB.AlarmCnt = 22;
+    const SettingsBlock before = window->Settings();
+    messages.Clear();
+    window->OnReceive();
+    ASSERT_TRUE(WaitIdle());
+    const std::vector<std::string> texts = Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], Msg(318)) << "the head check's message, then settings received";
+    EXPECT_TRUE(IsSameBlock(window->Settings(), before)) << "the received image is discarded";
+}
+
+TEST_F(TransferTest, SendHandsTheControllersBaudRateToThePc) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    window->MutableSettings().Environment.Baudrate = 4;
+    window->MutableSettings().Environment.Parity = 0;
+    window->OnSend();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(326)});
+    EXPECT_EQ(window->Settings().PcComm.Baudrate, 4);
+    EXPECT_EQ(window->Settings().PcComm.Parity, 0);
+}
+
+TEST_F(TransferTest, StorageRunningAsksFirst) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    // Storage of OUT1 and OUT2 at one value a second, so that it still runs during the test.
+    CommonSetting& common = window->MutableSettings().Programs[0].Common;
+    common.DSOut = 3;
+    common.SampRate = 5;
+    common.DSFreq = 9;
+    window->SelectProgram(false, 0);
+    window->OnSend();
+    ASSERT_TRUE(WaitIdle());
+    messages.Clear();
+    ASSERT_TRUE(window->Command().OpenPort(window->Settings().PcComm));
+    ASSERT_TRUE(window->Command().SetControllerMode(0));
+    ReplyBuffer reply{};
+    window->Command().StorageStart(reply);
+    window->Command().ClosePort();
+    ASSERT_NE(sim.Control("state").find("storing=1"), std::string::npos);
+
+    window->MutableSettings().Programs[1].HeadB.AlarmCnt = 99;
+    window->SelectProgram(false, 1);
+    messages.QueueAnswer(IDNO);
+    window->OnReceive();
+    EXPECT_FALSE(window->TransferRunning());
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(299)});
+    EXPECT_EQ(window->Settings().Programs[1].HeadB.AlarmCnt, 99);
+    EXPECT_EQ(window->Command().RefCount(), 0);
+
+    messages.Clear();
+    messages.QueueAnswer(IDNO);
+    window->OnSend();
+    EXPECT_FALSE(window->TransferRunning());
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(300)});
+    EXPECT_EQ(window->Command().RefCount(), 0);
+    EXPECT_NE(sim.Control("state").find("storing=1"), std::string::npos);
+}
+
+TEST_F(TransferTest, SynchronousSendForThePages) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    window->MutableSettings().Programs[0].HeadA.AlarmCnt = 45;
+    window->SelectProgram(false, 0);
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_HEAD_SEND_SETTINGS, 1, 0), 0) << "wParam must be 0";
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_OUT_SEND_SETTINGS, 0, 0), 1);
+    EXPECT_TRUE(messages.Shown().empty()) << "the caller reports";
+    EXPECT_EQ(window->Command().RefCount(), 0);
+    EXPECT_TRUE(window->Button(CTR52Dlg::IDC_SEND)->isEnabled());
+}
+
+TEST_F(TransferTest, NoControllerReportsFailure) {
+    qputenv("QDA_COM1", QFile::encodeName(Path("no-such-tty")));
+    dialogs.startupChoices = {2};
+    SettingsBlock saved = DefaultBlock();
+    saved.PcComm.CommType = kCommRs232c;
+    CRegistrySettings(store).SaveBlock(saved);
+    Start();
+    messages.Clear();
+    window->OnSend();
+    window->OnReceive();
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_OUT_SEND_SETTINGS, 0, 0), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{Msg(321), Msg(319), Msg(321)}));
+    EXPECT_TRUE(window->Button(CTR52Dlg::IDC_SEND)->isEnabled());
+}
+
+TEST_F(TransferTest, ControllerErrorReplies) {
+    struct Case {
+        int code;
+        std::vector<int> expected;  // after the error message itself
+    };
+    const Case cases[] = {{5, {377}}, {2, {373}}, {7, {376, 378}}};
+    for (const Case& c : cases) {
+        SimProcess sim;
+        REQUIRE_SIM(sim);
+        StartWith(sim);
+        ASSERT_EQ(sim.Control("error-reply all:" + std::to_string(c.code) + ":2").rfind("OK", 0), 0u);
+        window->OnReceive();
+        for (int code : c.expected)
+            EXPECT_TRUE(WaitForText(code)) << "code " << c.code << " message " << code;
+        ASSERT_TRUE(WaitIdle());
+        QTest::qWait(50);
+        const std::vector<ShownMessage> shown = messages.Shown();
+        for (const ShownMessage& m : shown) {
+            if (m.text == Msg(c.expected[0])) {
+                EXPECT_EQ(m.style, MB_ICONERROR);
+            }
+            if (c.code == 7 && m.text == Msg(378)) {
+                EXPECT_EQ(m.style, MB_ICONINFORMATION);
+            }
+        }
+        EXPECT_EQ(window->Command().RefCount(), 0);
+        window.reset();
+        qunsetenv("QDA_COM1");
+    }
+}
+
+}  // namespace
