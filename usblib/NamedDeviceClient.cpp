@@ -83,10 +83,11 @@ bool CNamedDeviceClient::SendAll(const std::vector<uint8_t>& bytes) {
     return true;
 }
 
+// MSG_WAITALL: the kernel collects a long reply itself instead of waking the caller for each piece.
 static bool ReadExact(int fd, uint8_t* data, size_t length, int& error) {
     size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::recv(fd, data + done, length - done, 0);
+        const ssize_t n = ::recv(fd, data + done, length - done, MSG_WAITALL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             error = n < 0 ? errno : ECONNRESET;

@@ -8,10 +8,9 @@
 #include "usblib/VantorUsbWire.h"
 
 namespace {
-std::unique_ptr<CUsbLibrary>& Holder() {
-    static std::unique_ptr<CUsbLibrary> holder;
-    return holder;
-}
+// A plain pointer, not a static object: the object must outlive every static destructor of the
+// program and go only when the library is unloaded (CUsbLibrary::Destroy).
+CUsbLibrary* g_library = nullptr;
 
 // Writes a diagnostic text into the caller's reply buffer, never past its size.
 void WriteText(uint8_t* reply, uint32_t size, const char* format, int code) {
@@ -21,13 +20,13 @@ void WriteText(uint8_t* reply, uint32_t size, const char* format, int code) {
 }  // namespace
 
 CUsbLibrary& CUsbLibrary::Instance() {
-    std::unique_ptr<CUsbLibrary>& holder = Holder();
-    if (!holder) holder.reset(new CUsbLibrary());
-    return *holder;
+    if (!g_library) g_library = new CUsbLibrary();
+    return *g_library;
 }
 
 void CUsbLibrary::Destroy() {
-    Holder().reset();
+    delete g_library;
+    g_library = nullptr;
 }
 
 int CUsbLibrary::InitTypeTable(const sVANTORUSBTYPEPARAM* table, int count) {

@@ -1,6 +1,10 @@
 // The library's exports as the program and other callers see them.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -69,6 +73,21 @@ TEST(ConfigurationTest, AccessTypeNameAndProductId) {
     EXPECT_TRUE(SetRetryCount(0));
     EXPECT_EQ(CheckUsbDllStatus(2), 0);
     EXPECT_EQ(CheckUsbDllStatus(7), 0);
+}
+
+TEST(UnloadTest, ProgramUsingTheLibraryEndsCleanly) {
+    // The library's object goes at unload, after the program's own static objects; a child that
+    // used it must end with its own exit code, not an abort.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        RegisterNamedDevice();
+        SetRetryCount(1);
+        std::exit(7);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
 }
 
 TEST(TextsTest, VersionTextsAndLimits) {

@@ -189,7 +189,9 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (run.iterations > 0) times[run.benchmark_name()] = run.real_accumulated_time / run.iterations;
+            if (run.iterations > 0)
+                times[run.run_name.function_name] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
@@ -209,6 +211,7 @@ int main(int argc, char** argv) {
     if (t.count("BM_StorageDirect") && t.count("BM_StorageThroughHost"))
         std::printf("storage readout throughput through the host: %.0f %% of direct (target >= 80 %%)\n",
                     100.0 * t["BM_StorageDirect"] / t["BM_StorageThroughHost"]);
+    std::fflush(stdout);
     benchmark::Shutdown();
     return 0;
 }
