@@ -32,8 +32,12 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
             options.help = true;
             continue;
         }
+        if (a != "--sim" && a != "--socket-dir" && a != "--group" && a != "--vid" && a != "--pid") {
+            error = "unknown option " + a;
+            return false;
+        }
         if (i + 1 >= args.size()) {
-            error = a.rfind("--", 0) == 0 ? "missing value after " + a : "unknown argument " + a;
+            error = "missing value after " + a;
             return false;
         }
         const std::string& value = args[++i];
