@@ -7,10 +7,11 @@
 
 #include "app/ButtonArt.h"
 #include "pages/PageSupport.h"
+#include "resources/lang/UiText.h"
 
 CAboutDlg::CAboutDlg(const QString& programVersion, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("100"));
-    setWindowTitle(qda::U8("QD-Atlas のバージョン情報"));
+    setWindowTitle(qda::UiText("QD-Atlas のバージョン情報"));
     setWindowIcon(qda::ApplicationIcon());
     auto* layout = new QVBoxLayout(this);
     auto* icon = new QLabel(this);

@@ -8,26 +8,25 @@
 
 #include "app/ButtonArt.h"
 #include "pages/PageSupport.h"
-
-using qda::U8;
+#include "resources/lang/UiText.h"
 
 CStartupDlg::CStartupDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("167"));
-    setWindowTitle(U8("起動時に表示する設定内容を選択してください"));
+    setWindowTitle(qda::UiText("起動時に表示する設定内容を選択してください"));
     setWindowIcon(qda::ApplicationIcon());
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(U8("設定内容"), this);
+    auto* group = new QGroupBox(qda::UiText("設定内容"), this);
     auto* g = new QVBoxLayout(group);
     const char* texts[3] = {"接続されているコントローラの設定内容を読み出す(&A)", "ファイルから読み出す(&F)",
                             "初期値で起動する(&I)"};
     for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(U8(texts[i]), group);
+        auto* radio = new QRadioButton(qda::UiText(texts[i]), group);
         radio->setObjectName(QString::number(IDC_RECEIVE + i));
         radio->setChecked(i == 0);
         g->addWidget(radio);
     }
     layout->addWidget(group);
-    auto* ok = new QPushButton(U8("ＯＫ"), this);
+    auto* ok = new QPushButton(qda::UiText("ＯＫ"), this);
     ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CStartupDlg::accept);

@@ -30,10 +30,9 @@
 #include "pages/TabOut.h"
 #include "pages/WindowMessage.h"
 #include "resources/Messages.h"
+#include "resources/lang/UiText.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/SettingsDefaults.h"
-
-using qda::U8;
 
 namespace {
 
@@ -79,6 +78,7 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     // 4. Tab control, pages, buttons.
     BuildControls();
     BuildMenu();
+    resize(980, 720);
 
     // 5. Defaults and the pages loaded from program 0.
     m_settings = qda::DefaultBlock();
@@ -134,7 +134,7 @@ void CTR52Dlg::BuildControls() {
         {IDC_STORAGE, 213, "データストレージ"},
     };
     for (const TopButton& t : tops) {
-        auto* b = new CDrawnButton(t.id, U8(t.text), this);
+        auto* b = new CDrawnButton(t.id, qda::UiText(t.text), this);
         b->SetBitmaps(qda::ButtonBitmap(t.bitmap), 32, 32, QColor::fromRgb(qda::kTransparentColor),
                       ButtonFace(), ButtonFace().lighter(108));
         b->SetFrame(true, true);
@@ -147,7 +147,7 @@ void CTR52Dlg::BuildControls() {
 
     auto* middle = new QHBoxLayout;
     // Program column with the marker beside each button.
-    auto* frame = new QGroupBox(U8("\nプログラム").trimmed(), this);
+    auto* frame = new QGroupBox(qda::UiText("\nプログラム").trimmed(), this);
     frame->setObjectName(QString::number(IDC_PROGRAM_FRAME));
     m_programFrame = frame;
     auto* column = new QGridLayout(frame);
@@ -181,7 +181,7 @@ void CTR52Dlg::BuildControls() {
         {IDC_INIT_ALL, "一括初期化(&8)", true},
     };
     for (const SideButton& s : sides) {
-        auto* b = new CDrawnButton(s.id, U8(s.text), this);
+        auto* b = new CDrawnButton(s.id, qda::UiText(s.text), this);
         b->SetFillColors(ButtonFace(), ButtonFace().darker(115));
         b->SetFrame(true, true);
         b->setMinimumSize(96, 28);
@@ -216,7 +216,7 @@ void CTR52Dlg::BuildControls() {
     // Bottom row.
     auto* bottom = new QHBoxLayout;
     auto plain = [this, bottom](int id, const char* text) {
-        QPushButton* b = qda::MakeButton(this, id, U8(text));
+        QPushButton* b = qda::MakeButton(this, id, qda::UiText(text));
         b->setAutoDefault(false);
         b->setDefault(false);
         b->setMinimumHeight(34);
@@ -246,27 +246,27 @@ void CTR52Dlg::BuildMenu() {
     m_menu = new QMenuBar(this);
     layout()->setMenuBar(m_menu);
     auto add = [this](QMenu* menu, const char* text, int id) {
-        QAction* a = menu->addAction(U8(text));
+        QAction* a = menu->addAction(qda::UiText(text));
         a->setObjectName(QString::number(id));
         a->setData(id);
         connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
         return a;
     };
-    QMenu* file = m_menu->addMenu(U8("ファイル(&F)"));
+    QMenu* file = m_menu->addMenu(qda::UiText("ファイル(&F)"));
     add(file, "設定ファイル保存(&S)\tCtrl+S", ID_FILE_SAVE);
     add(file, "設定ファイルを開く(&O)\tCtrl+O", ID_FILE_OPEN);
     add(file, "終了(&X)", ID_EXIT);
-    QMenu* view = m_menu->addMenu(U8("表示(&D)"));
+    QMenu* view = m_menu->addMenu(qda::UiText("表示(&D)"));
     add(view, "測定値表示(&D)\tF7", ID_CALC)->setEnabled(false);
     add(view, "ヘッドA受光波形(&A)\tF5", ID_WAVE_A)->setEnabled(false);
     add(view, "ヘッドB受光波形(&B)\tF6", ID_WAVE_B)->setEnabled(false);
     add(view, "データストレージ(&S)\tF8", ID_STORAGE)->setEnabled(false);
-    QMenu* comm = m_menu->addMenu(U8("通信(&J)"));
+    QMenu* comm = m_menu->addMenu(qda::UiText("通信(&J)"));
     add(comm, "コントローラへ設定を送信(&S)\tF3", ID_SEND);
     add(comm, "コントローラから設定を受信(&L)\tF4", ID_RECEIVE);
-    QMenu* option = m_menu->addMenu(U8("通信設定(&O)"));
+    QMenu* option = m_menu->addMenu(qda::UiText("通信設定(&O)"));
     add(option, "PC通信設定(&C)", ID_PCCOMM);
-    QMenu* help = m_menu->addMenu(U8("ヘルプ(&H)"));
+    QMenu* help = m_menu->addMenu(qda::UiText("ヘルプ(&H)"));
     add(help, "ヘルプの表示(&H)", ID_HELP);
     add(help, "バージョン情報(&A)", ID_ABOUT);
     // The system menu's version item (string 101) has no system menu here; it joins the help menu.
