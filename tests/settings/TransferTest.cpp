@@ -177,11 +177,12 @@ public:
     qda::test::PtyController& Pty() { return m_pty; }
 
 private:
+    // The pty's peer thread uses everything above it; it is declared last so it stops first.
     qda::sim::SimFaults m_faults;
     qda::sim::SimController m_sim;
-    qda::test::PtyController m_pty;
     std::mutex m_lock;
     Hook m_hook;
+    qda::test::PtyController m_pty;
 };
 
 bool IsWrite(const Bytes& p, SettingAddress a) {

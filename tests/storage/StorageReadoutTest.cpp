@@ -105,8 +105,8 @@ protected:
     std::atomic<int64_t> nowUs{1'000'000};
     qda::sim::SimFaults faults;
     std::unique_ptr<qda::sim::SimController> sim;
-    qda::test::PtyController pty;
     std::atomic<bool> failOut1{false};
+    qda::test::PtyController pty;  // its peer thread uses the members above
     qda::test::ScriptedMessageBackend messages;
     std::unique_ptr<qda::test::ScopedMessageBackend> scope;
     CCommand cmd;
