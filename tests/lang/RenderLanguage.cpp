@@ -1,11 +1,13 @@
-// Renders a few pages and dialogs in one language to PNG files, to look at the translated layout
-// without a display: qda_render_lang <jp|us|de> <module dir> [output directory].
+// Renders the main window and a few pages and dialogs in one language to PNG files, to look at the translated
+// layout without a display: qda_render_lang <jp|us|de> <module dir> [output directory].
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <cstdio>
 #include <string>
 
+#include "app/MainWindowDialogs.h"
+#include "app/TR52Dlg.h"
 #include "pages/OptionEnvironment.h"
 #include "pages/OptionHeadSetting.h"
 #include "pages/TabCommon.h"
@@ -15,6 +17,13 @@
 #include "settings/SettingsDefaults.h"
 
 namespace {
+
+// The real dialogs, except that the start-up choice is left with Esc and the splash is not shown.
+class QuietStartDialogs : public qda::CMainWindowDialogs {
+public:
+    int ChooseStartup(QWidget*) override { return -1; }
+    void ShowSplash(QWidget*, const QString&, int) override {}
+};
 
 bool Save(QWidget& w, const QDir& dir, const QString& name, QSize size = {}) {
     if (size.isValid()) w.resize(size);
@@ -69,6 +78,13 @@ int main(int argc, char** argv) {
     ok &= Save(env, dir, "option-environment" + suffix);
     COptionHeadSetting tuning(QStringLiteral("A"), nullptr, nullptr, 0);
     ok &= Save(tuning, dir, "option-rova-tuning" + suffix);
+
+    QuietStartDialogs dialogs;
+    CTR52Dlg::Options options;
+    options.dialogs = &dialogs;
+    options.versionText = QStringLiteral("1.00");
+    CTR52Dlg window(options);
+    ok &= Save(window, dir, "main-window" + suffix);
     qda::UnloadLanguageModule();
     return ok ? 0 : 1;
 }
