@@ -3,8 +3,11 @@
 #include <QFile>
 #include <QLineEdit>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include "MainWindowTestSupport.h"
 #include "app/MainWindowLogic.h"
+#include "app/WindowPlacement.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
 #include "pages/NumEdit.h"
@@ -422,6 +425,53 @@ TEST_F(MainWindowTest, ExitAsksOnlyForRealChanges) {
         EXPECT_EQ(RegReadInt(store, "PROGRAM07\\COMMON", "STORAGEFREQUENCY", -1), c.ended ? 2 : -1) << c.what;
         window.reset();
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, SavedStateRoundTripAndPlacements) {
+    dialogs.startupChoices = {2};
+    Start();
+    window->MutableSettings().Programs[6].Out1.FilterAverage = 7;
+    window->MutableSettings().PcComm.Baudrate = 3;
+    window->MutableSettings().StorageGraph[0].Offset = 25;
+    messages.QueueAnswer(IDNO);
+    window->OnExit();
+    ASSERT_TRUE(window->Ended());
+    window.reset();
+
+    // The next run starts from what this one left (without a program selection).
+    dialogs.startupChoices = {-1};
+    Start();
+    EXPECT_EQ(window->Settings().Programs[6].Out1.FilterAverage, 7);
+    EXPECT_EQ(window->Settings().PcComm.Baudrate, 3);
+    EXPECT_EQ(window->Settings().StorageGraph[0].Offset, 25);
+    EXPECT_EQ(window->GetSelectedProgram(), 0);
+    window.reset();
+
+    // A tool window's placement: applied when on the desktop, ignored when off it.
+    SetRegistryStore(&store);
+    QWidget tool;
+    tool.setGeometry(50, 60, 300, 200);
+    ASSERT_TRUE(SaveWindowPlacement(tool, "CALC"));
+    QWidget restored;
+    restored.setGeometry(5, 5, 100, 100);
+    EXPECT_TRUE(RestoreWindowPlacement(restored, "CALC"));
+    EXPECT_EQ(restored.geometry(), QRect(50, 60, 300, 200));
+    const QSize desktop = QGuiApplication::primaryScreen()->virtualGeometry().size();
+    WindowPlacementRecord off;
+    off.left = desktop.width() - 30;
+    off.top = 10;
+    off.right = off.left + 300;
+    off.bottom = 210;
+    WritePlacement(store, "STORAGE", off);
+    QWidget kept;
+    kept.setGeometry(5, 5, 100, 100);
+    EXPECT_FALSE(RestoreWindowPlacement(kept, "STORAGE"));
+    EXPECT_EQ(kept.geometry(), QRect(5, 5, 100, 100));
+    SetRegistryStore(nullptr);
 }
 
 }  // namespace
