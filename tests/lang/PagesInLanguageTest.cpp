@@ -1,8 +1,9 @@
-// The settings pages and option dialogs built after the English or German module is loaded show no
-// Japanese text anywhere: labels, buttons, group titles, combo items, tool tips, window titles.
+// The main window, the settings pages and the dialogs built after the English or German module is loaded show
+// no Japanese text anywhere: labels, buttons, group titles, combo items, tool tips, window titles.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,6 +11,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/AboutDlg.h"
+#include "app/MainWindowDialogs.h"
+#include "app/StartupDlg.h"
+#include "app/TR52Dlg.h"
 #include "pages/OptionCommunication.h"
 #include "pages/OptionEnvironment.h"
 #include "pages/OptionHeadSetting.h"
@@ -50,6 +55,7 @@ QStringList JapaneseTexts(const QWidget& root) {
         if (auto* g = qobject_cast<const QGroupBox*>(w)) check(w, "title", g->title());
         if (auto* c = qobject_cast<const QComboBox*>(w))
             for (int i = 0; i < c->count(); ++i) check(w, "item", c->itemText(i));
+        for (const QAction* a : w->actions()) check(w, "action", a->text());
     }
     return found;
 }
@@ -90,12 +96,33 @@ TEST_P(PagesInLanguageTest, NoJapaneseTextIsLeft) {
     env->SetRecord(block.Environment, true);
     windows.push_back(std::move(env));
     windows.push_back(std::make_unique<COptionHeadSetting>(QStringLiteral("A"), nullptr, nullptr, 0));
+    windows.push_back(std::make_unique<CStartupDlg>());
+    windows.push_back(std::make_unique<CAboutDlg>(QStringLiteral("1.00")));
 
     for (const auto& w : windows) {
         const QStringList left = JapaneseTexts(*w);
         EXPECT_TRUE(left.isEmpty()) << w->metaObject()->className() << ":\n"
                                     << left.join(QLatin1Char('\n')).toStdString();
     }
+}
+
+// The main window is left before its start-up action: no dialog, no saved state.
+class QuietStartDialogs : public qda::CMainWindowDialogs {
+public:
+    int ChooseStartup(QWidget*) override { return -1; }
+    void ShowSplash(QWidget*, const QString&, int) override {}
+};
+
+TEST_P(PagesInLanguageTest, MainWindowMenusAndButtonsAreTranslated) {
+    QuietStartDialogs dialogs;
+    CTR52Dlg::Options options;
+    options.dialogs = &dialogs;
+    options.versionText = QStringLiteral("1.00");
+    CTR52Dlg window(options);
+    const QStringList left = JapaneseTexts(window);
+    EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char('\n')).toStdString();
+    // The menus are there and were looked at.
+    EXPECT_GE(window.findChildren<QAction*>().size(), 10);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, PagesInLanguageTest, ::testing::Values("us", "de"));
