@@ -359,6 +359,29 @@ TEST_F(TransferTest, OutFlagTellsARefusedStartFromAFailureInTheLoop) {
     EXPECT_EQ(messages.ShownTexts()[0], "設定の受信に失敗しました。");
 }
 
+TEST_F(TransferTest, AControllerThatStaysInSettingModeAfterACompleteSendIsReported) {
+    // The send passes through measuring mode once before the programs; the second request, after
+    // the last write, is refused.
+    std::atomic<int> measureRequests{0};
+    controller.SetHook([&measureRequests](const Bytes& p) -> std::optional<Bytes> {
+        if (p[3] == CMD_REQUEST_MEASURE_MODE && ++measureRequests == 2)
+            return qda::test::ReplyPacket(CMD_REQUEST_MEASURE_MODE + 1, 1);
+        return std::nullopt;
+    });
+    param.image = qda::test::NonDefaultBlock(1);
+    int flag = -1;
+    EXPECT_FALSE(SetSettings(param, 1, 1, &flag));
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(messages.ShownTexts(), std::vector<std::string>{"計測開始コマンドの送信に失敗しました。"});
+
+    // Without the leave-setting-mode flag the controller stays in setting mode and nothing is said.
+    messages.Clear();
+    measureRequests = 0;
+    EXPECT_TRUE(SetSettings(param, 0, 1, &flag));
+    EXPECT_TRUE(messages.ShownTexts().empty());
+    EXPECT_EQ(measureRequests.load(), 1);
+}
+
 TEST_F(TransferTest, NoExchangeWhileAnotherHoldsTheUpdateLock) {
     qda::UpdateLock().acquire();
     std::atomic<bool> finished{false};
