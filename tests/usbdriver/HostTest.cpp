@@ -233,6 +233,25 @@ TEST_F(HostTest, RequestsSentWithTheHandshakeAreAnsweredInOrder) {
     EXPECT_TRUE(bus_->outTransfers.empty());
 }
 
+TEST_F(HostTest, ConnectionPerCallNeverRunsOutOfClients) {
+    // As the library does it: connect, handshake and request in one write, read, close. Hundreds
+    // of calls in a row all get served.
+    std::vector<uint8_t> batch = wire::EncodeHello();
+    const auto ioctl = wire::EncodeIoctl(IOCTL_VANTORUSB_GET_VERSION, nullptr, 0, 4);
+    batch.insert(batch.end(), ioctl.begin(), ioctl.end());
+    int served = 0;
+    for (int i = 0; i < 500; ++i) {
+        Client client(Path());
+        client.Send(batch);
+        wire::Header header{};
+        std::vector<uint8_t> body;
+        if (client.Receive(header, body) && client.Receive(header, body) &&
+            header.type == uint16_t(wire::MessageType::IoctlReply))
+            ++served;
+    }
+    EXPECT_EQ(served, 500);
+}
+
 TEST_F(HostTest, SecondHostOnTheSamePathIsRefused) {
     CDriverHost other;
     CSocketServer second(other, policy_);

@@ -88,19 +88,21 @@ void CSocketServer::Stop() {
 }
 
 void CSocketServer::Accept() {
-    for (;;) {
+    // One connection per poll round: the clients that have gone meanwhile are dropped first, so
+    // a program that connects for every call never piles up closed connections here.
+    {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) return;
         std::string who;
         if (m_clients.size() >= kMaxClients) {
             std::fprintf(stderr, "vantorusbd: refused a client: %zu already connected\n", m_clients.size());
             ::close(fd);
-            continue;
+            return;
         }
         if (!m_policy.Allows(fd, who)) {
             std::fprintf(stderr, "vantorusbd: refused %s (not the owner or the device group)\n", who.c_str());
             ::close(fd);
-            continue;
+            return;
         }
         // Room for a whole storage readout, so that a reply leaves in one write.
         const int bufferSize = 2 * 1024 * 1024;
