@@ -33,7 +33,8 @@ constexpr int kMsgAlreadyRunning = 244;
 
 }  // namespace
 
-CTR52App::CTR52App(std::string commandLine) : m_commandLine(std::move(commandLine)) {}
+CTR52App::CTR52App(std::string commandLine, qda::IMainWindowDialogs* dialogs)
+    : m_commandLine(std::move(commandLine)), m_dialogs(dialogs) {}
 
 CTR52App::~CTR52App() = default;
 
@@ -98,6 +99,7 @@ bool CTR52App::InitInstance() {
     {
         CTR52Dlg::Options options;
         options.store = &store;
+        options.dialogs = m_dialogs;
         options.languageIndex = language.GetLanguage();
         options.helpRoot = HelpRoot();
         options.versionText = QString::fromStdString(qda::FormatVersionText(QDA_FILE_VERSION));

@@ -6,10 +6,15 @@
 #include <memory>
 #include <string>
 
+namespace qda {
+class IMainWindowDialogs;
+}
+
 class CTR52App {
 public:
-    // `commandLine` is the raw command line (the arguments after the program name).
-    explicit CTR52App(std::string commandLine);
+    // `commandLine` is the raw command line (the arguments after the program name); `dialogs`
+    // replaces the main window's real dialogs (nullptr: the real ones).
+    explicit CTR52App(std::string commandLine, qda::IMainWindowDialogs* dialogs = nullptr);
     ~CTR52App();
 
     // Runs the whole start sequence and the main window; returns false in every case, since the
@@ -26,5 +31,6 @@ public:
 
 private:
     std::string m_commandLine;
+    qda::IMainWindowDialogs* m_dialogs;
     std::unique_ptr<QLockFile> m_instanceLock;
 };

@@ -86,7 +86,6 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     LoadPagesFromProgram(0);
     for (QWidget* page : m_pages) page->hide();
     RefreshPages();
-    m_strRefListText = ListText(m_settingsRef, 0);
 
     // 6. The previous run's settings, unless Shift or Ctrl is held.
     RestoreSavedState();
@@ -307,8 +306,8 @@ void CTR52Dlg::LoadPagesFromProgram(int program) {
     m_out2->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, p.Out2, QStringLiteral("2"), unit, pc,
                      &m_command);
     m_common->LoadPage(this, p.Common, p.Out1.OutMsrMode, p.Out2.OutMsrMode);
-    m_list->LoadPage(this, p.ListWord, ListText(m_settings, program), ListText(m_settingsRef, program), pc,
-                     &m_command);
+    // The list page is loaded by RebuildListPage, which every caller runs afterwards: its texts
+    // come from hidden page instances and are built once per change.
 }
 
 void CTR52Dlg::RefreshPages() {
@@ -322,7 +321,13 @@ void CTR52Dlg::RefreshPages() {
 
 void CTR52Dlg::RebuildListPage() {
     const int program = GetSelectedProgram();
-    m_strRefListText = ListText(m_settingsRef, program);
+    // The reference text changes only with the reference copy or the program.
+    if (!m_refTextValid || program != m_refTextProgram || !qda::IsSameBlock(m_refTextBlock, m_settingsRef)) {
+        m_strRefListText = ListText(m_settingsRef, program);
+        m_refTextBlock = m_settingsRef;
+        m_refTextProgram = program;
+        m_refTextValid = true;
+    }
     m_list->LoadPage(this, m_settings.Programs[program].ListWord, ListText(m_settings, program),
                      m_strRefListText, m_settings.PcComm, &m_command);
     m_list->RefreshPage();

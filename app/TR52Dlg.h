@@ -201,6 +201,9 @@ private:
     QString m_strFilePath;
     bool m_bStartupPending = true;
     std::string m_strRefListText;
+    SettingsBlock m_refTextBlock{};  // the reference copy m_strRefListText was built from
+    int m_refTextProgram = -1;
+    bool m_refTextValid = false;
     bool m_startupDone = false;
     bool m_ended = false;
 
