@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl1-mesa-dev
     libusb-1.0-0-dev libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev
     fonts-noto-cjk xvfb xauth xdotool imagemagick
+    qt6-translations-l10n
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,10 @@
 #include "resources/lang/LanguageModule.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLibrary>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,6 +29,8 @@ struct ModuleState {
     std::mutex lock;  // one load at a time
     std::unique_ptr<QLibrary> library;
     std::string language;
+    // Qt's own texts (standard buttons of message boxes and file dialogs) in the same language.
+    std::unique_ptr<QTranslator> qtTexts;
     // The registered table of each language; replaced only after the string table has switched to
     // the new one (readers copy under the string table's lock, so none still reads the old texts).
     std::map<std::string, std::unique_ptr<RegisteredTable>> tables;
@@ -75,6 +80,24 @@ std::unique_ptr<RegisteredTable> BuildTable(const std::vector<TranslatedString>&
     return table;
 }
 
+// Installs Qt's translation of its own texts for `lang` when Qt's translations are installed and
+// the application object exists; otherwise Qt's texts stay as they are (English).
+void InstallQtTranslation(ModuleState& state, const std::string& lang) {
+    if (state.qtTexts) {
+        QCoreApplication::removeTranslator(state.qtTexts.get());
+        state.qtTexts.reset();
+    }
+    if (lang.empty() || !QCoreApplication::instance()) return;
+    const QString locale = lang == "jp"   ? QStringLiteral("ja")
+                           : lang == "de" ? QStringLiteral("de")
+                                          : QStringLiteral("en");
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_") + locale,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    if (QCoreApplication::installTranslator(translator.get())) state.qtTexts = std::move(translator);
+}
+
 }  // namespace
 
 std::string LanguageModulePath(const std::string& lang, const std::string& dir) {
@@ -118,6 +141,7 @@ bool LoadLanguageModule(const std::string& lang, const std::string& dir, std::st
     }
     SelectLanguage(lang);
     SetUiTexts(uiTexts);
+    InstallQtTranslation(state, lang);
 
     // The texts are copies, so the previous module can go now (its resources with it).
     if (state.library) state.library->unload();
@@ -131,6 +155,7 @@ void UnloadLanguageModule() {
     std::lock_guard guard(state.lock);
     SelectLanguage("jp");
     SetUiTexts({});
+    InstallQtTranslation(state, std::string());
     if (state.library) state.library->unload();
     state.library.reset();
     state.language.clear();

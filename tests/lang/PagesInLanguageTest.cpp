@@ -6,8 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QMessageBox>
 #include <cstdlib>
 #include <memory>
 
@@ -123,6 +126,29 @@ TEST_P(PagesInLanguageTest, MainWindowMenusAndButtonsAreTranslated) {
     EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char('\n')).toStdString();
     // The menus are there and were looked at.
     EXPECT_GE(window.findChildren<QAction*>().size(), 10);
+}
+
+// Qt's own texts, such as the standard buttons of the message boxes, follow the module's language.
+TEST(QtTextsInLanguageTest, StandardButtonsFollowTheModule) {
+    const char* dir = std::getenv("QDA_LIB_DIR");
+    ASSERT_TRUE(dir);
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(translations + "/qtbase_de.qm") || !QFile::exists(translations + "/qtbase_ja.qm"))
+        GTEST_SKIP() << "Qt's translations (qt6-translations-l10n) are not installed";
+    auto noText = [] {
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        return box.button(QMessageBox::No)->text();
+    };
+    const QString english = noText();
+    ASSERT_TRUE(qda::LoadLanguageModule("de", dir));
+    EXPECT_EQ(noText(), QStringLiteral("&Nein"));
+    ASSERT_TRUE(qda::LoadLanguageModule("jp", dir));
+    EXPECT_TRUE(HasJapanese(noText())) << noText().toStdString();
+    ASSERT_TRUE(qda::LoadLanguageModule("us", dir));
+    EXPECT_EQ(noText(), english);
+    qda::UnloadLanguageModule();
+    EXPECT_EQ(noText(), english);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, PagesInLanguageTest, ::testing::Values("us", "de"));
