@@ -56,7 +56,7 @@ KeyAction MapMainWindowKey(int key, bool ctrl, bool alt, bool shift, int* progra
     constexpr int kKeyLeft = 0x01000012, kKeyRight = 0x01000014;
     constexpr int kKey0 = 0x30, kKey7 = 0x37;
     constexpr int kKeyC = 0x43, kKeyO = 0x4f, kKeyS = 0x53, kKeyV = 0x56;
-    constexpr int kKeyF3 = 0x01000032;
+    constexpr int kKeyF1 = 0x01000030, kKeyF3 = 0x01000032;
     if (ctrl && !alt && !shift) {
         if (key == kKeyLeft) return KeyAction::kPrevTab;
         if (key == kKeyRight) return KeyAction::kNextTab;
@@ -73,6 +73,7 @@ KeyAction MapMainWindowKey(int key, bool ctrl, bool alt, bool shift, int* progra
         return KeyAction::kNone;
     }
     if (!ctrl && !alt && !shift) {
+        if (key == kKeyF1) return KeyAction::kHelp;
         switch (key - kKeyF3) {
             case 0:
                 return KeyAction::kSend;

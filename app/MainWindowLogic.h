@@ -37,6 +37,7 @@ enum class KeyAction {
     kWaveA,
     kWaveB,
     kStorage,
+    kHelp,  // F1, the help request
 };
 
 // `key` is the Qt key code; digits are Qt::Key_0..Key_9, letters Qt::Key_A.., F-keys Qt::Key_F1...

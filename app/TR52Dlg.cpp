@@ -83,9 +83,8 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     // 5. Defaults and the pages loaded from program 0.
     m_settings = qda::DefaultBlock();
     m_settingsRef = m_settings;
-    LoadPagesFromProgram(0);
     for (QWidget* page : m_pages) page->hide();
-    RefreshPages();
+    // The pages are loaded from program 0 and refreshed once the saved state is in (step 10).
 
     // 6. The previous run's settings, unless Shift or Ctrl is held.
     RestoreSavedState();
@@ -321,6 +320,19 @@ void CTR52Dlg::RefreshPages() {
 
 void CTR52Dlg::RebuildListPage() {
     const int program = GetSelectedProgram();
+    if (m_nCurTab != 5) {
+        // The texts come from hidden page instances and cost a page build each: they are made when
+        // the list page is shown. The page keeps the program's list word meanwhile.
+        m_list->LoadPage(this, m_settings.Programs[program].ListWord, std::string(), std::string(),
+                         m_settings.PcComm, &m_command);
+        m_listTextsStale = true;
+        return;
+    }
+    UpdateListPage();
+}
+
+void CTR52Dlg::UpdateListPage() {
+    const int program = GetSelectedProgram();
     // The reference text changes only with the reference copy or the program.
     if (!m_refTextValid || program != m_refTextProgram || !qda::IsSameBlock(m_refTextBlock, m_settingsRef)) {
         m_strRefListText = ListText(m_settingsRef, program);
@@ -331,6 +343,7 @@ void CTR52Dlg::RebuildListPage() {
     m_list->LoadPage(this, m_settings.Programs[program].ListWord, ListText(m_settings, program),
                      m_strRefListText, m_settings.PcComm, &m_command);
     m_list->RefreshPage();
+    m_listTextsStale = false;
 }
 
 void CTR52Dlg::ShowPage(int index) {
@@ -462,9 +475,9 @@ void CTR52Dlg::OnTabChanged() {
         m_common->LoadPage(this, p.Common, p.Out1.OutMsrMode, p.Out2.OutMsrMode);
         m_common->RefreshPage();
     } else if (next == 5) {
-        m_list->LoadPage(this, m_settings.Programs[program].ListWord, ListText(m_settings, program),
-                         m_strRefListText, m_settings.PcComm, &m_command);
-        m_list->RefreshPage();
+        // Entering the list page rebuilds the current text beside the reference text.
+        m_nCurTab = next;
+        UpdateListPage();
     }
     ShowPage(next);
     m_nCurTab = next;
@@ -576,6 +589,9 @@ bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
             return true;
         case qda::KeyAction::kReceive:
             if (enabled(IDC_RECEIVE)) QTimer::singleShot(0, this, [this] { OnCommand(IDC_RECEIVE); });
+            return true;
+        case qda::KeyAction::kHelp:
+            QTimer::singleShot(0, this, [this] { OnHelp(); });
             return true;
         case qda::KeyAction::kCalcWindow:
         case qda::KeyAction::kWaveA:

@@ -104,6 +104,8 @@ public:
     void UpdatePasteButton();
     // Current list text of the selected program, the reference text, and the list page.
     void RebuildListPage();
+    // Builds both list texts of the selected program and refreshes the list page.
+    void UpdateListPage();
 
     // --- commands (public for the keyboard routine and tests) ------------------------------
     void OnReceive();
@@ -204,6 +206,7 @@ private:
     SettingsBlock m_refTextBlock{};  // the reference copy m_strRefListText was built from
     int m_refTextProgram = -1;
     bool m_refTextValid = false;
+    bool m_listTextsStale = true;
     bool m_startupDone = false;
     bool m_ended = false;
 

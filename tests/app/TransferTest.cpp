@@ -125,6 +125,19 @@ TEST_F(TransferTest, SendHandsTheControllersBaudRateToThePc) {
     EXPECT_EQ(window->Settings().PcComm.Parity, 0);
 }
 
+TEST_F(TransferTest, ExitWaitsForARunningTransfer) {
+    SimProcess sim({"--pace-baud", "460800"});
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    window->OnSend();
+    ASSERT_TRUE(window->TransferRunning());
+    window->OnExit();
+    EXPECT_FALSE(window->Ended());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Ended(); }, 20000));
+    // The send made the reference copy equal: no question before closing.
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(326)});
+}
+
 TEST_F(TransferTest, StorageRunningAsksFirst) {
     SimProcess sim;
     REQUIRE_SIM(sim);
