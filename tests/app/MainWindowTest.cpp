@@ -117,6 +117,9 @@ TEST_F(MainWindowTest, StartupChoices) {
         EXPECT_EQ(window->Settings().Programs[2].HeadA.AlarmCnt, c.alarmCount) << c.what;
         EXPECT_EQ(window->StartupPending(), c.pending) << c.what;
         EXPECT_EQ(window->GetSelectedProgram(), c.choice == 1 && c.shown.empty() ? 5 : 0) << c.what;
+        for (int id : {CTR52Dlg::IDC_CALC, CTR52Dlg::IDC_WAVE_A, CTR52Dlg::IDC_WAVE_B, CTR52Dlg::IDC_STORAGE}) {
+            EXPECT_FALSE(window->Button(id)->isEnabled()) << c.what << " " << id;
+        }
         window.reset();
     }
     qunsetenv("QDA_COM9");
