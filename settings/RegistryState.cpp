@@ -1,5 +1,6 @@
 #include "settings/RegistryState.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -45,12 +46,14 @@ public:
     void Text(const std::string& subkey, const char* name, char* field, size_t fieldSize, size_t readSize,
               const char* defaultValue) {
         if (m_write) {
-            ok = RegWriteString(m_store, subkey, name, field) && ok;
+            // A name that fills its field without a NUL is written up to the field's end.
+            const std::string text(field, strnlen(field, fieldSize));
+            ok = RegWriteString(m_store, subkey, name, text.c_str()) && ok;
         } else {
             char buffer[64] = {};
-            RegReadString(m_store, subkey, name, defaultValue, buffer, readSize);
+            RegReadString(m_store, subkey, name, defaultValue, buffer, std::min(readSize, sizeof buffer));
             std::memset(field, 0, fieldSize);
-            std::strncpy(field, buffer, fieldSize - 1);
+            std::memcpy(field, buffer, std::min(std::strlen(buffer), fieldSize - 1));
         }
     }
 
