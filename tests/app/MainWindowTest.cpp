@@ -14,6 +14,8 @@
 #include "pages/PageSupport.h"
 #include "pages/TabCommon.h"
 #include "pages/TabHead.h"
+#include "pages/TabOut.h"
+#include "pages/WindowMessage.h"
 #include "settings/Configuration.h"
 #include "settings/SettingsDefaults.h"
 
@@ -117,7 +119,8 @@ TEST_F(MainWindowTest, StartupChoices) {
         EXPECT_EQ(window->Settings().Programs[2].HeadA.AlarmCnt, c.alarmCount) << c.what;
         EXPECT_EQ(window->StartupPending(), c.pending) << c.what;
         EXPECT_EQ(window->GetSelectedProgram(), c.choice == 1 && c.shown.empty() ? 5 : 0) << c.what;
-        for (int id : {CTR52Dlg::IDC_CALC, CTR52Dlg::IDC_WAVE_A, CTR52Dlg::IDC_WAVE_B, CTR52Dlg::IDC_STORAGE}) {
+        for (int id :
+             {CTR52Dlg::IDC_CALC, CTR52Dlg::IDC_WAVE_A, CTR52Dlg::IDC_WAVE_B, CTR52Dlg::IDC_STORAGE}) {
             EXPECT_FALSE(window->Button(id)->isEnabled()) << c.what << " " << id;
         }
         window.reset();
@@ -275,6 +278,23 @@ TEST_F(MainWindowTest, OpenAndSave) {
     ASSERT_FALSE(Texts().empty());
     EXPECT_EQ(Texts().back(), Msg(324));
     EXPECT_FALSE(IsSameBlock(window->Settings(), window->SettingsRef()));
+}
+
+TEST_F(MainWindowTest, OutReloadResetsTheDisplayDependentValues) {
+    dialogs.startupChoices = {2};
+    Start();
+    window->MutableSettings().Programs[0].Out2.ToleUpper = 400000;
+    window->MutableSettings().Programs[0].Out2.FilterType = 1;
+    window->SelectProgram(false, 0);
+    window->OnCopy();
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_OUT_RELOAD, 1, 1), 0);
+    EXPECT_EQ(window->OutPage(1)->Record().ToleUpper, 400000) << "wParam 1 does nothing";
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_OUT_RELOAD, 0, 1), 0);
+    EXPECT_EQ(window->OutPage(1)->Record().ToleUpper, 500000);
+    EXPECT_EQ(window->OutPage(1)->Record().FilterType, 1) << "other values stay";
+    EXPECT_EQ(window->Settings().Programs[0].Out2.ToleUpper, 400000) << "stored before the reset";
+    EXPECT_FALSE(window->Button(CTR52Dlg::IDC_PASTE)->isEnabled())
+        << "copies of the old display unit are gone";
 }
 
 TEST_F(MainWindowTest, OpenWithAnotherUnitEmptiesTheCopyBuffer) {

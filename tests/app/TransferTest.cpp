@@ -138,6 +138,31 @@ TEST_F(TransferTest, ExitWaitsForARunningTransfer) {
     EXPECT_EQ(Texts(), std::vector<std::string>{Msg(326)});
 }
 
+TEST_F(TransferTest, PcCommChangeWhileTheLinkIsOpenAsksFirst) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    PcCommSetting other = window->Settings().PcComm;
+    other.Baudrate = 2;
+    // Link closed: taken at once.
+    dialogs.pcComms = {other};
+    window->OnPcComm();
+    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_EQ(window->Settings().PcComm.Baudrate, 2);
+
+    ASSERT_TRUE(window->Command().OpenPort(window->Settings().PcComm));
+    other.Baudrate = 4;
+    for (int answer : {IDNO, IDYES}) {
+        messages.Clear();
+        messages.QueueAnswer(answer);
+        dialogs.pcComms = {other};
+        window->OnPcComm();
+        EXPECT_EQ(Texts(), std::vector<std::string>{Msg(247)});
+        EXPECT_EQ(window->Settings().PcComm.Baudrate, answer == IDYES ? 4 : 2);
+    }
+    window->Command().ClosePort();
+}
+
 TEST_F(TransferTest, StorageRunningAsksFirst) {
     SimProcess sim;
     REQUIRE_SIM(sim);
