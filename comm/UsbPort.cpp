@@ -114,7 +114,8 @@ void CUsbPort::Worker() {
         ready = false;
         unreachable = true;
     }
-    while (ready) {
+    bool failed = false;
+    while (ready && !failed) {
         const int which = qda::CEvent::WaitAny({&m_sendEvent, &m_stopEvent}, 100);
         if (which == 1) break;
         if (which != 0) continue;
@@ -123,23 +124,23 @@ void CUsbPort::Worker() {
         uint32_t length = kReplyBufferSize;
         if (VantorUsbPtrIoPtr(command.data(), static_cast<uint32_t>(n), reply.data(), &length) == 0) {
             QDA_TRACE("USB exchange failed");
-            Report(qda::kEventPortError);
-            break;
-        }
-        if (length > 0 && !m_receive.Write(reply.data(), static_cast<int>(length))) {
+            failed = true;
+        } else if (length > 0 && !m_receive.Write(reply.data(), static_cast<int>(length))) {
             QDA_TRACE("USB reply does not fit the receive queue");
-            Report(qda::kEventPortError);
-            break;
+            failed = true;
+        } else {
+            Report(qda::kEventDataArrived);
         }
-        Report(qda::kEventDataArrived);
     }
     bool packetWaiting;
     {
+        // Ended before the failure is told: an exchange started after the report must find
+        // every Send refused, not a queue that nobody reads any more.
         std::lock_guard<std::mutex> lock(m_endLock);
         m_workerEnded = true;
         packetWaiting = unreachable && m_send.Count() > 0;
     }
     // A packet queued while the device was being checked gets its failure now rather than
     // after the exchange's time-out.
-    if (packetWaiting) Report(qda::kEventPortError);
+    if (failed || packetWaiting) Report(qda::kEventPortError);
 }
