@@ -456,10 +456,8 @@ bool CTR52Dlg::SelectProgram(bool user, int index) {
 }
 
 void CTR52Dlg::OnTabChanging(bool* refuse) {
-    // Both OUT pages are asked, so that a pending display-unit question is answered first.
-    const bool out1 = m_out1->CanLeave();
-    const bool out2 = m_out2->CanLeave();
-    if (!out1 || !out2) *refuse = true;
+    // An OUT page with an unconfirmed change of its display unit asks first; a refusal keeps the tab.
+    if (!m_out1->CanLeave() || !m_out2->CanLeave()) *refuse = true;
 }
 
 void CTR52Dlg::OnTabChanged() {
