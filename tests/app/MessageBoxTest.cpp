@@ -119,4 +119,44 @@ TEST_F(MessageBoxTest, WorkerBoxIsShownOnTheUiThread) {
     EXPECT_TRUE(owner.isEnabled());
 }
 
+TEST_F(MessageBoxTest, NestedBoxesKeepTheOwnerDisabledUntilTheLastCloses) {
+    QDialog owner;
+    owner.show();
+    QApplication::setActiveWindow(&owner);
+    WidgetMessageWindow ownerWindow(&owner);
+    SetMessageOwner(&ownerWindow);
+    // The first box is open when a worker asks for a second one (as a transfer's message can).
+    std::thread worker;
+    bool ownerEnabledBetween = true;
+    int nestingInSecond = 0;
+    auto* timer = new QTimer;
+    int stage = 0;
+    QObject::connect(timer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        if (stage == 0 && box->text() == QStringLiteral("first")) {
+            stage = 1;
+            worker = std::thread([] { ShowMessage("second", MB_ICONINFORMATION); });
+        } else if (stage == 1 && box->text() == QStringLiteral("second")) {
+            stage = 2;
+            nestingInSecond = GetMessageNesting();
+            box->buttons().front()->click();
+        } else if (stage == 2 && box->text() == QStringLiteral("first") && GetMessageNesting() == 1) {
+            stage = 3;
+            ownerEnabledBetween = owner.isEnabled();
+            box->buttons().front()->click();
+            timer->stop();
+        }
+    });
+    timer->start(5);
+    EXPECT_EQ(ShowMessage("first", MB_ICONWARNING), IDOK);
+    worker.join();
+    delete timer;
+    EXPECT_EQ(stage, 3);
+    EXPECT_EQ(nestingInSecond, 2);
+    EXPECT_FALSE(ownerEnabledBetween) << "the owner stays disabled while the first box is still open";
+    EXPECT_TRUE(owner.isEnabled());
+    EXPECT_EQ(GetMessageNesting(), 0);
+}
+
 }  // namespace
