@@ -671,8 +671,8 @@ bool CTR52Dlg::event(QEvent* e) {
             OnControllerError(static_cast<int>(m->wParam));
             break;
         case WM_TRANSFER_REQUEST:
-            // Sent only by the data storage window, which is not part of this program.
-            m->result = 0;
+            m->result =
+                OnTransferRequest(static_cast<int>(m->wParam), reinterpret_cast<SettingsBlock*>(m->lParam));
             break;
         default:
             return QDialog::event(e);

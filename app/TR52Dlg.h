@@ -187,6 +187,9 @@ private:
     // Transfers (TR52DlgTransfer.cpp).
     void OnTransferDone(int kind, bool success);
     std::intptr_t OnSynchronousSend();
+    // The data storage window's transfers: 0 send `image`, 1 receive into `image`, 2 the selected
+    // program. The result as the message's result.
+    std::intptr_t OnTransferRequest(int operation, SettingsBlock* image);
     void OnControllerError(int code);
     void InitialiseController();
     void ReceiveStartupFallback();

@@ -241,6 +241,59 @@ std::intptr_t CTR52Dlg::OnSynchronousSend() {
     return result ? 1 : 0;
 }
 
+std::intptr_t CTR52Dlg::OnTransferRequest(int operation, SettingsBlock* image) {
+    const int program = GetSelectedProgram();
+    if (operation == 2) return program;
+    if ((operation != 0 && operation != 1) || image == nullptr || TransferRunning()) return 0;
+    qda::MainTransfer& t = operation == 0 ? *m_send : *m_receive;
+    Prepare(t, this, m_command, *image, program);
+    // The storage window's own copy carries the PC communication settings used here.
+    if (!m_command.OpenPort(image->PcComm)) {
+        ShowMessageCode(operation == 0 ? kMsgSendFailed : kMsgReceiveFailed, MB_ICONWARNING);
+        t.param.event.reset();
+        return 0;
+    }
+    int couldNotStart = 0;
+    bool result = false;
+    if (operation == 0) {
+        result = SetSettings(t.param, 1, 0, &couldNotStart);
+        if (!result) {
+            ShowMessageCode(couldNotStart == 1 ? kMsgSendTransferFailed : 322, MB_ICONWARNING);
+        } else {
+            m_settings = t.param.image;
+            *image = t.param.image;
+            LoadPagesFromProgram(program);
+            RefreshPages();
+            RebuildListPage();
+        }
+    } else {
+        result = GetSettings(t.param, &couldNotStart);
+        if (!result) {
+            ShowMessageCode(couldNotStart == 0 ? 320 : kMsgReceiveFailed, MB_ICONWARNING);
+        } else {
+            if (t.param.image.Environment.Unit != m_settings.Environment.Unit) {
+                CSettingsCopyBuffer::Global().ClearAll();
+            }
+            m_settings = t.param.image;
+            *image = t.param.image;
+            LoadPagesFromProgram(program);
+            RefreshPages();
+            // The reference text shows the received image; the reference copy itself stays.
+            m_strRefListText = ListText(t.param.image, program);
+            m_refTextBlock = m_settingsRef;
+            m_refTextProgram = program;
+            m_refTextValid = true;
+            RebuildListPage();
+            const int controllerProgram = t.param.program >= 0 && t.param.program <= 7 ? t.param.program : 0;
+            SelectProgram(true, controllerProgram);
+            EnableCommands(true);
+        }
+    }
+    t.param.event.reset();
+    m_command.ClosePort();
+    return result ? 1 : 0;
+}
+
 void CTR52Dlg::OnControllerError(int code) {
     ShowMessageCode(qda::ControllerErrorMessage(code), MB_ICONERROR);
     if (code == 7) InitialiseController();

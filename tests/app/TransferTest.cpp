@@ -163,6 +163,42 @@ TEST_F(TransferTest, PcCommChangeWhileTheLinkIsOpenAsksFirst) {
     window->Command().ClosePort();
 }
 
+TEST_F(TransferTest, TransferRequestsOfTheDataStorageWindow) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    window->SelectProgram(false, 2);
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_TRANSFER_REQUEST, 2, 0), 2);
+
+    // Send the storage window's image: it becomes the current settings, the reference stays.
+    SettingsBlock image = window->Settings();
+    image.Programs[2].Common.DSPoints = 2000;
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_TRANSFER_REQUEST, 0, reinterpret_cast<intptr_t>(&image)), 1);
+    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_EQ(window->Settings().Programs[2].Common.DSPoints, 2000);
+    EXPECT_EQ(window->SettingsRef().Programs[2].Common.DSPoints, 65536);
+    EXPECT_EQ(window->Command().RefCount(), 0);
+
+    // Receive into it: the controller's values come back into both.
+    window->MutableSettings().Programs[2].Common.DSPoints = 7;
+    SettingsBlock received = DefaultBlock();
+    received.PcComm = window->Settings().PcComm;
+    EXPECT_EQ(SendWindowMessage(window.get(), WM_TRANSFER_REQUEST, 1, reinterpret_cast<intptr_t>(&received)),
+              1);
+    EXPECT_EQ(received.Programs[2].Common.DSPoints, 2000);
+    EXPECT_EQ(window->Settings().Programs[2].Common.DSPoints, 2000);
+    EXPECT_EQ(window->GetSelectedProgram(), 2) << "the controller's program";
+
+    // A link that cannot be opened: message 321, result 0.
+    SettingsBlock unreachable = window->Settings();
+    unreachable.PcComm.PortNo = 7;  // COM8 is not mapped to the simulator
+    qputenv("QDA_COM8", QFile::encodeName(Path("no-such-tty")));
+    EXPECT_EQ(
+        SendWindowMessage(window.get(), WM_TRANSFER_REQUEST, 0, reinterpret_cast<intptr_t>(&unreachable)), 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(321)});
+    qunsetenv("QDA_COM8");
+}
+
 TEST_F(TransferTest, StorageRunningAsksFirst) {
     SimProcess sim;
     REQUIRE_SIM(sim);
