@@ -116,15 +116,18 @@ std::vector<uint8_t> EncodeIoctl(uint32_t code, const uint8_t* input, uint32_t i
     return out;
 }
 
-void AppendIoctlReply(std::vector<uint8_t>& out, int32_t status, const uint8_t* output,
-                      uint32_t outputLength) {
-    out.reserve(out.size() + kHeaderSize + sizeof(IoctlReplyBody) + outputLength);
-    Put32(out, kMagic);
-    Put16(out, static_cast<uint16_t>(MessageType::IoctlReply));
-    Put16(out, 0);
-    Put32(out, static_cast<uint32_t>(sizeof(IoctlReplyBody) + outputLength));
+std::vector<uint8_t> EncodeIoctlReplyHead(int32_t status, uint32_t outputLength) {
+    std::vector<uint8_t> out = Begin(MessageType::IoctlReply, sizeof(IoctlReplyBody) + outputLength);
     Put32(out, static_cast<uint32_t>(status));
     Put32(out, outputLength);
+    return out;
+}
+
+void AppendIoctlReply(std::vector<uint8_t>& out, int32_t status, const uint8_t* output,
+                      uint32_t outputLength) {
+    const std::vector<uint8_t> head = EncodeIoctlReplyHead(status, outputLength);
+    out.reserve(out.size() + head.size() + outputLength);
+    out.insert(out.end(), head.begin(), head.end());
     if (outputLength) out.insert(out.end(), output, output + outputLength);
 }
 

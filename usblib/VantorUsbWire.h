@@ -85,6 +85,8 @@ std::vector<uint8_t> EncodeHelloReply(uint32_t protocolVersion, int32_t status);
 std::vector<uint8_t> EncodeIoctl(uint32_t code, const uint8_t* input, uint32_t inputLength,
                                  uint32_t outputLength);
 std::vector<uint8_t> EncodeIoctlReply(int32_t status, const uint8_t* output, uint32_t outputLength);
+// The header and fixed part of an IoctlReply whose `outputLength` output bytes follow separately.
+std::vector<uint8_t> EncodeIoctlReplyHead(int32_t status, uint32_t outputLength);
 // Appends a whole IoctlReply to `out` (no intermediate copy of the output bytes).
 void AppendIoctlReply(std::vector<uint8_t>& out, int32_t status, const uint8_t* output,
                       uint32_t outputLength);

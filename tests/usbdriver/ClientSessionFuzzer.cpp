@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     FuzzGate gate;
     qda::CClientSession session(gate);
-    std::vector<uint8_t> out;
+    qda::COutputQueue out;
     // The first byte chooses the piece size, so message boundaries fall anywhere.
     const size_t piece = 1 + data[0] % 64;
     size_t pos = 1;

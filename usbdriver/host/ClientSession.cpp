@@ -14,7 +14,7 @@ bool CClientSession::End(const std::string& reason) {
     return false;
 }
 
-bool CClientSession::Receive(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+bool CClientSession::Receive(const uint8_t* data, size_t length, COutputQueue& out) {
     if (m_ended) return false;
     while (length > 0) {
         const auto result = m_reader.Feed(data, length);
@@ -25,7 +25,7 @@ bool CClientSession::Receive(const uint8_t* data, size_t length, std::vector<uin
     return true;
 }
 
-bool CClientSession::Handle(std::vector<uint8_t>& out) {
+bool CClientSession::Handle(COutputQueue& out) {
     const auto type = static_cast<wire::MessageType>(m_reader.MessageHeader().type);
     if (type == wire::MessageType::Hello) {
         if (m_handshaken) return End("second handshake");
@@ -35,12 +35,12 @@ bool CClientSession::Handle(std::vector<uint8_t>& out) {
         m_handshaken = true;
         if (hello.protocolVersion != wire::kProtocolVersion) {
             const auto reply = wire::EncodeHelloReply(wire::kProtocolVersion, STATUS_REVISION_MISMATCH);
-            out.insert(out.end(), reply.begin(), reply.end());
+            out.Append(reply.data(), reply.size());
             return End("protocol version " + std::to_string(hello.protocolVersion) + " refused");
         }
         const NTSTATUS status = m_gate.OpenDevice(m_device);
         const auto reply = wire::EncodeHelloReply(wire::kProtocolVersion, status);
-        out.insert(out.end(), reply.begin(), reply.end());
+        out.Append(reply.data(), reply.size());
         if (!NT_SUCCESS(status)) return End("no controller present");
         return true;
     }
@@ -58,7 +58,12 @@ bool CClientSession::Handle(std::vector<uint8_t>& out) {
     m_gate.DeviceControl(m_device, irp);
     // The driver never hands back more than asked; the cut keeps the reply valid if it did.
     const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(irp.output.size()), body.outputLength);
-    wire::AppendIoctlReply(out, irp.status, irp.output.data(), NT_SUCCESS(irp.status) ? n : 0);
+    const uint32_t length = NT_SUCCESS(irp.status) ? n : 0;
+    // The reply's header and fixed part, then its output bytes as they came from the driver.
+    const std::vector<uint8_t> head = wire::EncodeIoctlReplyHead(irp.status, length);
+    out.Append(head.data(), head.size());
+    irp.output.resize(length);
+    out.AppendPiece(std::move(irp.output));
     return true;
 }
 

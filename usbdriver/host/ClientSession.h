@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "usbdriver/host/DriverHost.h"
+#include "usbdriver/host/OutputQueue.h"
 #include "usblib/VantorUsbWire.h"
 
 namespace qda {
@@ -22,12 +23,12 @@ public:
     // Takes bytes from the client and appends the replies to `out`. False when the session has
     // ended: the client is to be dropped once `out` has been sent (a refused handshake still gets
     // its reply). `reason` then says why.
-    bool Receive(const uint8_t* data, size_t length, std::vector<uint8_t>& out);
+    bool Receive(const uint8_t* data, size_t length, COutputQueue& out);
     const std::string& EndReason() const { return m_reason; }
     bool IsOpen() const { return m_device != nullptr; }
 
 private:
-    bool Handle(std::vector<uint8_t>& out);
+    bool Handle(COutputQueue& out);
     bool End(const std::string& reason);
 
     IDeviceGate& m_gate;

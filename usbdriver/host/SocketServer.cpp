@@ -117,7 +117,7 @@ void CSocketServer::Accept() {
         // now rather than one poll round later.
         Client& added = m_clients.back();
         ReadFrom(added);
-        if (added.sent < added.out.size()) WriteTo(added);
+        if (!added.out.Empty()) WriteTo(added);
         if (added.closing) Drop(m_clients.size() - 1);
     }
 }
@@ -128,8 +128,7 @@ void CSocketServer::ReadFrom(Client& client) {
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
     if (n <= 0) {
         client.closing = true;
-        client.out.clear();
-        client.sent = 0;
+        client.out.Clear();
         return;
     }
     if (!client.session->Receive(buffer, static_cast<size_t>(n), client.out)) {
@@ -140,21 +139,10 @@ void CSocketServer::ReadFrom(Client& client) {
 }
 
 void CSocketServer::WriteTo(Client& client) {
-    while (client.sent < client.out.size()) {
-        const ssize_t n =
-            ::send(client.fd, client.out.data() + client.sent, client.out.size() - client.sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN) return;
-        if (n <= 0) {
-            client.closing = true;
-            client.out.clear();
-            client.sent = 0;
-            return;
-        }
-        client.sent += static_cast<size_t>(n);
+    if (client.out.WriteTo(client.fd) == COutputQueue::WriteResult::Broken) {
+        client.closing = true;
+        client.out.Clear();
     }
-    client.out.clear();
-    client.sent = 0;
 }
 
 void CSocketServer::Drop(size_t index) {
@@ -172,8 +160,8 @@ void CSocketServer::Run(int stopFd) {
         fds.push_back({m_listenFd, POLLIN, 0});
         for (const Client& c : m_clients) {
             short events = 0;
-            if (!c.closing && c.out.size() < kMaxPendingOutput) events |= POLLIN;
-            if (c.sent < c.out.size()) events |= POLLOUT;
+            if (!c.closing && c.out.Size() < kMaxPendingOutput) events |= POLLIN;
+            if (!c.out.Empty()) events |= POLLOUT;
             fds.push_back({c.fd, events, 0});
         }
         if (::poll(fds.data(), fds.size(), -1) < 0) {
@@ -189,10 +177,9 @@ void CSocketServer::Run(int stopFd) {
             if (revents & POLLIN) ReadFrom(c);
             if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLIN)) {
                 c.closing = true;
-                c.out.clear();
-                c.sent = 0;
+                c.out.Clear();
             }
-            if (c.sent < c.out.size()) WriteTo(c);
+            if (!c.out.Empty()) WriteTo(c);
         }
         for (size_t i = m_clients.size(); i-- > 0;) {
             if (m_clients[i].closing) Drop(i);  // its last reply, if any, was written above

@@ -38,8 +38,7 @@ private:
     struct Client {
         int fd = -1;
         std::unique_ptr<CClientSession> session;
-        std::vector<uint8_t> out;
-        size_t sent = 0;
+        COutputQueue out;
         bool closing = false;
         std::string who;
     };
