@@ -201,10 +201,11 @@ bool SerialLink::WritePaced(std::span<const uint8_t> bytes) {
     const size_t piece = std::max<size_t>(1, static_cast<size_t>(baud / 10 / 200));
     for (size_t at = 0; at < bytes.size(); at += piece) {
         const size_t n = std::min(piece, bytes.size() - at);
-        txFreeUs_ = std::max(NowUs(), txFreeUs_);
-        if (!WriteAll(bytes.subspan(at, n))) return false;
-        txFreeUs_ += static_cast<int64_t>(n) * byteUs;
+        // A byte reaches the other end when its last bit has crossed the line: hand each piece
+        // over at the end of its line time, not at its start.
+        txFreeUs_ = std::max(NowUs(), txFreeUs_) + static_cast<int64_t>(n) * byteUs;
         if (!SleepUntil(txFreeUs_)) return false;
+        if (!WriteAll(bytes.subspan(at, n))) return false;
     }
     return true;
 }

@@ -1,6 +1,7 @@
 // qd-atlas-sim: a controller stand-in on a pseudo-terminal.
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -29,6 +30,9 @@ void Answer(const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Paced lines sleep once per few bytes; the default 50 us timer slack of every wake-up would
+    // add up to a slower line than the one simulated. Threads started later inherit this.
+    prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
     SimOptions options;
     std::string error;
     std::vector<std::string> args(argv + 1, argv + argc);
