@@ -130,6 +130,17 @@ TEST_F(HostTest, HandshakeThenRequestsReachTheDriver) {
     ASSERT_EQ(bus_->outTransfers.size(), 2u);
     EXPECT_EQ(bus_->outTransfers[1].size(), 64u);
 
+    // A long reply (a storage readout) arrives whole and in order.
+    std::vector<uint8_t> longReply(3 * 0x8000 + 20);
+    for (size_t i = 0; i < longReply.size(); ++i) longReply[i] = static_cast<uint8_t>(i * 7);
+    bus_->inChunks = {{longReply.begin(), longReply.begin() + 0x8000},
+                      {longReply.begin() + 0x8000, longReply.begin() + 0x10000},
+                      {longReply.begin() + 0x10000, longReply.begin() + 0x18000},
+                      {longReply.begin() + 0x18000, longReply.end()}};
+    EXPECT_EQ(client.Ioctl(IOCTL_VANTORUSB_EXCHANGE, {0x00, 0x05, 0x07, 36, 0}, 0x100000, out),
+              STATUS_SUCCESS);
+    EXPECT_EQ(out, longReply);
+
     EXPECT_EQ(client.Ioctl(0x222020, {}, 4, out), STATUS_INVALID_PARAMETER);
     EXPECT_TRUE(out.empty());
 }
