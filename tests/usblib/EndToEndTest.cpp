@@ -13,6 +13,8 @@
 #include "tests/usblib/ChildProcess.h"
 #include "usblib/VantorUsbDrv.h"
 
+#include <libusb.h>
+
 namespace {
 
 // The programs' directory: $QDA_BIN_DIR, else the directory of this test binary.
@@ -137,6 +139,48 @@ TEST_F(EndToEndTest, CliStateOverUsb) {
     EXPECT_NE(out.find("未接続"), std::string::npos) << out;
 
     EXPECT_EQ(RunCapture(cli + " state --usb --serial /dev/null 2>&1", out), 2) << out;
+}
+
+// True when a controller (USB 1209:000a) is attached to this machine.
+bool ControllerAttached() {
+    libusb_context* context = nullptr;
+    if (libusb_init(&context) != 0) return false;
+    libusb_device** list = nullptr;
+    const ssize_t n = libusb_get_device_list(context, &list);
+    bool found = false;
+    for (ssize_t i = 0; i < n && !found; ++i) {
+        libusb_device_descriptor desc{};
+        found = libusb_get_device_descriptor(list[i], &desc) == 0 && desc.idVendor == 0x1209 &&
+                desc.idProduct == 0x000A;
+    }
+    if (list) libusb_free_device_list(list, 1);
+    libusb_exit(context);
+    return found;
+}
+
+TEST(RealControllerTest, AnswersThroughTheDriverHost) {
+    if (!ControllerAttached()) GTEST_SKIP() << "no controller (USB 1209:000a) attached";
+    char dir[] = "/tmp/vusb-real-XXXXXX";
+    const std::string directory = ::mkdtemp(dir);
+    ::setenv("VANTORUSB_SOCKET_DIR", directory.c_str(), 1);
+    {
+        ChildProcess daemon({BinDir() + "/vantorusbd", "--socket-dir", directory});
+        sVANTORUSBTYPEPARAM entry{};
+        entry.m_typeId = 10;
+        std::snprintf(entry.m_name, sizeof(entry.m_name), "VantorUSB_U-0");
+        InitVantorUsbTypeParam(&entry, 1);
+        SetUsbType(0);
+        InitUsb(sUSBPARAM{0}, "VantorUSB_U-0");
+        ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
+        const std::vector<uint8_t> packet = {0x00, 0x04, 0x07, 42};
+        std::vector<uint8_t> reply(1048576);
+        uint32_t length = static_cast<uint32_t>(reply.size());
+        ASSERT_NE(VantorUsbPtrIoPtr(packet.data(), 4, reply.data(), &length), 0u);
+        ASSERT_GE(length, 5u);
+        EXPECT_EQ(reply[3], 43);
+    }
+    ::unsetenv("VANTORUSB_SOCKET_DIR");
+    std::system(("rm -rf '" + directory + "'").c_str());
 }
 
 }  // namespace
