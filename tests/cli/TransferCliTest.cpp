@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/CliRunner.h"
-#include "comm/SimProcess.h"
+#include "support/SimProcess.h"
 #include "settings/Configuration.h"
 #include "settings/TransferTestSupport.h"
 

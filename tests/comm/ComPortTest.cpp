@@ -12,7 +12,7 @@
 #include "comm/COMPORT.h"
 #include "comm/CommParam.h"
 #include "comm/PortPathStore.h"
-#include "comm/PtyController.h"
+#include "support/PtyController.h"
 
 namespace {
 

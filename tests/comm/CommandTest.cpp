@@ -10,7 +10,7 @@
 #include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "comm/DumpSink.h"
-#include "comm/PtyController.h"
+#include "support/PtyController.h"
 #include "support/ScriptedMessageBackend.h"
 
 namespace {

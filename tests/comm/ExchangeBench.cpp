@@ -11,7 +11,7 @@
 
 #include "comm/ByteOrder.h"
 #include "comm/Command.h"
-#include "comm/SimProcess.h"
+#include "support/SimProcess.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <deque>
 
 #include "comm/ByteOrder.h"
-#include "comm/PtyController.h"
+#include "support/PtyController.h"
 #include "comm/ReplyParser.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "comm/ByteOrder.h"
 #include "comm/Command.h"
-#include "comm/SimProcess.h"
+#include "support/SimProcess.h"
 #include "support/ScriptedMessageBackend.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "PageTestSupport.h"
 #include "comm/Command.h"
-#include "comm/SimProcess.h"
+#include "support/SimProcess.h"
 #include "pages/OptionHeadSetting.h"
 #include "pages/SettingsListBuilder.h"
 #include "pages/TabHead.h"

@@ -14,7 +14,7 @@
 
 #include "comm/Command.h"
 #include "comm/DumpSink.h"
-#include "comm/SimProcess.h"
+#include "support/SimProcess.h"
 #include "settings/SettingsTransfer.h"
 #include "settings/TransferTestSupport.h"
 #include "storage/StorageReadout.h"

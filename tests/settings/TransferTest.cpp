@@ -12,8 +12,8 @@
 
 #include "comm/ByteOrder.h"
 #include "comm/Command.h"
-#include "comm/PtyController.h"
-#include "comm/SimProcess.h"
+#include "support/PtyController.h"
+#include "support/SimProcess.h"
 #include "settings/SettingWireForm.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/SettingsTransfer.h"

@@ -9,7 +9,7 @@
 
 #include "comm/ByteOrder.h"
 #include "comm/Command.h"
-#include "comm/PtyController.h"
+#include "support/PtyController.h"
 #include "settings/Units.h"
 #include "simulator/SimController.h"
 #include "storage/ReadoutProgress.h"

@@ -1,4 +1,4 @@
-#include "comm/SimProcess.h"
+#include "support/SimProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "comm/PtyController.h"
+#include "support/PtyController.h"
 
 #include <fcntl.h>
 #include <poll.h>
