@@ -4,7 +4,7 @@
 
 #include "MainWindowTestSupport.h"
 #include "comm/Command.h"
-#include "comm/SimProcess.h"
+#include "support/SimProcess.h"
 #include "pages/DrawnButton.h"
 #include "pages/WindowMessage.h"
 #include "settings/SettingsDefaults.h"
