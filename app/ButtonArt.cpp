@@ -1,5 +1,6 @@
 #include "app/ButtonArt.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -109,16 +110,22 @@ QImage ButtonBitmap(int resource) {
 }
 
 QImage ProgramMarker() {
-    QImage image = Blank(16, 16);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(220, 40, 30));
-    p.drawPolygon(QPolygonF({QPointF(3, 2), QPointF(13, 8), QPointF(3, 14)}));
-    return image;
+    static const QImage marker = [] {
+        QImage image = Blank(16, 16);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(220, 40, 30));
+        p.drawPolygon(QPolygonF({QPointF(3, 2), QPointF(13, 8), QPointF(3, 14)}));
+        p.end();
+        return image;
+    }();
+    return marker;
 }
 
-QIcon ApplicationIcon() {
+namespace {
+
+QIcon DrawApplicationIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64}) {
         QImage image(size, size, QImage::Format_ARGB32);
@@ -143,6 +150,25 @@ QIcon ApplicationIcon() {
         icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
+}
+
+// The drawn icon, kept for the application's lifetime (its pixmaps go before the application does).
+QIcon* g_applicationIcon = nullptr;
+
+void DropApplicationIcon() {
+    delete g_applicationIcon;
+    g_applicationIcon = nullptr;
+}
+
+}  // namespace
+
+QIcon ApplicationIcon() {
+    // Drawn once: the owner window, the main window and the dialogs all carry the same icon.
+    if (g_applicationIcon == nullptr) {
+        g_applicationIcon = new QIcon(DrawApplicationIcon());
+        qAddPostRoutine(DropApplicationIcon);
+    }
+    return *g_applicationIcon;
 }
 
 QImage SplashPicture() {

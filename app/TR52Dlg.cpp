@@ -83,7 +83,9 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     // 5. Defaults and the pages loaded from program 0.
     m_settings = qda::DefaultBlock();
     m_settingsRef = m_settings;
-    for (QWidget* page : m_pages) page->hide();
+    for (QWidget* page : m_pages) {
+        if (page != nullptr) page->hide();
+    }
     // The pages are loaded from program 0 and refreshed once the saved state is in (step 10).
 
     // 6. The previous run's settings, unless Shift or Ctrl is held.
@@ -199,13 +201,10 @@ void CTR52Dlg::BuildControls() {
     m_tab->InsertItem(qda::MessageQ(2));
     m_tab->InsertItem(qda::MessageQ(3));
     m_tab->setMinimumSize(660, 560);
+    // The first page is shown at start; the others are built when first needed (EnsurePage), as
+    // building them is most of the window's start-up.
     m_headA = new CTabHead(m_tab);
-    m_headB = new CTabHead(m_tab);
-    m_out1 = new CTabOut(m_tab);
-    m_out2 = new CTabOut(m_tab);
-    m_common = new CTabCommon(m_tab);
-    m_list = new CTabList(m_tab);
-    m_pages = {m_headA, m_headB, m_out1, m_out2, m_common, m_list};
+    m_pages[0] = m_headA;
     connect(m_tab, &CDrawnTab::selectionChanging, this, &CTR52Dlg::OnTabChanging);
     connect(m_tab, &CDrawnTab::selectionChanged, this, &CTR52Dlg::OnTabChanged);
     middle->addWidget(m_tab, 1);
@@ -284,8 +283,121 @@ void CTR52Dlg::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
     // Each page fills the tab's display area less 8 units on the left, right and bottom, and starts
     // 8 units below the header.
-    const QRect area = m_tab->DisplayRect().adjusted(8, 6, -8, -8);
-    for (QWidget* page : m_pages) page->setGeometry(area);
+    const QRect area = PageArea();
+    for (QWidget* page : m_pages) {
+        if (page != nullptr) page->setGeometry(area);
+    }
+}
+
+QRect CTR52Dlg::PageArea() const {
+    return m_tab->DisplayRect().adjusted(8, 6, -8, -8);
+}
+
+CTabHead* CTR52Dlg::HeadPage(int head) const {
+    return static_cast<CTabHead*>(Page(head == 0 ? 0 : 1));
+}
+
+CTabOut* CTR52Dlg::OutPage(int out) const {
+    return static_cast<CTabOut*>(Page(out == 0 ? 2 : 3));
+}
+
+CTabCommon* CTR52Dlg::CommonPage() const {
+    return static_cast<CTabCommon*>(Page(4));
+}
+
+CTabList* CTR52Dlg::ListPage() const {
+    return static_cast<CTabList*>(Page(5));
+}
+
+QWidget* CTR52Dlg::Page(int index) const {
+    // Building a page changes no state the caller can see but the page's existence.
+    return const_cast<CTR52Dlg*>(this)->EnsurePage(index);
+}
+
+QWidget* CTR52Dlg::EnsurePage(int index) {
+    QWidget*& page = m_pages[static_cast<size_t>(index)];
+    if (page != nullptr) return page;
+    switch (index) {
+        case 0:
+            page = m_headA = new CTabHead(m_tab);
+            break;
+        case 1:
+            page = m_headB = new CTabHead(m_tab);
+            break;
+        case 2:
+            page = m_out1 = new CTabOut(m_tab);
+            break;
+        case 3:
+            page = m_out2 = new CTabOut(m_tab);
+            break;
+        case 4:
+            page = m_common = new CTabCommon(m_tab);
+            break;
+        default:
+            page = m_list = new CTabList(m_tab);
+            break;
+    }
+    page->hide();
+    page->setGeometry(PageArea());
+    page->setEnabled(m_pagesEnabled);
+    PlaceInFocusChain(index);
+    std::vector<std::function<void()>> calls;
+    calls.swap(m_pendingCalls[static_cast<size_t>(index)]);
+    for (const auto& call : calls) call();
+    if (!calls.empty()) {
+        // What a page shows always comes from its last load.
+        switch (index) {
+            case 0:
+            case 1:
+                static_cast<CTabHead*>(page)->RefreshPage();
+                break;
+            case 2:
+            case 3:
+                static_cast<CTabOut*>(page)->RefreshPage();
+                break;
+            case 4:
+                m_common->RefreshPage();
+                break;
+            default:
+                m_list->RefreshPage();
+                break;
+        }
+    }
+    return page;
+}
+
+void CTR52Dlg::PlaceInFocusChain(int index) {
+    // A page built late joins the end of the window's focus chain; Tab must still lead from the
+    // tab control through the pages in their order to the buttons below.
+    QWidget* after = m_tab;
+    for (int i = index - 1; i >= 0 && after == m_tab; --i) {
+        QWidget* before = m_pages[static_cast<size_t>(i)];
+        if (before == nullptr) continue;
+        for (QWidget* w = before->nextInFocusChain(); w != before; w = w->nextInFocusChain()) {
+            if (!before->isAncestorOf(w)) break;
+            if (w->focusPolicy() != Qt::NoFocus && w->focusProxy() == nullptr) after = w;
+        }
+    }
+    QWidget* page = m_pages[static_cast<size_t>(index)];
+    std::vector<QWidget*> chain;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && w->focusPolicy() != Qt::NoFocus && w->focusProxy() == nullptr)
+            chain.push_back(w);
+    }
+    for (QWidget* w : chain) {
+        QWidget::setTabOrder(after, w);
+        after = w;
+    }
+}
+
+void CTR52Dlg::CallPage(int index, bool replaces, std::function<void()> call) {
+    if (m_pages[static_cast<size_t>(index)] != nullptr) {
+        call();
+        return;
+    }
+    auto& pending = m_pendingCalls[static_cast<size_t>(index)];
+    if (replaces) pending.clear();
+    pending.push_back(std::move(call));
 }
 
 std::string CTR52Dlg::ListText(const SettingsBlock& block, int program) const {
@@ -293,29 +405,41 @@ std::string CTR52Dlg::ListText(const SettingsBlock& block, int program) const {
 }
 
 void CTR52Dlg::LoadPagesFromProgram(int program) {
-    ProgramSetting& p = m_settings.Programs[program];
-    const PcCommSetting& pc = m_settings.PcComm;
+    const ProgramSetting& p = m_settings.Programs[program];
+    const PcCommSetting pc = m_settings.PcComm;
     const int unit = m_settings.Environment.Unit;
-    m_headA->LoadPage(this, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, p.HeadA, QStringLiteral("A"), pc,
-                      &m_command);
-    m_headB->LoadPage(this, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, p.HeadB, QStringLiteral("B"), pc,
-                      &m_command);
-    m_out1->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, p.Out1, QStringLiteral("1"), unit, pc,
-                     &m_command);
-    m_out2->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, p.Out2, QStringLiteral("2"), unit, pc,
-                     &m_command);
-    m_common->LoadPage(this, p.Common, p.Out1.OutMsrMode, p.Out2.OutMsrMode);
+    // A page not built yet gets copies of the records, loaded when it is built.
+    CallPage(0, true, [this, head = p.HeadA, pc] {
+        m_headA->LoadPage(this, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, head, QStringLiteral("A"), pc,
+                          &m_command);
+    });
+    CallPage(1, true, [this, head = p.HeadB, pc] {
+        m_headB->LoadPage(this, WM_HEAD_SEND_SETTINGS, WM_HEAD_MODE_CHANGED, head, QStringLiteral("B"), pc,
+                          &m_command);
+    });
+    CallPage(2, true, [this, out = p.Out1, unit, pc] {
+        m_out1->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, out, QStringLiteral("1"), unit, pc,
+                         &m_command);
+    });
+    CallPage(3, true, [this, out = p.Out2, unit, pc] {
+        m_out2->LoadPage(this, WM_OUT_SEND_SETTINGS, WM_OUT_RELOAD, out, QStringLiteral("2"), unit, pc,
+                         &m_command);
+    });
+    CallPage(4, true, [this, common = p.Common, hold1 = p.Out1.OutMsrMode, hold2 = p.Out2.OutMsrMode] {
+        m_common->LoadPage(this, common, hold1, hold2);
+    });
     // The list page is loaded by RebuildListPage, which every caller runs afterwards: its texts
     // come from hidden page instances and are built once per change.
 }
 
 void CTR52Dlg::RefreshPages() {
-    m_headA->RefreshPage();
-    m_headB->RefreshPage();
-    m_out1->RefreshPage();
-    m_out2->RefreshPage();
-    m_common->RefreshPage();
-    m_list->RefreshPage();
+    // A page not built yet is refreshed when it is.
+    if (m_headA != nullptr) m_headA->RefreshPage();
+    if (m_headB != nullptr) m_headB->RefreshPage();
+    if (m_out1 != nullptr) m_out1->RefreshPage();
+    if (m_out2 != nullptr) m_out2->RefreshPage();
+    if (m_common != nullptr) m_common->RefreshPage();
+    if (m_list != nullptr) m_list->RefreshPage();
 }
 
 void CTR52Dlg::RebuildListPage() {
@@ -323,8 +447,9 @@ void CTR52Dlg::RebuildListPage() {
     if (m_nCurTab != 5) {
         // The texts come from hidden page instances and cost a page build each: they are made when
         // the list page is shown. The page keeps the program's list word meanwhile.
-        m_list->LoadPage(this, m_settings.Programs[program].ListWord, std::string(), std::string(),
-                         m_settings.PcComm, &m_command);
+        CallPage(5, true, [this, word = m_settings.Programs[program].ListWord, pc = m_settings.PcComm] {
+            m_list->LoadPage(this, word, std::string(), std::string(), pc, &m_command);
+        });
         m_listTextsStale = true;
         return;
     }
@@ -340,6 +465,7 @@ void CTR52Dlg::UpdateListPage() {
         m_refTextProgram = program;
         m_refTextValid = true;
     }
+    EnsurePage(5);
     m_list->LoadPage(this, m_settings.Programs[program].ListWord, ListText(m_settings, program),
                      m_strRefListText, m_settings.PcComm, &m_command);
     m_list->RefreshPage();
@@ -347,7 +473,10 @@ void CTR52Dlg::UpdateListPage() {
 }
 
 void CTR52Dlg::ShowPage(int index) {
-    for (size_t i = 0; i < m_pages.size(); ++i) m_pages[i]->setVisible(static_cast<int>(i) == index);
+    EnsurePage(index);
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        if (m_pages[i] != nullptr) m_pages[i]->setVisible(static_cast<int>(i) == index);
+    }
 }
 
 int CTR52Dlg::GetSelectedProgram() const {
@@ -358,6 +487,7 @@ int CTR52Dlg::GetSelectedProgram() const {
 }
 
 int CTR52Dlg::CheckPage(int tab, int headForm) {
+    EnsurePage(tab);
     switch (tab) {
         case 0:
             return m_headA->CheckPage(headForm);
@@ -375,6 +505,7 @@ int CTR52Dlg::CheckPage(int tab, int headForm) {
 }
 
 void CTR52Dlg::StorePage(int tab) {
+    EnsurePage(tab);
     ProgramSetting& p = m_settings.Programs[GetSelectedProgram()];
     switch (tab) {
         case 0:
@@ -419,7 +550,7 @@ bool CTR52Dlg::TransparencyCheck(int program) {
     // Refused: the measuring mode or the calculation method gets the focus when its page shows.
     const int visible = m_nCurTab;
     if (visible == head || visible == 2 || visible == 3) {
-        auto* page = static_cast<CSettingsPage*>(m_pages[static_cast<size_t>(visible)]);
+        auto* page = static_cast<CSettingsPage*>(EnsurePage(visible));
         page->FocusControl(1017, false);
     }
     return false;
@@ -441,10 +572,11 @@ bool CTR52Dlg::SelectProgram(bool user, int index) {
     // Bitmap 237 with its transparent colour replaced by the button face.
     const QImage marker = qda::ProgramMarker();
     QImage shown(marker.size(), QImage::Format_ARGB32);
+    const QRgb face = ButtonFace().rgba();
     for (int y = 0; y < marker.height(); ++y) {
         for (int x = 0; x < marker.width(); ++x) {
             const QRgb c = marker.pixel(x, y);
-            shown.setPixel(x, y, (c & 0xFFFFFF) == qda::kTransparentColor ? ButtonFace().rgba() : c);
+            shown.setPixel(x, y, (c & 0xFFFFFF) == qda::kTransparentColor ? face : c);
         }
     }
     m_markers[static_cast<size_t>(index)]->setPixmap(QPixmap::fromImage(shown));
@@ -457,7 +589,9 @@ bool CTR52Dlg::SelectProgram(bool user, int index) {
 
 void CTR52Dlg::OnTabChanging(bool* refuse) {
     // An OUT page with an unconfirmed change of its display unit asks first; a refusal keeps the tab.
-    if (!m_out1->CanLeave() || !m_out2->CanLeave()) *refuse = true;
+    // A page not built yet has had no change.
+    if ((m_out1 != nullptr && !m_out1->CanLeave()) || (m_out2 != nullptr && !m_out2->CanLeave()))
+        *refuse = true;
 }
 
 void CTR52Dlg::OnTabChanged() {
@@ -470,6 +604,7 @@ void CTR52Dlg::OnTabChanged() {
     if (next == 4) {
         // The common page sees the hold modes just stored.
         const ProgramSetting& p = m_settings.Programs[program];
+        EnsurePage(4);
         m_common->LoadPage(this, p.Common, p.Out1.OutMsrMode, p.Out2.OutMsrMode);
         m_common->RefreshPage();
     } else if (next == 5) {
@@ -655,6 +790,8 @@ bool CTR52Dlg::event(QEvent* e) {
         case WM_OUT_RELOAD:
             if (m->wParam == 0) {
                 ProgramSetting& p = m_settings.Programs[GetSelectedProgram()];
+                EnsurePage(2);
+                EnsurePage(3);
                 m_out1->StorePage(p.Out1);
                 m_out2->StorePage(p.Out2);
                 const bool second = m->lParam == 1;

@@ -9,9 +9,11 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "comm/Command.h"
 #include "pages/WidgetMessageWindow.h"
@@ -27,6 +29,7 @@ class CTabList;
 class QAction;
 class QLabel;
 class QMenuBar;
+class QRect;
 class QWidget;
 
 namespace qda {
@@ -137,11 +140,12 @@ public:
     const QString& FilePath() const { return m_strFilePath; }
     bool TransferRunning() const;
     CCommand& Command() { return m_command; }
-    CTabHead* HeadPage(int head) const { return head == 0 ? m_headA : m_headB; }
-    CTabOut* OutPage(int out) const { return out == 0 ? m_out1 : m_out2; }
-    CTabCommon* CommonPage() const { return m_common; }
-    CTabList* ListPage() const { return m_list; }
-    QWidget* Page(int index) const { return m_pages[static_cast<size_t>(index)]; }
+    // The pages (a page not built yet is built, loaded and refreshed first).
+    CTabHead* HeadPage(int head) const;
+    CTabOut* OutPage(int out) const;
+    CTabCommon* CommonPage() const;
+    CTabList* ListPage() const;
+    QWidget* Page(int index) const;
     CDrawnTab* Tab() const { return m_tab; }
     CDrawnButton* Button(int id) const;
     QAction* MenuAction(int id) const;
@@ -163,6 +167,15 @@ private:
     void LoadPagesFromProgram(int program);
     void RefreshPages();
     void ShowPage(int index);
+    // Builds page `index` when it does not exist yet: placed in the tab's display area and in the
+    // focus chain after the pages before it, enabled as the others, then loaded with the calls it
+    // was given meanwhile and refreshed.
+    QWidget* EnsurePage(int index);
+    // Runs `call` on page `index` now when it exists, else keeps it for when it is built;
+    // `replaces` drops the calls kept so far (a load that sets everything they set).
+    void CallPage(int index, bool replaces, std::function<void()> call);
+    QRect PageArea() const;
+    void PlaceInFocusChain(int index);
     void OnTabChanging(bool* refuse);
     void OnTabChanged();
     // Check and store of the page `tab` into the selected program; false with its message.
@@ -226,6 +239,9 @@ private:
     CTabCommon* m_common = nullptr;
     CTabList* m_list = nullptr;
     std::array<QWidget*, 6> m_pages{};
+    // Calls made to a page before it was built, replayed when it is.
+    std::array<std::vector<std::function<void()>>, 6> m_pendingCalls{};
+    bool m_pagesEnabled = true;
     std::array<CDrawnButton*, 8> m_programButtons{};
     std::array<QLabel*, 8> m_markers{};
     QWidget* m_programFrame = nullptr;

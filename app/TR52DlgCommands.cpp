@@ -145,12 +145,12 @@ void CTR52Dlg::OnEnvironment() {
 }
 
 void CTR52Dlg::HandPcCommToWindows() {
-    const PcCommSetting& pc = m_settings.PcComm;
-    m_headA->SetPcComm(pc);
-    m_headB->SetPcComm(pc);
-    m_out1->SetPcComm(pc);
-    m_out2->SetPcComm(pc);
-    m_list->SetPcComm(pc);
+    const PcCommSetting pc = m_settings.PcComm;
+    CallPage(0, false, [this, pc] { m_headA->SetPcComm(pc); });
+    CallPage(1, false, [this, pc] { m_headB->SetPcComm(pc); });
+    CallPage(2, false, [this, pc] { m_out1->SetPcComm(pc); });
+    CallPage(3, false, [this, pc] { m_out2->SetPcComm(pc); });
+    CallPage(5, false, [this, pc] { m_list->SetPcComm(pc); });
 }
 
 void CTR52Dlg::OnPcComm() {

@@ -42,7 +42,10 @@ void CTR52Dlg::EnableCommands(bool enable) {
         if (QWidget* w = qda::FindControl(this, id)) w->setEnabled(enable);
     }
     for (CDrawnButton* b : m_programButtons) b->setEnabled(enable);
-    for (QWidget* page : m_pages) page->setEnabled(enable);
+    m_pagesEnabled = enable;
+    for (QWidget* page : m_pages) {
+        if (page != nullptr) page->setEnabled(enable);
+    }
     m_tab->setEnabled(enable);
     Button(IDC_PASTE)->setEnabled(enable && CSettingsCopyBuffer::Global().PasteProgram(nullptr));
     // The measured-value, waveform and data storage entries stay disabled: their windows are not
@@ -184,10 +187,11 @@ void CTR52Dlg::OnTransferDone(int kind, bool success) {
             bool valid = true;
             for (int p = 0; p < 8 && valid; ++p) {
                 ProgramSetting& program = image.Programs[p];
-                valid = ValidateHead(m_headA, program.HeadA, false) &&
-                        ValidateHead(m_headB, program.HeadB, false) &&
-                        ValidateOut(m_out1, unit, program.Out1) && ValidateOut(m_out2, unit, program.Out2) &&
-                        ValidateCommon(m_common, program.Common);
+                valid = ValidateHead(HeadPage(0), program.HeadA, false) &&
+                        ValidateHead(HeadPage(1), program.HeadB, false) &&
+                        ValidateOut(OutPage(0), unit, program.Out1) &&
+                        ValidateOut(OutPage(1), unit, program.Out2) &&
+                        ValidateCommon(CommonPage(), program.Common);
             }
             // The PC's own parts are never received: they stay as they are.
             image.PcComm = m_settings.PcComm;

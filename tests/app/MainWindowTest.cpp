@@ -372,6 +372,51 @@ TEST_F(MainWindowTest, HelpAndTabs) {
     EXPECT_EQ(window->Tab()->CurSel(), 4);
 }
 
+// The next widget the Tab key reaches after `from`: visible, enabled and taking Tab focus.
+QWidget* NextTabStop(QWidget* window, QWidget* from) {
+    for (QWidget* w = from->nextInFocusChain(); w != from; w = w->nextInFocusChain()) {
+        if (w->isVisibleTo(window) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) return w;
+    }
+    return nullptr;
+}
+
+TEST_F(MainWindowTest, TabKeyLeadsFromTheTabsThroughTheShownPageToTheButtonsBelow) {
+    dialogs.startupChoices = {2};
+    Start();
+    // The pages are first shown in an order other than their own.
+    for (int tab : {3, 1, 5, 2, 4, 0}) {
+        window->MoveTab(tab - window->CurrentTab());
+        ASSERT_EQ(window->CurrentTab(), tab);
+        QWidget* page = window->Page(tab);
+        QWidget* w = NextTabStop(window.get(), window->Tab());
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(page->isAncestorOf(w)) << "page " << tab << " follows the tabs";
+        int stops = 0;
+        while (w != nullptr && page->isAncestorOf(w) && ++stops < 100) w = NextTabStop(window.get(), w);
+        EXPECT_EQ(w, FindControl(window.get(), CTR52Dlg::IDC_ENVIRONMENT))
+            << "the buttons below follow page " << tab;
+    }
+}
+
+TEST_F(MainWindowTest, PageFirstShownLaterHoldsTheSelectedProgramAndTheBusyState) {
+    dialogs.startupChoices = {2};
+    Start();
+    window->MutableSettings().Programs[5].HeadB.AlarmCnt = 77;
+    window->SelectProgram(false, 5);
+    window->EnableCommands(false);
+    window->MoveTab(1);
+    ASSERT_EQ(window->CurrentTab(), 1);
+    auto* count = Control<CNumEdit>(window->HeadPage(1), CTabHead::IDC_ALARM_COUNT);
+    EXPECT_EQ(count->text(), QStringLiteral("77"));
+    EXPECT_FALSE(count->isEnabled());
+    window->EnableCommands(true);
+    EXPECT_TRUE(count->isEnabled());
+    // What the page holds is stored back unchanged.
+    ASSERT_TRUE(window->CommitPages());
+    EXPECT_EQ(window->Settings().Programs[5].HeadB.AlarmCnt, 77);
+    EXPECT_EQ(window->Settings().Programs[5].Out2.ToleUpper, DefaultBlock().Programs[5].Out2.ToleUpper);
+}
+
 TEST_F(MainWindowTest, KeyboardRoutine) {
     int program = -1;
     EXPECT_EQ(MapMainWindowKey(Qt::Key_5, false, true, false, &program), KeyAction::kSelectProgram);
