@@ -31,10 +31,7 @@ void Beam(QPainter& p, QPointF a, QPointF b, bool dashed = false) {
     p.drawLine(a, b);
 }
 
-}  // namespace
-
-QImage HeadModePicture(int mode) {
-    if (mode < 0 || mode > 4) return {};
+QImage DrawHeadModePicture(int mode) {
     QImage img = Blank(kPictureWidth, kPictureHeight);
     QPainter p(&img);
     DrawHead(p);
@@ -86,8 +83,7 @@ QImage HeadModePicture(int mode) {
     return img;
 }
 
-QImage TargetPicture(int target) {
-    if (target < 0 || target > 9) return {};
+QImage DrawTargetPicture(int target) {
     QImage img = Blank(kPictureWidth, kPictureHeight);
     QPainter p(&img);
     // Four surfaces (peaks 1..4) of a layered transparent object; the chosen ones are highlighted.
@@ -127,7 +123,7 @@ QImage TargetPicture(int target) {
     return img;
 }
 
-QImage ArrowPicture() {
+QImage DrawArrowPicture() {
     QImage img = Blank(19, 11);
     QPainter p(&img);
     QPainterPath arrow;
@@ -141,6 +137,31 @@ QImage ArrowPicture() {
     arrow.closeSubpath();
     p.fillPath(arrow, QColor(0, 0, 128));
     return img;
+}
+
+}  // namespace
+
+// The pictures depend on their number only (the application font never changes): each is drawn
+// once, when first asked for, and shared; the pages ask again on every load and program change.
+QImage HeadModePicture(int mode) {
+    if (mode < 0 || mode > 4) return {};
+    static QImage drawn[5];
+    QImage& picture = drawn[mode];
+    if (picture.isNull()) picture = DrawHeadModePicture(mode);
+    return picture;
+}
+
+QImage TargetPicture(int target) {
+    if (target < 0 || target > 9) return {};
+    static QImage drawn[10];
+    QImage& picture = drawn[target];
+    if (picture.isNull()) picture = DrawTargetPicture(target);
+    return picture;
+}
+
+QImage ArrowPicture() {
+    static const QImage drawn = DrawArrowPicture();
+    return drawn;
 }
 
 QImage WithBackground(const QImage& picture, QColor face) {
