@@ -185,8 +185,10 @@ TEST(SimPtyTest, AnswersFramesOnThePtyAndStopsCleanlyOnSigterm) {
     // keeps step for the next good frame.
     auto bad = SerialFrameParser::Frame(Packet(4));
     bad.back() ^= 0x55;
-    std::vector<uint8_t> junk{'x', 'Q', 0, 0xFF};
-    junk.insert(junk.end(), bad.begin(), bad.end());
+    std::vector<uint8_t> junk(bad.size() + 4);
+    const uint8_t garbage[] = {'x', 'Q', 0, 0xFF};
+    std::copy(std::begin(garbage), std::end(garbage), junk.begin());
+    std::copy(bad.begin(), bad.end(), junk.begin() + 4);
     line.Write(junk);
     const auto er = line.Read(9);
     EXPECT_EQ(std::string(er.begin(), er.end()), "ER,CC,04\r");

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,12 @@ double RunOnce(const std::string& program) {
 }
 
 void Measure(benchmark::State& state, const char* name, std::vector<double>& samples) {
-    const std::string program = g_dir + "/" + name;
+    const std::string program = (std::filesystem::path(g_dir) / name).string();
     for (auto _ : state) {
         const double seconds = RunOnce(program);
         if (seconds < 0) {
-            state.SkipWithError((program + " did not run to its end").c_str());
+            std::fprintf(stderr, "%s did not run to its end\n", program.c_str());
+            state.SkipWithError("a probe did not run to its end");
             return;
         }
         samples.push_back(seconds);
@@ -65,9 +67,8 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     // The probes live beside this program; they run offscreen, with their own settings and lock.
-    std::string self = argv[0];
-    g_dir = self.substr(0, self.find_last_of('/') == std::string::npos ? 0 : self.find_last_of('/'));
-    if (g_dir.empty()) g_dir = ".";
+    const std::filesystem::path self(argv[0]);
+    g_dir = self.has_parent_path() ? self.parent_path().string() : std::filesystem::current_path().string();
     char runtime[] = "/tmp/qda-bench-XXXXXX";
     if (mkdtemp(runtime) == nullptr) return 1;
     setenv("XDG_RUNTIME_DIR", runtime, 1);
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
             "median start to idle: minimal dialog %.1f ms, qd-atlas %.1f ms, ratio %.2f (target <= 2)\n",
             minimal * 1000, atlas * 1000, atlas / minimal);
     }
-    std::string cleanup = std::string("rm -rf ") + runtime;
-    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+    std::error_code ec;
+    std::filesystem::remove_all(runtime, ec);
+    return ec ? 1 : 0;
 }
