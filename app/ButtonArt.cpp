@@ -128,7 +128,8 @@ namespace {
 QIcon DrawApplicationIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64}) {
-        QImage image(size, size, QImage::Format_ARGB32);
+        // Drawn premultiplied, the pixmap's own format: the same pixels, several times faster.
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
