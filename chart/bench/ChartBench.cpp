@@ -10,6 +10,7 @@
 
 #include "chart/GraphCanvas.h"
 #include "chart/QtGraphPainter.h"
+#include "chart/demo/DemoTraces.h"
 #include "qcustomplot.h"
 
 namespace {
@@ -20,35 +21,10 @@ constexpr int kSamples = 65536;
 constexpr int kScrollVisible = 16384;       // the window of the scroll benchmarks
 const GraphDisplayFormat kFormat{0, 1, 0};  // mm, 0.001
 
-// Four shapes in 0.01 um with noise, a stretch of no data and over-range stretches.
 const std::vector<std::vector<int32_t>>& Data() {
     static const std::vector<std::vector<int32_t>> data = [] {
-        std::vector<std::vector<int32_t>> d(4, std::vector<int32_t>(kSamples));
-        for (int k = 0; k < 4; ++k) {
-            uint32_t seed = 777u + k;
-            for (int i = 0; i < kSamples; ++i) {
-                seed = seed * 1664525u + 1013904223u;
-                const double noise = (static_cast<int>((seed >> 8) % 2001) - 1000) / 1000.0;
-                double mm = 0;
-                switch (k) {
-                    case 0:
-                        mm = 2.0 * std::sin(i * 2 * M_PI / 8192.0) + 0.05 * noise;
-                        break;
-                    case 1:
-                        mm = -3.0 + 6.0 * i / kSamples + 0.2 * noise;
-                        break;
-                    case 2:
-                        mm = ((i / 4096) % 2 ? 1.5 : -1.5) + 0.1 * noise;
-                        break;
-                    default:
-                        mm = 3.0 * std::exp(-(i % 16384) / 4000.0) * std::sin(i / 50.0) + 0.02 * noise;
-                }
-                d[k][i] = static_cast<int32_t>(mm * 100000);
-            }
-            for (int i = 20000; i < 21000; ++i) d[k][i] = GRAPH_NO_DATA;
-            for (int i = 40000 + k * 100; i < 40200 + k * 100; ++i)
-                d[k][i] = k % 2 ? GRAPH_MINUS_OVER : GRAPH_PLUS_OVER;
-        }
+        std::vector<std::vector<int32_t>> d;
+        for (int k = 0; k < 4; ++k) d.push_back(qda::MakeDemoTrace(k, kSamples));
         return d;
     }();
     return data;

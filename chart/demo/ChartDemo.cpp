@@ -11,41 +11,9 @@
 
 #include "chart/GraphCanvas.h"
 #include "chart/QtGraphPainter.h"
+#include "chart/demo/DemoTraces.h"
 
 namespace {
-
-// Four shapes in 0.01 um (shown in the 0.001 mm row): sine, ramp, noisy square, a decaying burst.
-std::vector<int32_t> MakeTrace(int kind, int n) {
-    std::vector<int32_t> v(n);
-    uint32_t seed = 12345u + kind;
-    for (int i = 0; i < n; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        const double noise = (static_cast<int>((seed >> 8) % 2001) - 1000) / 1000.0;
-        double mm = 0;
-        switch (kind) {
-            case 0:
-                mm = 2.0 * std::sin(i * 2 * M_PI / 8192.0) + 0.05 * noise;
-                break;
-            case 1:
-                mm = -3.0 + 6.0 * i / n + 0.2 * noise;
-                break;
-            case 2:
-                mm = ((i / 4096) % 2 ? 1.5 : -1.5) + 0.1 * noise;
-                break;
-            default:
-                mm = 3.0 * std::exp(-(i % 16384) / 4000.0) * std::sin(i / 50.0) + 0.02 * noise;
-                break;
-        }
-        v[i] = static_cast<int32_t>(mm * 100000);
-    }
-    // Markers: a stretch with no data, and over-range stretches.
-    for (int i = 20000; i < 21000; ++i) v[i] = GRAPH_NO_DATA;
-    if (kind == 0)
-        for (int i = 40000; i < 40500; ++i) v[i] = GRAPH_PLUS_OVER;
-    if (kind == 2)
-        for (int i = 50000; i < 50300; ++i) v[i] = GRAPH_MINUS_OVER;
-    return v;
-}
 
 int Usage() {
     std::fprintf(stderr,
@@ -103,7 +71,7 @@ int main(int argc, char** argv) {
     canvas.SetMode(overlay ? 0 : 1, visible, 2, 1);
     canvas.SetScrollUnits(scroll);
     for (int t = 0; t < 4; ++t) {
-        const std::vector<int32_t> samples = MakeTrace(t, n);
+        const std::vector<int32_t> samples = qda::MakeDemoTrace(t, n);
         canvas.SetTraceData(t, 0, n, -4000, 4000, format, n, samples.data());
     }
     canvas.ComputeBands();
