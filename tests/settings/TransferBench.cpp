@@ -14,10 +14,10 @@
 
 #include "comm/Command.h"
 #include "comm/DumpSink.h"
-#include "support/SimProcess.h"
 #include "settings/SettingsTransfer.h"
 #include "settings/TransferTestSupport.h"
 #include "storage/StorageReadout.h"
+#include "support/SimProcess.h"
 
 namespace {
 
@@ -129,18 +129,4 @@ BENCHMARK(BM_ReadoutBothOutsPaced115200)->UseRealTime()->Unit(benchmark::kMillis
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The simulator lives in <build>/bin, the benchmarks in <build>/bench.
-    if (!std::getenv("QDA_BIN_DIR")) {
-        char self[PATH_MAX] = {};
-        const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-        std::string dir = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string();
-        dir = dir.substr(0, dir.rfind('/'));
-        dir = dir.substr(0, dir.rfind('/')) + "/bin";
-        ::setenv("QDA_BIN_DIR", dir.c_str(), 1);
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();

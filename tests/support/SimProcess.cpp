@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 
 namespace qda::test {
 
@@ -24,8 +25,14 @@ std::vector<char*> Argv(const std::string& program, const std::vector<std::strin
 }  // namespace
 
 std::string BinDir() {
-    const char* d = std::getenv("QDA_BIN_DIR");
-    return d ? d : "";
+    if (const char* d = std::getenv("QDA_BIN_DIR")) return d;
+    // Run by hand: tests live beside the programs in <build>/bin, benchmarks in <build>/bench.
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "";
+    for (const auto& dir : {self.parent_path(), self.parent_path().parent_path() / "bin"})
+        if (::access((dir / "qd-atlas-sim").c_str(), X_OK) == 0) return dir.string();
+    return "";
 }
 
 std::string SimProcess::Binary() {

@@ -7,7 +7,8 @@
 
 namespace qda::test {
 
-// The directory of the built programs ("" when QDA_BIN_DIR is not set).
+// The directory of the built programs: QDA_BIN_DIR, else the build tree this program runs from
+// ("" when neither holds qd-atlas-sim).
 std::string BinDir();
 
 // qd-atlas-sim running on a pseudo-terminal for the lifetime of the object.
