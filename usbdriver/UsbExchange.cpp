@@ -69,10 +69,14 @@ NTSTATUS CUsbExchange::WritePhase(const std::vector<uint8_t>& command, uint64_t 
 
 NTSTATUS CUsbExchange::ReadPhase(uint32_t outputLength, std::vector<uint8_t>& reply, uint64_t start,
                                  ExchangeRecord& record) {
-    reply.assign(outputLength, 0);
+    // Room for the largest reply, but only the part a transfer is about to fill is zeroed: a
+    // 262 KB readout into a 1 MiB buffer need not clear the whole megabyte first.
+    reply.clear();
+    reply.reserve(outputLength);
     uint32_t received = 0;
     while (received < outputLength) {
         const uint32_t ask = std::min(kMaxTransferSize, outputLength - received);
+        reply.resize(received + ask);
         uint32_t got = 0;
         const NTSTATUS status =
             Transfer(m_inPipe, USBD_TRANSFER_DIRECTION_IN, reply.data() + received, ask, start, got);

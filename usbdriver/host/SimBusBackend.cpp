@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace qda {
 
@@ -160,7 +161,7 @@ bool CSimBusBackend::Serve(int fd) {
                 case simbus::MessageType::TransferDone: {
                     simbus::TransferResult transfer;
                     if (!simbus::DecodeTransferDone(message.body, transfer)) return false;
-                    if (m_device) m_device->Complete(transfer);
+                    if (m_device) m_device->Complete(std::move(transfer));
                     break;
                 }
                 default:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "usbdriver/UsbDescriptors.h"
 
@@ -36,12 +37,15 @@ void CSimBusDevice::Disconnect() {
     m_cv.notify_all();
 }
 
-void CSimBusDevice::Complete(const simbus::TransferResult& result) {
-    std::lock_guard<std::mutex> lock(m_stateLock);
-    // A late answer to a transfer that was given up is dropped.
-    if (result.id != m_pendingId || m_pendingDone) return;
-    m_result = result;
-    m_pendingDone = true;
+void CSimBusDevice::Complete(simbus::TransferResult result) {
+    {
+        std::lock_guard<std::mutex> lock(m_stateLock);
+        // A late answer to a transfer that was given up is dropped.
+        if (result.id != m_pendingId || m_pendingDone) return;
+        m_result = std::move(result);
+        m_pendingDone = true;
+    }
+    // Woken after the lock is free, the waiting transfer does not block again at once on it.
     m_cv.notify_all();
 }
 
@@ -120,7 +124,8 @@ NTSTATUS CSimBusDevice::Transfer(Urb& urb) {
     const auto limit = std::chrono::milliseconds(static_cast<int64_t>(urb.timeoutMs) + 1000);
     const bool finished =
         m_cv.wait_for(lock, limit, [this] { return m_pendingDone || m_pendingAborted || m_disconnected; });
-    const simbus::TransferResult result = m_result;
+    const simbus::TransferResult result = std::move(m_result);
+    m_result = simbus::TransferResult{};
     const bool done = m_pendingDone;
     const bool aborted = m_pendingAborted;
     const bool gone = m_disconnected;

@@ -27,8 +27,8 @@ public:
     uint64_t QuerySystemTime() override;
     uint32_t UsbdVersion() override { return 0x0200; }
 
-    // The bus connection delivers a finished transfer.
-    void Complete(const simbus::TransferResult& result);
+    // The bus connection delivers a finished transfer (its data is taken over, not copied).
+    void Complete(simbus::TransferResult result);
     // The device left the bus (Detach or a lost connection): the transfer in flight ends.
     void Disconnect();
 
