@@ -7,10 +7,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "simulator/SimProtocol.h"
 
@@ -24,6 +26,13 @@ int64_t NowUs() {
         .count();
 }
 
+// Microseconds a line of `baud` takes for `bytes` bytes of 10 bits (start, 8 data, stop), computed
+// for the whole run so that rounding does not make the simulated line faster than a real one.
+int64_t LineTimeUs(size_t bytes, int baud) {
+    return baud > 0 ? (static_cast<int64_t>(bytes) * 10'000'000 + baud - 1) / baud : 0;
+}
+
+constexpr int64_t kSpinUs = 300;     // paced sleeps end on the processor (see SleepUntil)
 constexpr int kStallLimitMs = 5000;  // a client that takes nothing for this long loses the reply
 
 // Unsolicited messages; the PC only counts their bytes.
@@ -115,10 +124,9 @@ void SerialLink::Run() {
             const ssize_t n = read(master_, buffer.data(), buffer.size());
             if (n > 0) {
                 const int baud = PaceBaud();
-                const int64_t byteUs = baud > 0 ? 10'000'000 / baud : 0;
                 const int64_t now = NowUs();
                 lastRxUs = now;
-                rxDoneUs_ = std::max(now, rxDoneUs_) + n * byteUs;
+                rxDoneUs_ = std::max(now, rxDoneUs_) + LineTimeUs(static_cast<size_t>(n), baud);
                 parser_.Feed(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
             }
         } else if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR))) {
@@ -127,8 +135,6 @@ void SerialLink::Run() {
         for (;;) {
             const SerialFrameParser::Result r = parser_.Next(packet);
             if (r == SerialFrameParser::Result::None) break;
-            // On a paced line the frame is complete only when its last byte would have arrived.
-            if (rxDoneUs_ > NowUs() && !SleepUntil(rxDoneUs_)) return;
             if (r == SerialFrameParser::Result::Packet)
                 Process(packet);
             else if (r == SerialFrameParser::Result::BadChecksum)
@@ -196,14 +202,14 @@ bool SerialLink::Send(std::span<const uint8_t> bytes, size_t chunk, int delayMs)
 bool SerialLink::WritePaced(std::span<const uint8_t> bytes) {
     const int baud = PaceBaud();
     if (baud <= 0) return WriteAll(bytes);
-    const int64_t byteUs = 10'000'000 / baud;
     // Pieces of about 5 ms of line time, each written when the line would have carried it.
     const size_t piece = std::max<size_t>(1, static_cast<size_t>(baud / 10 / 200));
     for (size_t at = 0; at < bytes.size(); at += piece) {
         const size_t n = std::min(piece, bytes.size() - at);
-        // A byte reaches the other end when its last bit has crossed the line: hand each piece
-        // over at the end of its line time, not at its start.
-        txFreeUs_ = std::max(NowUs(), txFreeUs_) + static_cast<int64_t>(n) * byteUs;
+        // The answer starts once the command's last byte has arrived, and a byte reaches the
+        // other end when its last bit has crossed the line: each piece is handed over at the end
+        // of its line time. One sleep per piece, so wake-up latency is paid once, not twice.
+        txFreeUs_ = std::max({NowUs(), txFreeUs_, rxDoneUs_}) + LineTimeUs(n, baud);
         if (!SleepUntil(txFreeUs_)) return false;
         if (!WriteAll(bytes.subspan(at, n))) return false;
     }
@@ -250,8 +256,14 @@ bool SerialLink::SleepUntil(int64_t us) {
         if (left <= 0) return true;
         // ppoll keeps microseconds: poll's whole milliseconds, rounded up, would add up to a
         // millisecond per paced step and make the simulated line slower than the real one.
+        // The last stretch is waited out on the processor: a sleeping thread wakes a hundred
+        // microseconds or more late on a loaded machine, which would slow every paced piece.
+        if (left <= kSpinUs) {
+            std::this_thread::yield();
+            continue;
+        }
         pollfd fd{wake_[0], POLLIN, 0};
-        const int64_t waitUs = std::min<int64_t>(left, 100'000);
+        const int64_t waitUs = std::min<int64_t>(left - kSpinUs, 100'000);
         const timespec ts{static_cast<time_t>(waitUs / 1'000'000),
                           static_cast<long>(waitUs % 1'000'000) * 1000};
         ppoll(&fd, 1, &ts, nullptr);
