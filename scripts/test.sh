@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-#   1. the main build (gcc): unit, widget and end-to-end tests;
+#   1. the main build (gcc, warnings are errors): unit, widget and end-to-end tests;
 #   2. the fuzz build (clang + libFuzzer): each fuzzer for a bounded number of runs;
 #   3. the ThreadSanitizer and AddressSanitizer builds of the communication and USB tests.
 set -uo pipefail
@@ -31,9 +31,9 @@ stage() { # name preset-configure-args... ; builds target list in $targets, runs
 
 mkdir -p build
 targets=all ctest_args="" \
-    stage main -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    stage main -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQDA_WERROR=ON
 targets=fuzzers ctest_args="-L fuzz" \
-    stage fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQDA_FUZZ=ON -DQDA_BENCH=OFF \
+    stage fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQDA_WERROR=ON -DQDA_FUZZ=ON -DQDA_BENCH=OFF \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 san_flags() { echo "-fsanitize=$1 -fno-omit-frame-pointer"; }
 targets=sanitize-tests ctest_args="-L sanitize" \
