@@ -8,7 +8,7 @@
 
 #include "resources/Messages.h"
 #include "settings/Units.h"
-#include "storage/AtomicFileWriter.h"
+#include "settings/AtomicFileWriter.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // The storage data file: the bytes written and the reading rules.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -242,13 +244,28 @@ TEST_F(StorageFileTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(slot.Fill("x", values, 1));
     // The folder does not exist: the file cannot be created.
     EXPECT_EQ(CStorageFile::Write(slot, PathOf("no/such/folder.csv")), 0);
-    // The target is a folder: everything is written, but the file cannot take its place.
+    // The target is a folder: refused before anything is written; the caller shows its message.
     fs::create_directory(dir / "taken.csv");
     EXPECT_EQ(CStorageFile::Write(slot, PathOf("taken.csv")), 0);
-    EXPECT_EQ(messages.Shown().size(), 1u);  // the system's description of the error
+    EXPECT_TRUE(messages.Shown().empty());
     EXPECT_TRUE(fs::is_directory(dir / "taken.csv"));
+    // The write itself fails (a file size limit below the file's size): the old file stays and
+    // the system's description of the error is shown.
+    const std::string old = "old contents that are longer than the new file\r\n";
+    const std::string path = WriteText("old.csv", old);
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 8;
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int limited = CStorageFile::Write(slot, path);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(limited, 0);
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(messages.Shown().size(), 1u);
     // An existing file is replaced as a whole.
-    const std::string path = WriteText("old.csv", "old contents that are longer than the new file\r\n");
     ASSERT_EQ(CStorageFile::Write(slot, path), 1);
     EXPECT_EQ(ReadBytes(path), "1.0000,x\r\n,1\r\n,mm\r\n,'0.0001'\r\n");  // an empty slot's format
     std::vector<std::string> names;

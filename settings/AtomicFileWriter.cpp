@@ -1,16 +1,33 @@
-#include "storage/AtomicFileWriter.h"
+#include "settings/AtomicFileWriter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <system_error>
 
 namespace qda {
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : m_path(std::move(path)) {}
+namespace {
+
+// The file a save replaces: a symbolic link is followed, so the link stays and its target is
+// written.
+std::string ResolveTarget(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        const auto target = std::filesystem::weakly_canonical(path, ec);
+        if (!ec) return target.string();
+    }
+    return path;
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : m_path(ResolveTarget(path)) {}
 
 AtomicFileWriter::~AtomicFileWriter() {
     Discard();
@@ -36,6 +53,11 @@ void AtomicFileWriter::Discard() {
 bool AtomicFileWriter::Open() {
     if (m_fd >= 0 || m_committed) return Failed(EINVAL);
     if (m_path.empty()) return Failed(ENOENT);
+    // A replaced file keeps its permissions; a new one gets the usual 0666 less the umask.
+    struct stat st {};
+    const bool exists = ::stat(m_path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return Failed(EISDIR);
+    if (exists && ::access(m_path.c_str(), W_OK) != 0) return Failed(EACCES);
     static std::atomic<unsigned> counter{0};
     // A name of our own in the target's folder (so the rename stays within one file system);
     // O_EXCL never reuses a file someone else left there. Mode 0666 lets the umask decide, as for
@@ -47,6 +69,7 @@ bool AtomicFileWriter::Open() {
         if (fd >= 0) {
             m_fd = fd;
             m_tempPath = candidate;
+            if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) return Failed(errno);
             return true;
         }
         if (errno != EEXIST) return Failed(errno);

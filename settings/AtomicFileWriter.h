@@ -1,7 +1,9 @@
 #pragma once
 // Writes a file so that a failure never damages the file that is already there: the bytes go to
 // a temporary file in the same folder, which replaces the target only after every write and the
-// flush to disk succeeded. On failure the temporary file is removed.
+// flush to disk succeeded. On failure the temporary file is removed. A symbolic link is followed
+// (the link stays, its target is written), a replaced file keeps its permissions, and a file the
+// user may not write is not replaced although its folder would allow it.
 #include <string>
 #include <string_view>
 
@@ -14,7 +16,8 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file. False when it cannot be created (Error() holds errno).
+    // Creates the temporary file. False when the target may not be written or the temporary file
+    // cannot be created (Error() holds errno).
     bool Open();
     // Appends bytes. False on an I/O error.
     bool Write(std::string_view bytes);
