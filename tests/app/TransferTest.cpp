@@ -1,13 +1,18 @@
 // Receive and send of all settings through the real command layer against qd-atlas-sim on a
 // pseudo-terminal, and the controller's error replies.
 #include <QFile>
+#include <QPushButton>
+#include <QTimer>
 
 #include "MainWindowTestSupport.h"
 #include "comm/Command.h"
-#include "support/SimProcess.h"
 #include "pages/DrawnButton.h"
+#include "pages/OptionHeadSetting.h"
+#include "pages/PageSupport.h"
+#include "pages/TabHead.h"
 #include "pages/WindowMessage.h"
 #include "settings/SettingsDefaults.h"
+#include "support/SimProcess.h"
 
 using namespace qda;
 using namespace qda::test;
@@ -297,3 +302,57 @@ TEST_F(TransferTest, ControllerErrorReplies) {
 }
 
 }  // namespace
+
+// The ROVA tuning dialog run from the head page of the assembled main window: the main window is
+// disabled around it as around every modal dialog, yet the dialog itself stays usable, tunes, and
+// closes with Esc.
+TEST_F(TransferTest, RovaTuningDialogOfTheHeadPageIsUsable) {
+    SimProcess sim;
+    REQUIRE_SIM(sim);
+    StartWith(sim);
+    CTabHead* head = window->HeadPage(0);
+    ASSERT_NE(head, nullptr);
+    auto* tuning = Control<QPushButton>(head, CTabHead::IDC_ROVA_TUNING);
+    ASSERT_NE(tuning, nullptr);
+
+    bool seen = false, enabled = false, mainDisabled = false, closed = false, done = false;
+    bool startEnabled = false, tuned = false;
+    QTimer watcher;
+    watcher.setInterval(20);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<COptionHeadSetting*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        watcher.stop();
+        seen = true;
+        enabled = dialog->isEnabled();
+        mainDisabled = !window->isEnabled();
+        auto* start = Control<QPushButton>(dialog, COptionHeadSetting::IDC_START);
+        startEnabled = start != nullptr && start->isEnabled();
+        if (startEnabled) {
+            QTest::mouseClick(start, Qt::LeftButton);
+            if (QTest::qWaitFor([&] { return dialog->CurrentState() == COptionHeadSetting::kTuning; },
+                                5000)) {
+                QTest::mouseClick(Control<QPushButton>(dialog, COptionHeadSetting::IDC_STOP), Qt::LeftButton);
+                (void)QTest::qWaitFor([&] { return !dialog->WorkerRunning(); }, 5000);
+                tuned = dialog->Tuned();
+            }
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            closed = !dialog->isVisible();
+        }
+        // Never leave the test hanging on the fault.
+        if (dialog->isVisible()) dialog->done(QDialog::Rejected);
+        done = true;
+    });
+    watcher.start();
+    QTest::mouseClick(tuning, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
+    EXPECT_TRUE(seen) << "the ROVA tuning dialog opened modally";
+    EXPECT_TRUE(enabled) << "the dialog is usable while its main window is disabled";
+    EXPECT_TRUE(mainDisabled) << "the main window is disabled around the dialog";
+    EXPECT_TRUE(startEnabled);
+    EXPECT_TRUE(tuned) << "start and stop tuned the head";
+    EXPECT_TRUE(closed) << "Esc closes the idle dialog";
+    (void)QTest::qWaitFor([&] { return window->Command().RefCount() == 0; }, 2000);
+    EXPECT_TRUE(window->isEnabled()) << "the main window comes back";
+    EXPECT_EQ(window->Command().RefCount(), 0);
+}
