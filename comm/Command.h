@@ -114,6 +114,11 @@ private:
     bool Simple(qda::ReplyBuffer& reply, int code, std::initializer_list<uint8_t> params,
                 int* replyLength = nullptr);
     void PostControllerError(int code);
+    // CMD_WRITE_SETTING; `answered` tells whether the controller's reply came at all.
+    bool WriteSetting(int group, int sub, int item, const uint8_t* data, int length, qda::ReplyBuffer& reply,
+                      bool& answered);
+    // Cancels ROVA tuning on both heads (group 0, sub 255, item 9, no data).
+    bool CancelRovaTuning(qda::ReplyBuffer& reply, bool& answered);
     void ClosePortLocked();
 
     std::mutex m_openLock;

@@ -45,6 +45,17 @@ bool CCommand::SendGetCommandAndReceivePacket(int group, int sub, int item, qda:
 
 bool CCommand::SendSetCommandAndReceivePacket(int group, int sub, int item, const uint8_t* data, int length,
                                               qda::ReplyBuffer& reply) {
+    bool answered = false;
+    return WriteSetting(group, sub, item, data, length, reply, answered);
+}
+
+bool CCommand::CancelRovaTuning(qda::ReplyBuffer& reply, bool& answered) {
+    return WriteSetting(0, 255, 9, nullptr, 0, reply, answered);
+}
+
+bool CCommand::WriteSetting(int group, int sub, int item, const uint8_t* data, int length,
+                            qda::ReplyBuffer& reply, bool& answered) {
+    answered = false;
     if (length < 0 || (length > 0 && data == nullptr)) return false;
     std::vector<uint8_t> packet(static_cast<size_t>(7 + length));
     qda::StoreBE16(packet.data(), static_cast<uint16_t>(packet.size()));
@@ -58,6 +69,7 @@ bool CCommand::SendSetCommandAndReceivePacket(int group, int sub, int item, cons
     if (!SendCommandAndReceivePacket(packet.data(), static_cast<int>(packet.size()), reply.data(),
                                      qda::kReplyCapacity, CMD_WRITE_SETTING + 1, false, false, &n))
         return false;
+    answered = true;
     // Byte 8 = 2 is the controller's "accepted" as well.
     return StatusOk(reply) && Covers(n, 9) && (reply[8] == 0 || reply[8] == 2);
 }

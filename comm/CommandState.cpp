@@ -82,8 +82,12 @@ bool CCommand::GetControllerState(int* storing, int* mode, int* out1Count, int* 
     }
     if (reply[4] != qda::kStatusStateError) return publish(false);
     // ROVA tuning is active: cancel it on both heads (group 0, sub 255, item 9, no data).
-    const bool cancelled = SendSetCommandAndReceivePacket(0, 255, 9, nullptr, 0, reply);
-    if (cancelled || reply[4] == qda::kStatusStateError) {
+    // Only the cancel's own answer counts: the buffer still holds the status 5 of the mode
+    // check, which must not read as an answer when the cancel got none.
+    reply.fill(0);
+    bool answered = false;
+    const bool cancelled = CancelRovaTuning(reply, answered);
+    if (cancelled || (answered && reply[4] == qda::kStatusStateError)) {
         m = qda::kModeSetting;
         return publish(true);
     }
