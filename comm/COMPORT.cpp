@@ -57,12 +57,16 @@ bool qda::ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, 
     const speed_t speed = SpeedOfBaud(baud);
     const tcflag_t size = SizeOfDataBits(dataBits);
     if (speed == 0 || size == 0 || parity < 0 || parity > 2) return false;
-    // Raw bytes both ways; only what the link needs is changed.
+    // Raw 8-bit bytes both ways, whatever the program that had the port before left behind.
+    // Linux keeps a port's termios across opens; the line must come up as a freshly opened port
+    // does where this tool comes from: no hardware handshake (CRTSCTS would stall every write
+    // while CTS is low), no hang-up on close, carrier ignored.
     tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
-                                          IXOFF | IXANY | INPCK | IGNPAR);
-    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+                                          IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL | IUTF8);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST | ONLCR | OCRNL | ONOCR | ONLRET | OFILL);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE |
+                                          ICANON | ISIG | IEXTEN | TOSTOP | XCASE);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | HUPCL | CMSPAR);
     tio.c_cflag |= size | CREAD | CLOCAL;
     if (stopBits != 0) tio.c_cflag |= CSTOPB;
     if (parity == 2) tio.c_cflag |= PARENB;           // even
@@ -112,25 +116,35 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
     termios check{};
     if (!qda::ApplyLineSettings(check, baud, dataBits, stopBits, parity, xonXoff)) return false;
 
-    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
         return false;
     }
-    // No sharing: a port in use by another program (or another link of ours) is refused.
-    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+    // No sharing: a port in use by another program (or another link of ours) is refused, and
+    // refused before anything touches the line: the descriptor goes without a flush or a
+    // settings change, so the program that holds the port loses none of its bytes.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
+        ::close(fd);
         return false;
     }
-    ::ioctl(m_fd, TIOCEXCL);
-
     termios tio{};
-    if (::tcgetattr(m_fd, &tio) != 0) return false;
+    if (::tcgetattr(fd, &tio) != 0) {
+        QDA_TRACE("エラー発生[%d]\r\n", errno);
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    ::ioctl(m_fd, TIOCEXCL);
     if (!qda::ApplyLineSettings(tio, baud, dataBits, stopBits, parity, xonXoff)) return false;
     if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
         return false;
     }
+    // DTR and RTS up, as a freshly opened port has them (a pseudo-terminal has no modem lines).
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(m_fd, TIOCMBIS, &lines);
     ::tcflush(m_fd, TCIOFLUSH);
 
     m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
