@@ -77,9 +77,18 @@ bool CTR52Dlg::LoadSettingsFile(const QString& path) {
     m_strFilePath = path;
     SettingsBlock image = m_settings;
     int program = 0;
-    const qda::SettingsFileStatus status = qda::ReadAndCheckSettingsFile(path.toStdString(), image, program);
+    std::string reason;
+    const qda::SettingsFileStatus status =
+        qda::ReadAndCheckSettingsFile(path.toStdString(), image, program, &reason);
     if (status != qda::SettingsFileStatus::kAdopted) {
-        ShowMessageCode(qda::SettingsFileStatusMessage(status), MB_ICONWARNING);
+        if (status == qda::SettingsFileStatus::kReadFailed && !reason.empty()) {
+            // The reason follows the message: a FIFO or a device is named as such.
+            ShowMessage(LoadMessage(qda::SettingsFileStatusMessage(status)) + "\n" + path.toStdString() +
+                            ": " + reason,
+                        MB_OK | MB_ICONWARNING);
+        } else {
+            ShowMessageCode(qda::SettingsFileStatusMessage(status), MB_ICONWARNING);
+        }
         if (status == qda::SettingsFileStatus::kInvalid) UpdatePasteButton();
         return false;
     }

@@ -1,4 +1,5 @@
 // qd-atlas-cli settings ...: settings files without the program's windows.
+#include <ostream>
 #include <string>
 
 #include "cli/CliCommand.h"
@@ -48,12 +49,14 @@ int UsageError(CliContext& ctx, const char* usage) {
 }
 
 // Reads and checks `path` as the program's open command; prints its message on failure.
-bool ReadChecked(const std::string& path, SettingsBlock& block, int& active) {
+bool ReadChecked(const std::string& path, SettingsBlock& block, int& active, std::ostream& err) {
     block = DefaultBlock();
     active = 0;
-    const SettingsFileStatus status = ReadAndCheckSettingsFile(path, block, active);
+    std::string reason;
+    const SettingsFileStatus status = ReadAndCheckSettingsFile(path, block, active, &reason);
     if (status == SettingsFileStatus::kAdopted) return true;
     ShowMessage(LoadMessage(SettingsFileStatusMessage(status)), kWarning);
+    if (status == SettingsFileStatus::kReadFailed && !reason.empty()) err << path << ": " << reason << "\n";
     return false;
 }
 
@@ -82,7 +85,7 @@ int RunCheck(CliArgs& args, CliContext& ctx) {
     if (!args.CheckAllConsumed(ctx.err) || !file || file->empty()) return UsageError(ctx, kCheckUsage);
     SettingsBlock block{};
     int active = 0;
-    return ReadChecked(*file, block, active) ? kExitOk : kExitFailure;
+    return ReadChecked(*file, block, active, ctx.err) ? kExitOk : kExitFailure;
 }
 
 int RunNormalize(CliArgs& args, CliContext& ctx) {
@@ -97,7 +100,7 @@ int RunNormalize(CliArgs& args, CliContext& ctx) {
     }
     SettingsBlock block{};
     int active = 0;
-    if (!ReadChecked(*file, block, active)) return kExitFailure;
+    if (!ReadChecked(*file, block, active, ctx.err)) return kExitFailure;
     return SaveReported(*out, block, active) ? kExitOk : kExitFailure;
 }
 

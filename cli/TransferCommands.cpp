@@ -114,8 +114,13 @@ int RunSendCommand(CliArgs& args, CliContext& ctx) {
             return true;
         },
         [&](ControllerSession& s) -> int {
-            const SettingsFileStatus status = ReadAndCheckSettingsFile(path, block, active);
-            if (status != SettingsFileStatus::kAdopted) return Fail(SettingsFileStatusMessage(status));
+            std::string reason;
+            const SettingsFileStatus status = ReadAndCheckSettingsFile(path, block, active, &reason);
+            if (status != SettingsFileStatus::kAdopted) {
+                const int code = Fail(SettingsFileStatusMessage(status));
+                if (!reason.empty()) ctx.err << path << ": " << reason << "\n";
+                return code;
+            }
             if (!ReadyForTransfer(s, yes, kMsgSendWhileStoring, kMsgSendFailed)) return kExitFailure;
             TransferParam param;
             param.command = &s.Command();

@@ -490,6 +490,23 @@ const StringResource kJapanese[] = {
     {kStrListEco, "省電力モード\t\t"},
     {kStrListPanelLock, "パネルロック\t\t"},
     {kStrListPrgChange, "プログラム切り替え\t\t"},
+    {kStrFileIsPipe, "ファイルではなく名前付きパイプです"},
+    {kStrFileIsDevice, "ファイルではなくデバイスです"},
+    {kStrFileIsDirectory, "ファイルではなくフォルダーです"},
+    {kStrFileIsNotRegular, "通常のファイルではありません"},
+    {kStrPortNoSuchDevice, "デバイス %s がありません。"},
+    {kStrPortPermissionGroup, "%s を開く権限がありません。デバイスはグループ %s のものです。ユーザーを追加するには: sudo usermod -aG %s $USER（その後ログインし直してください）"},
+    {kStrPortPermission, "%s を開く権限がありません。"},
+    {kStrPortInUseBy, "%s は別のプロセス（%s）が使用中です。"},
+    {kStrPortInUse, "%s は別のプロセスが使用中です。"},
+    {kStrPortNotTty, "%s はシリアルポートではありません。"},
+    {kStrPortOtherError, "%s を開けません: %s"},
+    {kStrUsbNoHost, "USBドライバーホスト vantorusbd が動いていません（%s にソケットがありません）。"},
+    {kStrUsbAccessRefused, "vantorusbd がこのユーザーのアクセスを拒否しました（ホストのユーザー、root、またはデバイスのグループのみ）。"},
+    {kStrUsbNoDevice, "USBにコントローラーが接続されていません。"},
+    {kStrControllerInUse, "コントローラーは別のプログラムが転送中のため使用中です。"},
+    {kStrUsbOtherError, "USB通信に失敗しました: %s"},
+    {kStrUsbNoAnswer, "コントローラーが応答しません。"},
 };
 // clang-format on
 

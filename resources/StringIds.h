@@ -99,6 +99,23 @@ enum StringId : int {
     kStrListEco = 41147,                    // settings list label, row 47
     kStrListPanelLock = 41148,              // settings list label, row 48
     kStrListPrgChange = 41149,              // settings list label, row 49
+    kStrFileIsPipe = 41200,                 // a data file path names a FIFO or socket
+    kStrFileIsDevice = 41201,               // a data file path names a device
+    kStrFileIsDirectory = 41202,            // a data file path names a folder
+    kStrFileIsNotRegular = 41203,           // a data file path names something else that is no file
+    kStrPortNoSuchDevice = 41210,           // serial port: the device path does not exist (%s path)
+    kStrPortPermissionGroup = 41211,  // serial port: permission denied (%s path, %s group, %s group again)
+    kStrPortPermission = 41212,       // serial port: permission denied, owning group unknown (%s path)
+    kStrPortInUseBy = 41213,          // serial port: held by another process (%s path, %s process)
+    kStrPortInUse = 41214,            // serial port: held by another process that cannot be named (%s path)
+    kStrPortNotTty = 41215,           // serial port: the path is no serial line (%s path)
+    kStrPortOtherError = 41216,       // serial port: any other failure (%s path, %s system text)
+    kStrUsbNoHost = 41217,            // USB: no driver host serves the device (%s socket paths looked for)
+    kStrUsbAccessRefused = 41218,     // USB: the driver host refused this user (peer credentials)
+    kStrUsbNoDevice = 41219,          // USB: the driver host runs but no controller is attached
+    kStrControllerInUse = 41220,      // the controller is reserved by another program for a transfer
+    kStrUsbOtherError = 41221,        // USB: any other failure (%s system text)
+    kStrUsbNoAnswer = 41222,          // USB: the controller did not answer in time
 };
 
 }  // namespace qda

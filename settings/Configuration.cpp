@@ -3,11 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 #include "resources/Messages.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "settings/AtomicFileWriter.h"
+#include "settings/RegularFile.h"
 #include "settings/SettingsFileFormat.h"
 
 namespace {
@@ -54,11 +56,17 @@ bool CConfiguration::Save(const std::string& path, const SettingsBlock& block, i
     return true;
 }
 
-bool CConfiguration::Load(const std::string& path, SettingsBlock& block, int& activeProgram) const {
+bool CConfiguration::Load(const std::string& path, SettingsBlock& block, int& activeProgram,
+                          std::string* reason) const {
     if (path.empty()) return m_registry != nullptr && m_registry->LoadBlock(block);
 
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    std::string why;
+    qda::FilePtr opened = qda::OpenRegularFile(path, why);
+    if (!opened) {
+        if (reason) *reason = why;
+        return false;
+    }
+    std::FILE* file = opened.release();
     std::string text;
     char buffer[4096];
     bool tooLarge = false;
@@ -73,9 +81,13 @@ bool CConfiguration::Load(const std::string& path, SettingsBlock& block, int& ac
     const int error = std::ferror(file) ? errno : 0;
     std::fclose(file);
     if (error != 0) {
+        if (reason) *reason = std::system_category().message(error);
         ShowSystemError(error);
         return false;
     }
-    if (tooLarge) return false;
+    if (tooLarge) {
+        if (reason) *reason = std::system_category().message(EFBIG);
+        return false;
+    }
     return qda::ParseSettingsText(text, block, activeProgram);
 }

@@ -37,7 +37,9 @@ public:
     // Reads `path` over `block` (reset by the caller with SetBlockDefaults) and `activeProgram`.
     // False when the file cannot be opened or read (a read error shows the system's description)
     // or its structure is broken; the block may then be partly filled and must be discarded.
-    bool Load(const std::string& path, SettingsBlock& block, int& activeProgram) const;
+    // `reason` (optional) gets why a file could not be read.
+    bool Load(const std::string& path, SettingsBlock& block, int& activeProgram,
+              std::string* reason = nullptr) const;
 
     // Files larger than this are not settings files (a full file is about 20 KB).
     static constexpr long kMaxFileSize = 4L * 1024 * 1024;

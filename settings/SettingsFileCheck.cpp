@@ -12,13 +12,13 @@ bool ValidateOpenedBlock(SettingsBlock& block, int activeProgram) {
            activeProgram < kProgramCount;
 }
 
-SettingsFileStatus ReadAndCheckSettingsFile(const std::string& path, SettingsBlock& block,
-                                            int& activeProgram) {
+SettingsFileStatus ReadAndCheckSettingsFile(const std::string& path, SettingsBlock& block, int& activeProgram,
+                                            std::string* reason) {
     SettingsBlock temp = block;
     SetEnvironmentDefaults(temp.Environment);
     for (int p = 0; p < kProgramCount; ++p) SetProgramDefaults(temp, p, kUnitMetric);
     int active = 0;
-    if (!CConfiguration().Load(path, temp, active)) return SettingsFileStatus::kReadFailed;
+    if (!CConfiguration().Load(path, temp, active, reason)) return SettingsFileStatus::kReadFailed;
 
     const int wasSilent = IsMessageSilent();
     SetMessageSilent(1);

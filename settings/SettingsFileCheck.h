@@ -22,8 +22,9 @@ constexpr int kMsgInvalidFileFormat = 383;
 // message display silent (its previous state is restored). The parts a file does not carry (PC
 // communication, window settings, the PC-side head option) keep the values `block` has. Only on
 // kAdopted are `block` and `activeProgram` replaced; otherwise they are unchanged.
-SettingsFileStatus ReadAndCheckSettingsFile(const std::string& path, SettingsBlock& block,
-                                            int& activeProgram);
+// `reason` (optional) gets why the file could not be read (kReadFailed).
+SettingsFileStatus ReadAndCheckSettingsFile(const std::string& path, SettingsBlock& block, int& activeProgram,
+                                            std::string* reason = nullptr);
 
 // The message code that reports `status` (0 for kAdopted).
 int SettingsFileStatusMessage(SettingsFileStatus status);

@@ -7,8 +7,9 @@
 #include <system_error>
 
 #include "resources/Messages.h"
-#include "settings/Units.h"
 #include "settings/AtomicFileWriter.h"
+#include "settings/RegularFile.h"
+#include "settings/Units.h"
 
 namespace {
 
@@ -105,8 +106,9 @@ int CStorageFile::Read(CStorageData& slot, const std::string& path, qda::Storage
         if (error != nullptr) *error = std::move(text);
         return 0;
     };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return setError(std::system_category().message(errno));
+    std::string reason;
+    const qda::FilePtr file = qda::OpenRegularFile(path, reason);
+    if (!file) return setError(reason);
     if (slot.Capacity() == 0 && !slot.Prepare()) return setError("out of memory");
 
     qda::StorageFileParser parser(slot.Scratch());

@@ -1,6 +1,8 @@
 // qd-atlas-cli settings defaults|check|normalize, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -122,6 +124,31 @@ TEST(SettingsCliTest, HelpAndUsageErrors) {
         EXPECT_EQ(r.exitCode, 2) << args.back();
         EXPECT_NE(r.err.find("usage: qd-atlas-cli settings"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(SettingsCliTest, FilesThatAreNoFilesAreRefusedAtOnce) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.Path("pipe.qdt").c_str(), 0600), 0);
+    // A FIFO with no writer used to block the open and /dev/zero to feed the reader forever.
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+        const char* reason;
+    } cases[] = {
+        {{"settings", "check", dir.Path("pipe.qdt")}, kReadFailed, "名前付きパイプ"},
+        {{"settings", "check", "/dev/zero"}, kReadFailed, "デバイス"},
+        {{"storage", "load", dir.Path("pipe.qdt")},
+         "蓄積データファイルの読み込みが失敗しました。",
+         "名前付きパイプ"},
+        {{"storage", "load", "/dev/zero"}, "蓄積データファイルの読み込みが失敗しました。", "デバイス"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const CliResult r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     }
 }
 

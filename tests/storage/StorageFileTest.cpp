@@ -1,6 +1,7 @@
 // The storage data file: the bytes written and the reading rules.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <csignal>
 
 #include <filesystem>
@@ -237,6 +238,18 @@ TEST_F(StorageFileTest, FilesThatAreNotStorageDataAreRefusedAndChangeNothing) {
     }
     EXPECT_EQ(CStorageFile::Read(slot, PathOf("missing.csv")), 0);
     EXPECT_TRUE(messages.Shown().empty());  // the caller shows message 336
+}
+
+TEST_F(StorageFileTest, DevicesFifosAndFoldersAreRefusedAtOnce) {
+    const int32_t kept[] = {42000};
+    ASSERT_TRUE(slot.Fill("kept", kept, 1));
+    ASSERT_EQ(::mkfifo(PathOf("pipe.csv").c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/zero"), PathOf("pipe.csv"), dir.string()}) {
+        std::string error;
+        EXPECT_EQ(CStorageFile::Read(slot, path, nullptr, &error), 0) << path;
+        EXPECT_NE(error.find("ではなく"), std::string::npos) << path << ": " << error;
+        EXPECT_EQ(slot.Name(), "kept") << path;
+    }
 }
 
 TEST_F(StorageFileTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
