@@ -1,12 +1,15 @@
 #include "settings/AtomicFileWriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -23,6 +26,34 @@ std::string ResolveTarget(const std::string& path) {
         if (!ec) return target.string();
     }
     return path;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Removes what earlier saves of `path` left beside it when they were killed on the way:
+// temporary files "<name>.tmp<pid>-..." whose process is gone. Files of live processes (a save
+// running at this moment) are left alone.
+void RemoveLeftovers(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const size_t slash = path.rfind('/');
+    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || end == name.c_str() + prefix.size() || *end != '-') continue;
+        if (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -58,10 +89,27 @@ bool AtomicFileWriter::Open() {
     const bool exists = ::stat(m_path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) return Failed(EISDIR);
     if (exists && ::access(m_path.c_str(), W_OK) != 0) return Failed(EACCES);
+    m_exists = exists;
+    m_mode = st.st_mode & 07777;
+    RemoveLeftovers(m_path);
+    // First choice: an unnamed file in the target's folder, linked into place only at Commit, so
+    // that a save killed on the way leaves nothing behind. Mode 0666 lets the umask decide, as
+    // for any newly created file.
+    const std::string folder = FolderOf(m_path);
+    const int unnamed = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (unnamed >= 0) {
+        m_fd = unnamed;
+        if (exists && ::fchmod(unnamed, m_mode) != 0) return Failed(errno);
+        return true;
+    }
+    // The file system has no unnamed files: a named one beside the target.
+    return CreateNamed();
+}
+
+bool AtomicFileWriter::CreateNamed() {
     static std::atomic<unsigned> counter{0};
     // A name of our own in the target's folder (so the rename stays within one file system);
-    // O_EXCL never reuses a file someone else left there. Mode 0666 lets the umask decide, as for
-    // any newly created file.
+    // O_EXCL never reuses a file someone else left there.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate =
             m_path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
@@ -69,7 +117,24 @@ bool AtomicFileWriter::Open() {
         if (fd >= 0) {
             m_fd = fd;
             m_tempPath = candidate;
-            if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) return Failed(errno);
+            if (m_exists && ::fchmod(fd, m_mode) != 0) return Failed(errno);
+            return true;
+        }
+        if (errno != EEXIST) return Failed(errno);
+    }
+    return Failed(EEXIST);
+}
+
+// Gives the unnamed file a name beside the target, for the rename that puts it in place. Only
+// the moment between this link and the rename can leave a file behind.
+bool AtomicFileWriter::LinkUnnamed() {
+    static std::atomic<unsigned> counter{0};
+    const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate =
+            m_path + ".tmp" + std::to_string(::getpid()) + "-l" + std::to_string(counter.fetch_add(1));
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            m_tempPath = candidate;
             return true;
         }
         if (errno != EEXIST) return Failed(errno);
@@ -93,6 +158,7 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
 bool AtomicFileWriter::Commit() {
     if (m_fd < 0) return Failed(EBADF);
     if (::fsync(m_fd) != 0) return Failed(errno);
+    if (m_tempPath.empty() && !LinkUnnamed()) return false;
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) return Failed(errno);

@@ -1,8 +1,9 @@
 #pragma once
 // Writes a file so that a failure never damages the file that is already there: the bytes go to
 // a temporary file in the same folder, which replaces the target only after every write and the
-// flush to disk succeeded. On failure the temporary file is removed. A symbolic link is followed
-// (the link stays, its target is written), a replaced file keeps its permissions, and a file the
+// flush to disk succeeded. The temporary file has no name until then (where the file system
+// allows it), so a save killed on the way leaves nothing behind; on failure it is removed. A symbolic link is
+// followed (the link stays, its target is written), a replaced file keeps its permissions, and a file the
 // user may not write is not replaced although its folder would allow it.
 #include <string>
 #include <string_view>
@@ -32,12 +33,16 @@ public:
 private:
     bool Failed(int error);
     void Discard();
+    bool CreateNamed();
+    bool LinkUnnamed();
 
     std::string m_path;
     std::string m_tempPath;
     int m_fd = -1;
     int m_error = 0;
     bool m_committed = false;
+    bool m_exists = false;
+    unsigned m_mode = 0;
 };
 
 }  // namespace qda
