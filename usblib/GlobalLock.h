@@ -1,7 +1,7 @@
 #pragma once
 // The lock that serialises pipe-device exchanges of all processes ("Global\VANTORUSBVT_MUTEX"):
 // a lock file that every user may open ($VANTORUSB_LOCK_FILE, else /run/lock/VANTORUSBVT_MUTEX,
-// else /tmp/VANTORUSBVT_MUTEX). The system releases it when a holder dies.
+// else /tmp/VANTORUSBVT_MUTEX), whoever created it. The system releases it when a holder dies.
 #include <string>
 
 namespace qda {
@@ -18,6 +18,8 @@ public:
     void Unlock();
 
 private:
+    // The lock file at `path`, opened so that every user of the machine shares it; -1 on failure.
+    static int OpenShared(const std::string& path);
     int m_fd = -1;
 };
 

@@ -39,7 +39,8 @@ int64_t ReadPipeReply(const PipeReader& read, uint8_t* reply, uint32_t expected,
         if (n < 0) return -1;
         if (n == 0) {
             if (received > 0) break;
-            if (retryCount != 0 && ++emptyReads >= retryCount) return -1;
+            const uint32_t limit = retryCount != 0 ? retryCount : kPipeSilentReadLimit;
+            if (++emptyReads >= limit) return -1;
             continue;
         }
         received += static_cast<uint32_t>(std::min<uint32_t>(static_cast<uint32_t>(n), ask));

@@ -20,9 +20,13 @@ std::vector<std::vector<uint8_t>> FramePipeMessage(const uint8_t* data, uint32_t
 // One bulk IN read: fills up to `length` bytes; returns the count (0 = no data), or -1 on failure.
 using PipeReader = std::function<int(uint8_t* data, uint32_t length)>;
 
+// Reads returning no data before the first data, when the retry count is 0: the exchange holds
+// the lock of all processes meanwhile, so a silent device may not hold it for ever.
+constexpr uint32_t kPipeSilentReadLimit = 5;
+
 // Reads a reply of at most `expected` bytes: reads returning no data before the first data are
-// repeated (up to `retryCount` times, 0 = without limit); after data, reads continue for the rest
-// until all arrived, a read returns no data, or a short packet (fewer bytes than asked and not a
+// repeated (up to `retryCount` times, 0 = up to kPipeSilentReadLimit times); after data, reads continue for
+// the rest until all arrived, a read returns no data, or a short packet (fewer bytes than asked and not a
 // whole number of packets of `maxPacketSize`) ends the message. Returns the bytes received, or -1.
 int64_t ReadPipeReply(const PipeReader& read, uint8_t* reply, uint32_t expected, uint32_t retryCount,
                       uint32_t maxPacketSize);
