@@ -38,6 +38,7 @@ const char* SimUsage() {
            "  --split CMD:CHUNK:DELAY_MS       reply in chunks of CHUNK bytes DELAY_MS apart\n"
            "                           CMD is a decimal command code or \"all\"; rules may repeat\n"
            "  --usb-socket PATH        also serve the simulated USB bus for vantorusbd --sim PATH\n"
+           "  --usb-packet N           on that bus, deliver each reply in pieces of at most N bytes\n"
            "  --verbose                one line per exchange on stderr\n"
            "  --help                   this text\n";
 }

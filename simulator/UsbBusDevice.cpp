@@ -70,11 +70,12 @@ uint32_t UsbBusDevice::Out(std::span<const uint8_t> data) {
 bool UsbBusDevice::In(uint32_t maxLength, std::vector<uint8_t>& data) {
     data.clear();
     if (replyOffset_ < reply_.size()) {
-        const size_t n = std::min<size_t>(maxLength, reply_.size() - replyOffset_);
+        size_t n = std::min<size_t>(maxLength, reply_.size() - replyOffset_);
+        if (pieceSize_ != 0) n = std::min<size_t>(n, pieceSize_);
         data.assign(reply_.begin() + replyOffset_, reply_.begin() + replyOffset_ + n);
         replyOffset_ += n;
         if (replyOffset_ == reply_.size()) {
-            zeroLengthPending_ = n == maxLength && reply_.size() % kPacketSize == 0;
+            zeroLengthPending_ = true;
             reply_.clear();
             replyOffset_ = 0;
         }
@@ -82,7 +83,7 @@ bool UsbBusDevice::In(uint32_t maxLength, std::vector<uint8_t>& data) {
     }
     if (zeroLengthPending_) {
         zeroLengthPending_ = false;
-        return true;  // the zero-length packet that ends a reply of whole packets
+        return true;  // the zero-length packet that ends a reply
     }
     return false;
 }

@@ -3,7 +3,8 @@
 // 0x000A, one interface with bulk IN 0x81 and bulk OUT 0x02 of 64-byte packets) and the two bulk
 // endpoints. OUT carries a 4-byte little-endian length and then the command padded to whole
 // 64-byte blocks; once all blocks are in, the command goes to the controller and its reply
-// waits on IN. A reply that ends on a packet boundary is followed by a zero-length packet.
+// waits on IN. Once a reply has been read to its end, the next IN transfer gets a zero-length
+// packet, which tells the host the reply is over.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -22,6 +23,10 @@ public:
     static constexpr uint32_t kMaxCommand = 0x100000;
 
     explicit UsbBusDevice(Handler handler) : handler_(std::move(handler)) {}
+
+    // Delivers a reply in pieces of at most `bytes` per IN transfer (0: as much as asked), as
+    // firmware that sends its reply in short packets does.
+    void SetPieceSize(uint32_t bytes) { pieceSize_ = bytes; }
 
     static std::vector<uint8_t> DeviceDescriptor();
     static std::vector<uint8_t> ConfigurationDescriptor();
@@ -44,6 +49,7 @@ private:
     std::vector<uint8_t> reply_;
     size_t replyOffset_ = 0;
     bool zeroLengthPending_ = false;
+    uint32_t pieceSize_ = 0;
 };
 
 }  // namespace qda::sim

@@ -20,7 +20,9 @@ UsbBusLink::UsbBusLink(SimController& controller, Options options)
                  std::move(options)) {}
 
 UsbBusLink::UsbBusLink(UsbBusDevice::Handler handler, Options options)
-    : options_(std::move(options)), device_(std::move(handler)) {}
+    : options_(std::move(options)), device_(std::move(handler)) {
+    device_.SetPieceSize(options_.pieceSize);
+}
 
 UsbBusLink::~UsbBusLink() {
     Stop();

@@ -23,6 +23,7 @@ public:
     struct Options {
         std::string socketPath;
         bool verbose = false;
+        uint32_t pieceSize = 0;  // --usb-packet: reply bytes per IN transfer (0: as asked)
     };
 
     UsbBusLink(SimController& controller, Options options);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -38,13 +39,25 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     // --usb-socket PATH: also serve the simulated USB bus for vantorusbd --sim PATH.
     UsbBusLink::Options usbOptions;
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == "--usb-socket") {
-            usbOptions.socketPath = args[i + 1];
+    // --usb-packet N: the simulated bus delivers each reply in pieces of at most N bytes.
+    for (size_t i = 0; i + 1 < args.size();) {
+        if (args[i] == "--usb-socket" || args[i] == "--usb-packet") {
+            if (args[i] == "--usb-socket") {
+                usbOptions.socketPath = args[i + 1];
+            } else {
+                char* end = nullptr;
+                const unsigned long n = std::strtoul(args[i + 1].c_str(), &end, 10);
+                if (args[i + 1].empty() || *end != '\0' || n < 1 || n > 65536) {
+                    std::fprintf(stderr, "qd-atlas-sim: --usb-packet takes 1..65536\n%s", SimUsage());
+                    return 2;
+                }
+                usbOptions.pieceSize = static_cast<uint32_t>(n);
+            }
             args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
                        args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-            break;
+            continue;
         }
+        ++i;
     }
     if (!ParseSimOptions(args, options, error)) {
         std::fprintf(stderr, "qd-atlas-sim: %s\n%s", error.c_str(), SimUsage());

@@ -36,6 +36,8 @@ const char* NtStatusName(NTSTATUS status) {
             return "STATUS_INVALID_DEVICE_STATE";
         case STATUS_DEVICE_DATA_ERROR:
             return "STATUS_DEVICE_DATA_ERROR";
+        case STATUS_DEVICE_BUSY:
+            return "STATUS_DEVICE_BUSY";
         default:
             return "STATUS_(unknown)";
     }
@@ -45,6 +47,8 @@ int NtStatusToErrno(NTSTATUS status) {
     switch (status) {
         case STATUS_SUCCESS:
             return 0;
+        case STATUS_DEVICE_BUSY:
+            return EBUSY;
         case STATUS_INVALID_PARAMETER:
             return EINVAL;
         case STATUS_NO_SUCH_DEVICE:

@@ -12,7 +12,7 @@ bool CUsbExchange::OverLimit(uint64_t elapsed) {
 }
 
 NTSTATUS CUsbExchange::Transfer(USBD_PIPE_HANDLE pipe, uint32_t flags, uint8_t* data, uint32_t length,
-                                uint64_t start, uint32_t& transferred) {
+                                uint64_t start, uint32_t& transferred, uint32_t timeoutMs) {
     transferred = 0;
     const uint64_t elapsed = m_bus.QuerySystemTime() - start;
     if (OverLimit(elapsed)) return STATUS_IO_TIMEOUT;
@@ -24,6 +24,7 @@ NTSTATUS CUsbExchange::Transfer(USBD_PIPE_HANDLE pipe, uint32_t flags, uint8_t* 
     urb.transferBufferLength = length;
     // The bus gets what is left of the phase, so a silent device cannot hold the phase forever.
     urb.timeoutMs = static_cast<uint32_t>(std::max<uint64_t>(1, (kPhaseLimit - elapsed) / 10000));
+    if (timeoutMs != 0 && timeoutMs < urb.timeoutMs) urb.timeoutMs = timeoutMs;
     const NTSTATUS status = m_bus.SubmitUrb(urb);
     if (!NT_SUCCESS(status)) return status;
     transferred = std::min(urb.transferBufferLength, length);
@@ -77,9 +78,21 @@ NTSTATUS CUsbExchange::ReadPhase(uint32_t outputLength, std::vector<uint8_t>& re
     while (received < outputLength) {
         const uint32_t ask = std::min(kMaxTransferSize, outputLength - received);
         reply.resize(received + ask);
+        // Before the first byte the transfer may wait what is left of the silence allowed;
+        // after it, only the gap that ends a reply.
+        uint32_t wait = kReplyGapMs;
+        if (received == 0) {
+            const uint64_t silentMs = (m_bus.QuerySystemTime() - start) / 10000;
+            if (silentMs >= kSilenceLimitMs) {
+                reply.resize(0);
+                return STATUS_IO_TIMEOUT;
+            }
+            wait = static_cast<uint32_t>(kSilenceLimitMs - silentMs);
+        }
         uint32_t got = 0;
         const NTSTATUS status =
-            Transfer(m_inPipe, USBD_TRANSFER_DIRECTION_IN, reply.data() + received, ask, start, got);
+            Transfer(m_inPipe, USBD_TRANSFER_DIRECTION_IN, reply.data() + received, ask, start, got, wait);
+        if (status == STATUS_IO_TIMEOUT && received > 0) break;  // the reply ended in silence
         if (!NT_SUCCESS(status)) {
             reply.resize(received);
             return status;
@@ -91,8 +104,8 @@ NTSTATUS CUsbExchange::ReadPhase(uint32_t outputLength, std::vector<uint8_t>& re
         }
         received += got;
         record.bytesRead += got;
-        // A short transfer is the device's end of the reply.
-        if (got < ask) break;
+        // A short transfer does not end the reply: firmware may send it in several short
+        // pieces. Only a transfer that brings nothing does.
     }
     reply.resize(received);
     return STATUS_SUCCESS;

@@ -1,6 +1,7 @@
 #include "usblib/NamedDeviceClient.h"
 
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -12,6 +13,15 @@
 #include "usblib/VantorUsbWire.h"
 
 namespace qda {
+
+namespace {
+// Longest the driver host may stay silent while a reply is due. The host fails an exchange with a
+// silent controller itself within seconds; this bounds the wait on a host that hangs, so that the
+// caller's worker (and with it closing the link) is never held for longer than the command
+// layer's own 10 s wait.
+constexpr int kReplyWaitMs = 10000;
+
+}  // namespace
 
 CNamedDeviceClient::~CNamedDeviceClient() {
     Close();
@@ -46,6 +56,9 @@ bool CNamedDeviceClient::Open(const std::string& name, const std::vector<uint8_t
         // Room for a whole storage readout, so that the host's reply arrives in one piece.
         const int bufferSize = 2 * 1024 * 1024;
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bufferSize, sizeof(bufferSize));
+        const timeval wait{kReplyWaitMs / 1000, (kReplyWaitMs % 1000) * 1000};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof(wait));
         if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) {
             m_fd = fd;
             break;
@@ -83,12 +96,18 @@ bool CNamedDeviceClient::SendAll(const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-// MSG_WAITALL: the kernel collects a long reply itself instead of waking the caller for each piece.
+// MSG_WAITALL: the kernel collects a long reply itself instead of waking the caller for each piece;
+// SO_RCVTIMEO bounds each wait for more bytes.
 static bool ReadExact(int fd, uint8_t* data, size_t length, int& error) {
     size_t done = 0;
     while (done < length) {
         const ssize_t n = ::recv(fd, data + done, length - done, MSG_WAITALL);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // MSG_WAITALL may hand back a part before the time-out; only silence fails.
+            error = ETIMEDOUT;
+            return false;
+        }
         if (n <= 0) {
             error = n < 0 ? errno : ECONNRESET;
             return false;

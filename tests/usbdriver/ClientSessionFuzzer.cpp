@@ -35,9 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte chooses the piece size, so message boundaries fall anywhere.
     const size_t piece = 1 + data[0] % 64;
     size_t pos = 1;
+    // Requests run as the host runs them: handed out, completed, then the next is decoded.
+    auto runRequests = [&] {
+        qda::PendingRequest request;
+        while (session.TakeRequest(request)) {
+            gate.DeviceControl(request.device, request.irp);
+            if (!session.Complete(request.irp, out)) return false;
+        }
+        return true;
+    };
     while (pos < size) {
         const size_t n = std::min(piece, size - pos);
-        if (!session.Receive(data + pos, n, out)) break;
+        if (!session.Receive(data + pos, n, out) || !runRequests()) break;
         pos += n;
     }
     return 0;

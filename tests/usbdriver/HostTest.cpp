@@ -6,8 +6,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <thread>
 
 #include "tests/usbdriver/ScriptedBus.h"
@@ -263,12 +266,115 @@ TEST_F(HostTest, ConnectionPerCallNeverRunsOutOfClients) {
     EXPECT_EQ(served, 500);
 }
 
+TEST_F(HostTest, SilentClientsGiveTheirPlacesBack) {
+    using namespace std::chrono_literals;
+    // Every place taken by a connection that never says hello.
+    std::vector<std::unique_ptr<Client>> silent;
+    for (size_t i = 0; i < CSocketServer::kMaxClients; ++i) {
+        silent.push_back(std::make_unique<Client>(Path()));
+        ASSERT_TRUE(silent.back()->Connected());
+    }
+    // Within a few seconds they are dropped and a client that talks is served again.
+    const auto start = std::chrono::steady_clock::now();
+    bool served = false;
+    while (!served && std::chrono::steady_clock::now() - start < 8s) {
+        Client good(Path());
+        served = good.Handshake();
+        if (!served) std::this_thread::sleep_for(200ms);
+    }
+    EXPECT_TRUE(served) << "the silent connections kept every place";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, CSocketServer::kHandshakeLimit + 2s);
+    EXPECT_TRUE(silent.front()->SeesEnd());
+}
+
+TEST_F(HostTest, ClientThatDoesNotReadItsRepliesIsDropped) {
+    using namespace std::chrono_literals;
+    // One request whose short reply is never read: the place goes back after the unread limit.
+    {
+        Client lazy(Path());
+        ASSERT_TRUE(lazy.Handshake());
+        lazy.Send(wire::EncodeIoctl(IOCTL_VANTORUSB_GET_VERSION, nullptr, 0, 4));
+        std::this_thread::sleep_for(200ms);
+        ASSERT_EQ(server_->ClientCount(), 1u);
+        const auto start = std::chrono::steady_clock::now();
+        while (server_->ClientCount() > 0 && std::chrono::steady_clock::now() - start < 10s)
+            std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(server_->ClientCount(), 0u) << "a client that never reads kept its place";
+        EXPECT_GE(std::chrono::steady_clock::now() - start, CSocketServer::kUnreadLimit - 1s);
+    }
+    // Long replies piling up: the host keeps a bounded amount and drops the client long before
+    // the unread limit, instead of holding every reply in memory.
+    Client greedy(Path());
+    ASSERT_TRUE(greedy.Handshake());
+    std::deque<std::vector<uint8_t>> chunks;
+    for (int exchange = 0; exchange < 16; ++exchange) {
+        for (int i = 0; i < 32; ++i) chunks.push_back(std::vector<uint8_t>(0x8000, uint8_t(exchange)));
+        chunks.push_back({});
+    }
+    bus_->inChunks = chunks;
+    std::vector<uint8_t> requests;
+    for (int exchange = 0; exchange < 16; ++exchange) {
+        const auto one = wire::EncodeIoctl(IOCTL_VANTORUSB_EXCHANGE, requests.data(), 0, 0x100000);
+        requests.insert(requests.end(), one.begin(), one.end());
+    }
+    greedy.Send(requests);
+    const auto start = std::chrono::steady_clock::now();
+    while (server_->ClientCount() > 0 && std::chrono::steady_clock::now() - start < 10s)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(server_->ClientCount(), 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, CSocketServer::kUnreadLimit - 1s)
+        << "dropped only for the time, not for the output it piled up";
+    // Others are served meanwhile and after.
+    Client good(Path());
+    ASSERT_TRUE(good.Handshake());
+    std::vector<uint8_t> out;
+    EXPECT_EQ(good.Ioctl(IOCTL_VANTORUSB_GET_VERSION, {}, 4, out), STATUS_SUCCESS);
+}
+
 TEST_F(HostTest, SecondHostOnTheSamePathIsRefused) {
     CDriverHost other;
     CSocketServer second(other, policy_);
     std::string error;
     EXPECT_FALSE(second.Listen(dir_, "VantorUSB_U-0", error));
     EXPECT_NE(error.find("already"), std::string::npos);
+}
+
+template <typename F>
+bool Within(std::chrono::milliseconds limit, F condition) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+TEST(DriverHostOwnership, DeviceClaimedElsewhereIsTakenOnceItIsFree) {
+    using namespace std::chrono_literals;
+    // Another program holds the interface for the first three tries.
+    CDriverHost host(50ms);
+    auto bus = std::make_shared<ScriptedBus>();
+    bus->busyClaims = 3;
+    host.DeviceArrived(bus);
+    host.WaitPnpIdle();
+    EXPECT_TRUE(Within(3s, [&] { return host.HasDevice(); })) << "the host gave up on a busy device";
+    EXPECT_EQ(bus->busyClaims, 0);
+
+    // A busy device that leaves is no longer tried, and the next one is served.
+    CDriverHost other(50ms);
+    auto gone = std::make_shared<ScriptedBus>();
+    gone->busyClaims = 1000000;
+    other.DeviceArrived(gone);
+    other.WaitPnpIdle();
+    auto second = std::make_shared<ScriptedBus>();
+    other.DeviceArrived(second);
+    other.WaitPnpIdle();
+    EXPECT_FALSE(other.HasDevice());
+    other.DeviceLeft(gone.get());
+    EXPECT_TRUE(Within(3s, [&] { return other.HasDevice(); })) << "the waiting controller was not started";
+    const int left = gone->busyClaims;
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(gone->busyClaims, left) << "a device that left is still being tried";
 }
 
 }  // namespace

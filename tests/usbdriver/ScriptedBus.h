@@ -1,6 +1,7 @@
 #pragma once
 // A scripted bus under the driver core: it records every OUT transfer, answers IN transfers from
 // a queue of reply chunks, serves fixed descriptors and lets a test hold an IN transfer open.
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -16,6 +17,7 @@ public:
 
     std::vector<std::vector<uint8_t>> outTransfers;
     std::vector<uint32_t> inRequests;           // length asked by each IN transfer
+    std::vector<uint32_t> inTimeouts;           // time-out (ms) given to each IN transfer
     std::deque<std::vector<uint8_t>> inChunks;  // what successive IN transfers return
     std::vector<uint8_t> pnpMinorsPassedDown;
     std::vector<USBD_PIPE_HANDLE> aborted;
@@ -23,8 +25,9 @@ public:
     uint64_t clock = 0;
     uint64_t clockStepPerTransfer = 0;  // simulated time each transfer takes
     DEVICE_CAPABILITIES caps;
-    bool holdIn = false;       // IN transfers wait until released or aborted
-    bool abortCancels = true;  // ABORT_PIPE ends a held transfer
+    bool holdIn = false;             // IN transfers wait until released or aborted
+    bool abortCancels = true;        // ABORT_PIPE ends a held transfer
+    std::atomic<int> busyClaims{0};  // this many configurations fail: another program claimed it
 
     std::vector<uint8_t> ConfigDescriptor() const {
         // One configuration, interface 0 with a bulk IN (0x81) and a bulk OUT (0x02) endpoint.
@@ -49,6 +52,10 @@ public:
                 return urb.status = STATUS_SUCCESS;
             }
             case URB_FUNCTION_SELECT_CONFIGURATION:
+                if (urb.configurationDescriptor && busyClaims > 0) {
+                    --busyClaims;
+                    return urb.status = STATUS_DEVICE_BUSY;
+                }
                 if (urb.configurationDescriptor) {
                     urb.configurationHandle = 1;
                     USBD_PIPE_INFORMATION in, out;
@@ -70,6 +77,7 @@ public:
                 clock += clockStepPerTransfer;
                 if (urb.transferFlags & USBD_TRANSFER_DIRECTION_IN) {
                     inRequests.push_back(urb.transferBufferLength);
+                    inTimeouts.push_back(urb.timeoutMs);
                     if (holdIn) {
                         m_inHeld = true;
                         m_cv.notify_all();

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "tests/usbdriver/ScriptedBus.h"
+#include "usbdriver/UsbExchange.h"
 #include "usbdriver/VantorUsbDevice.h"
 
 namespace {
@@ -32,6 +33,14 @@ std::vector<uint8_t> Bytes(size_t n, uint8_t first = 1) {
     std::vector<uint8_t> v(n);
     std::iota(v.begin(), v.end(), first);
     return v;
+}
+
+// A reply of `total` bytes as short transfers of `packet` bytes, ended by a zero-length one.
+std::deque<std::vector<uint8_t>> ShortPackets(size_t total, size_t packet) {
+    std::deque<std::vector<uint8_t>> chunks;
+    for (size_t at = 0; at < total; at += packet) chunks.push_back(Bytes(std::min(packet, total - at)));
+    chunks.push_back({});
+    return chunks;
 }
 
 uint32_t Le32(const std::vector<uint8_t>& v, size_t at) {
@@ -109,15 +118,17 @@ TEST_F(DeviceTest, ReplyLengthIsTheBytesReceived) {
         uint32_t expected;
         size_t inTransfers;
     } cases[] = {
-        {"short reply ends with a short transfer", {Bytes(30)}, 1024, 30, 1},
+        {"short reply ends when the next transfer brings nothing", {Bytes(30)}, 1024, 30, 2},
         {"reply filling a transfer ends with a zero-length one", {Bytes(0x8000), {}}, 0x10000, 0x8000, 2},
-        {"nothing at first, then the reply", {{}, {}, Bytes(12)}, 1024, 12, 3},
+        {"nothing at first, then the reply", {{}, {}, Bytes(12)}, 1024, 12, 4},
         {"long reply in 0x8000-byte transfers",
          {Bytes(0x8000), Bytes(0x8000), Bytes(20)},
          0x100000,
          0x10014,
-         3},
+         4},
         {"reply cut at the output size", {Bytes(16)}, 16, 16, 1},
+        {"waveform reply in short 64-byte packets, then a zero-length one", ShortPackets(1054, 64), 4096,
+         1054, 18},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,7 +164,7 @@ TEST_F(DeviceTest, ControlCodesAnswer) {
     EXPECT_EQ(device->Dispatch(times), STATUS_SUCCESS);
     EXPECT_EQ(times.information, 8u);
     EXPECT_EQ(Le32(times.output, 0), 2000u);  // two OUT transfers
-    EXPECT_EQ(Le32(times.output, 4), 1000u);  // one IN transfer
+    EXPECT_EQ(Le32(times.output, 4), 2000u);  // the reply's IN transfer and the one that found it ended
 }
 
 TEST_F(DeviceTest, FailuresOfTheExchange) {
@@ -168,6 +179,21 @@ TEST_F(DeviceTest, FailuresOfTheExchange) {
     bus.clockStepPerTransfer = 0x80000000ull;
     bus.inChunks = {Bytes(5)};
     EXPECT_EQ(Exchange(Bytes(12), 64).status, STATUS_IO_TIMEOUT);
+
+    // A controller that sends nothing fails the exchange after seconds, not after the phase limit:
+    // the transfer asks the bus for no more than the silence allowed.
+    bus.clockStepPerTransfer = 0;
+    bus.inChunks.clear();
+    bus.inTimeouts.clear();
+    EXPECT_EQ(Exchange(Bytes(12), 64).status, STATUS_IO_TIMEOUT);
+    ASSERT_EQ(bus.inTimeouts.size(), 1u);
+    EXPECT_LE(bus.inTimeouts[0], qda::CUsbExchange::kSilenceLimitMs);
+    // Once data has come, the wait for more is only the gap that ends a reply.
+    bus.inChunks = {Bytes(5)};
+    bus.inTimeouts.clear();
+    EXPECT_EQ(Exchange(Bytes(12), 64).status, STATUS_SUCCESS);
+    ASSERT_EQ(bus.inTimeouts.size(), 2u);
+    EXPECT_EQ(bus.inTimeouts[1], qda::CUsbExchange::kReplyGapMs);
 
     // A phase of more than 2^32 units does not wrap round into a short one.
     bus.clockStepPerTransfer = 0x100000000ull + 10;

@@ -46,8 +46,9 @@ protected:
             ::access((BinDir() + "/qd-atlas-sim").c_str(), X_OK) != 0)
             GTEST_SKIP() << "vantorusbd or qd-atlas-sim not built in " << BinDir();
         ::setenv("VANTORUSB_SOCKET_DIR", dir_.c_str(), 1);
-        sim_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{BinDir() + "/qd-atlas-sim", "--usb-socket", dir_ + "/sim.sock"});
+        std::vector<std::string> simArgs{BinDir() + "/qd-atlas-sim", "--usb-socket", dir_ + "/sim.sock"};
+        for (const std::string& a : SimExtraArgs()) simArgs.push_back(a);
+        sim_ = std::make_unique<ChildProcess>(simArgs);
         daemon_ = std::make_unique<ChildProcess>(std::vector<std::string>{
             BinDir() + "/vantorusbd", "--sim", dir_ + "/sim.sock", "--socket-dir", dir_});
         // The program's start-up registration.
@@ -74,9 +75,15 @@ protected:
         return connection;
     }
 
+    virtual std::vector<std::string> SimExtraArgs() const { return {}; }
+
     std::string dir_;
     std::unique_ptr<ChildProcess> sim_, daemon_;
 };
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 TEST_F(EndToEndTest, ControllerAnswersThroughTheDriverHost) {
     ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
@@ -139,6 +146,56 @@ TEST_F(EndToEndTest, CliStateOverUsb) {
     EXPECT_NE(out.find("未接続"), std::string::npos) << out;
 
     EXPECT_EQ(RunCapture(cli + " state --usb --serial /dev/null 2>&1", out), 2) << out;
+}
+
+TEST_F(EndToEndTest, SilentControllerFailsInSecondsAndHoldsUpNobody) {
+    const std::string cli = BinDir() + "/qd-atlas-cli";
+    if (::access(cli.c_str(), X_OK) != 0) GTEST_SKIP() << "qd-atlas-cli not built";
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
+    // The storage status (42) goes unanswered once; "timeout" ends a CLI that would hang.
+    sim_->Write("silence 42:1\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto start = std::chrono::steady_clock::now();
+    std::string out;
+    int exitCode = -1;
+    double took = 0;
+    std::thread run([&] {
+        exitCode = RunCapture("timeout -s KILL 60 " + cli + " state --usb 2>&1", out);
+        took = SecondsSince(start);
+    });
+    // Meanwhile another program opens the device: its handshake is answered at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const auto open = std::chrono::steady_clock::now();
+    EXPECT_TRUE(CheckUsbDllStatus(0));
+    EXPECT_LT(SecondsSince(open), 1.0) << "a handshake waited for another client's exchange";
+    run.join();
+    EXPECT_EQ(exitCode, 1) << out;
+    EXPECT_NE(out.find("未接続"), std::string::npos) << out;
+    // The exchange fails inside the command layer's 10 s and the link closes right after.
+    EXPECT_LT(took, 11.0) << out;
+    // The controller answers again afterwards.
+    std::vector<uint8_t> reply;
+    EXPECT_EQ(Exchange({0x00, 0x04, 0x07, 42}, reply), 1u);
+}
+
+class ShortPacketTest : public EndToEndTest {
+protected:
+    std::vector<std::string> SimExtraArgs() const override { return {"--usb-packet", "64"}; }
+};
+
+TEST_F(ShortPacketTest, ReplyInShortPacketsArrivesWhole) {
+    ASSERT_TRUE(Eventually([] { return CheckUsbDllStatus(0) != 0; }));
+    // The waveform of head A: a reply of more than a thousand bytes in 64-byte pieces.
+    std::vector<uint8_t> reply;
+    ASSERT_EQ(Exchange({0x00, 0x06, 0x07, 24, 0, 0}, reply), 1u);
+    ASSERT_GE(reply.size(), 8u);
+    EXPECT_EQ(reply[3], 25);
+    EXPECT_GT(reply.size(), 1000u);
+    EXPECT_EQ((reply[0] << 8) | reply[1], static_cast<int>(reply.size())) << "the reply was cut";
+    // Nothing of it is left over to be taken for the answer to the next command.
+    ASSERT_EQ(Exchange({0x00, 0x04, 0x07, 42}, reply), 1u);
+    EXPECT_EQ(reply[3], 43);
+    EXPECT_EQ((reply[0] << 8) | reply[1], static_cast<int>(reply.size()));
 }
 
 // True when a controller (USB 1209:000a) is attached to this machine.

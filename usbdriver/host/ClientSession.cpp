@@ -1,5 +1,7 @@
 #include "usbdriver/host/ClientSession.h"
 
+#include <algorithm>
+
 namespace qda {
 
 CClientSession::~CClientSession() {
@@ -11,18 +13,58 @@ bool CClientSession::End(const std::string& reason) {
     m_reason = reason;
     if (m_device) m_gate.CloseDevice(m_device);
     m_device.reset();
+    m_input.clear();
+    m_inputOffset = 0;
     return false;
 }
 
 bool CClientSession::Receive(const uint8_t* data, size_t length, COutputQueue& out) {
     if (m_ended) return false;
-    while (length > 0) {
+    m_input.insert(m_input.end(), data, data + length);
+    return Pump(out);
+}
+
+bool CClientSession::Pump(COutputQueue& out) {
+    while (!m_busy && m_inputOffset < m_input.size()) {
+        const uint8_t* data = m_input.data() + m_inputOffset;
+        size_t length = m_input.size() - m_inputOffset;
+        const size_t before = length;
         const auto result = m_reader.Feed(data, length);
+        m_inputOffset += before - length;
         if (result == wire::CWireReader::Result::Error) return End(wire::WireErrorText(m_reader.Error()));
         if (result == wire::CWireReader::Result::NeedMore) continue;
         if (!Handle(out)) return false;
     }
+    if (m_inputOffset == m_input.size()) {
+        m_input.clear();
+        m_inputOffset = 0;
+    }
     return true;
+}
+
+bool CClientSession::TakeRequest(PendingRequest& request) {
+    if (!m_requestReady) return false;
+    m_requestReady = false;
+    request = std::move(m_request);
+    m_request = PendingRequest{};
+    return true;
+}
+
+bool CClientSession::Complete(Irp& irp, COutputQueue& out) {
+    m_busy = false;
+    if (m_ended) return false;
+    // The driver never hands back more than asked; the cut keeps the reply valid if it did.
+    const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(irp.output.size()), m_askedOutput);
+    const uint32_t length = NT_SUCCESS(irp.status) ? n : 0;
+    // The reply's header and fixed part, then its output bytes as they came from the driver.
+    const std::vector<uint8_t> head = wire::EncodeIoctlReplyHead(irp.status, length);
+    out.Append(head.data(), head.size());
+    if (length > 0) {
+        std::vector<uint8_t> bytes = std::move(irp.output);
+        bytes.resize(length);
+        out.AppendPiece(std::move(bytes));
+    }
+    return Pump(out);
 }
 
 bool CClientSession::Handle(COutputQueue& out) {
@@ -50,20 +92,15 @@ bool CClientSession::Handle(COutputQueue& out) {
     const uint8_t* input = nullptr;
     if (wire::DecodeIoctl(m_reader.Body(), body, input) != wire::WireError::None)
         return End("malformed request");
-    Irp irp;
-    irp.majorFunction = IRP_MJ_DEVICE_CONTROL;
-    irp.ioControlCode = body.ioControlCode;
-    irp.input.assign(input, input + body.inputLength);
-    irp.outputLength = body.outputLength;
-    m_gate.DeviceControl(m_device, irp);
-    // The driver never hands back more than asked; the cut keeps the reply valid if it did.
-    const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(irp.output.size()), body.outputLength);
-    const uint32_t length = NT_SUCCESS(irp.status) ? n : 0;
-    // The reply's header and fixed part, then its output bytes as they came from the driver.
-    const std::vector<uint8_t> head = wire::EncodeIoctlReplyHead(irp.status, length);
-    out.Append(head.data(), head.size());
-    irp.output.resize(length);
-    out.AppendPiece(std::move(irp.output));
+    m_request.device = m_device;
+    m_request.irp = Irp{};
+    m_request.irp.majorFunction = IRP_MJ_DEVICE_CONTROL;
+    m_request.irp.ioControlCode = body.ioControlCode;
+    m_request.irp.input.assign(input, input + body.inputLength);
+    m_request.irp.outputLength = body.outputLength;
+    m_askedOutput = body.outputLength;
+    m_requestReady = true;
+    m_busy = true;
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // One client of the named device: decodes its byte stream (handshake first, then device control
-// requests) and produces the reply bytes. Anything malformed ends the session; the server then
-// drops that client and nobody else.
+// requests) and produces the reply bytes. A device control request is handed out to run
+// elsewhere (TakeRequest) and the session decodes nothing further until its completion comes
+// back (Complete), so replies leave in the order of the requests. Anything malformed ends the
+// session; the server then drops that client and nobody else.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +14,12 @@
 #include "usblib/VantorUsbWire.h"
 
 namespace qda {
+
+// A device control request on its way to the device.
+struct PendingRequest {
+    std::shared_ptr<HostedDevice> device;
+    Irp irp;
+};
 
 class CClientSession {
 public:
@@ -24,17 +32,39 @@ public:
     // ended: the client is to be dropped once `out` has been sent (a refused handshake still gets
     // its reply). `reason` then says why.
     bool Receive(const uint8_t* data, size_t length, COutputQueue& out);
+    // Moves out the request decoded last, if one waits to be run; the session is busy until
+    // Complete is called for it.
+    bool TakeRequest(PendingRequest& request);
+    // The finished request: its reply goes to `out`, then the bytes that came behind it are
+    // decoded. False when the session has ended (as Receive).
+    bool Complete(Irp& irp, COutputQueue& out);
+    // Forgets a decoded request that will not be run (the client is being dropped).
+    void Abandon() {
+        if (m_requestReady) m_busy = false;
+        m_requestReady = false;
+        m_request = PendingRequest{};
+    }
+    // A request was decoded and its completion has not come back yet.
+    bool Busy() const { return m_busy; }
+    bool Handshaken() const { return m_handshaken; }
     const std::string& EndReason() const { return m_reason; }
     bool IsOpen() const { return m_device != nullptr; }
 
 private:
+    bool Pump(COutputQueue& out);
     bool Handle(COutputQueue& out);
     bool End(const std::string& reason);
 
     IDeviceGate& m_gate;
     wire::CWireReader m_reader;
+    std::vector<uint8_t> m_input;  // bytes received while a request was in flight
+    size_t m_inputOffset = 0;
     bool m_handshaken = false;
     bool m_ended = false;
+    bool m_busy = false;
+    bool m_requestReady = false;
+    PendingRequest m_request;
+    uint32_t m_askedOutput = 0;
     std::shared_ptr<HostedDevice> m_device;
     std::string m_reason;
 };

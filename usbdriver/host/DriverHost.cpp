@@ -4,7 +4,7 @@
 
 namespace qda {
 
-CDriverHost::CDriverHost() {
+CDriverHost::CDriverHost(std::chrono::milliseconds retryInterval) : m_retryInterval(retryInterval) {
     m_thread = std::thread([this] { PnpLoop(); });
 }
 
@@ -27,7 +27,20 @@ void CDriverHost::DeviceLeft(IKernelServices* device) {
 void CDriverHost::PnpLoop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_cv.wait(lock, [this] { return m_stop || !m_events.empty(); });
+        if (m_busyDevice && !m_stop) {
+            m_cv.wait_until(lock, m_nextRetry, [this] { return m_stop || !m_events.empty(); });
+            if (m_events.empty() && !m_stop) {
+                m_busy = true;
+                lock.unlock();
+                RetryBusy();
+                lock.lock();
+                m_busy = false;
+                m_cv.notify_all();
+                continue;
+            }
+        } else {
+            m_cv.wait(lock, [this] { return m_stop || !m_events.empty(); });
+        }
         if (m_events.empty()) break;
         PnpEvent event = std::move(m_events.front());
         m_events.pop_front();
@@ -44,13 +57,23 @@ void CDriverHost::PnpLoop() {
     }
 }
 
-void CDriverHost::Arrive(const std::shared_ptr<IKernelServices>& pdo) {
+void CDriverHost::RetryBusy() {
+    std::shared_ptr<IKernelServices> pdo;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_current) {
+        pdo = std::move(m_busyDevice);
+        m_busyDevice.reset();
+    }
+    if (pdo) Arrive(pdo);
+}
+
+NTSTATUS CDriverHost::Arrive(const std::shared_ptr<IKernelServices>& pdo) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_current || (m_busyDevice && m_busyDevice != pdo)) {
             std::fprintf(stderr, "vantorusbd: a second controller waits until the first one leaves\n");
             m_waiting.push_back(pdo);
-            return;
+            return STATUS_SUCCESS;
         }
     }
     auto hosted = std::make_shared<HostedDevice>();
@@ -59,24 +82,41 @@ void CDriverHost::Arrive(const std::shared_ptr<IKernelServices>& pdo) {
     hosted->fdo = CVantorUsbDevice::AddDevice(*pdo, &status);
     if (!hosted->fdo) {
         std::fprintf(stderr, "vantorusbd: AddDevice failed: %s\n", NtStatusName(status));
-        return;
+        return status;
     }
     Irp start;
     start.majorFunction = IRP_MJ_PNP;
     start.minorFunction = IRP_MN_START_DEVICE;
     if (!NT_SUCCESS(hosted->fdo->Dispatch(start))) {
-        std::fprintf(stderr, "vantorusbd: the controller could not be started: %s\n",
-                     NtStatusName(start.status));
+        const NTSTATUS status = start.status;
         Irp remove;
         remove.majorFunction = IRP_MJ_PNP;
         remove.minorFunction = IRP_MN_REMOVE_DEVICE;
         hosted->fdo->Dispatch(remove);
-        return;
+        if (status == STATUS_DEVICE_BUSY) {
+            // Someone else has the device (the library's pipe-device access of a program that
+            // found no host, for one). It is ours once they let go: try again until then.
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_reportedBusy) {
+                std::fprintf(stderr,
+                             "vantorusbd: the controller is claimed by another program; waiting for it "
+                             "(trying again every %lld ms)\n",
+                             static_cast<long long>(m_retryInterval.count()));
+                m_reportedBusy = true;
+            }
+            m_busyDevice = pdo;
+            m_nextRetry = std::chrono::steady_clock::now() + m_retryInterval;
+            return status;
+        }
+        std::fprintf(stderr, "vantorusbd: the controller could not be started: %s\n", NtStatusName(status));
+        return status;
     }
     std::fprintf(stderr, "vantorusbd: controller attached as %s\n",
                  CVantorUsbDevice::SymbolicLinkName().c_str());
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_reportedBusy = false;
     m_current = std::move(hosted);
+    return STATUS_SUCCESS;
 }
 
 void CDriverHost::Leave(IKernelServices* pdo) {
@@ -88,6 +128,16 @@ void CDriverHost::Leave(IKernelServices* pdo) {
                 m_waiting.erase(it);
                 return;
             }
+        }
+        if (m_busyDevice && (!pdo || m_busyDevice.get() == pdo)) {
+            // The device it waited for has gone; a waiting one may take its place.
+            m_busyDevice.reset();
+            m_reportedBusy = false;
+            if (!pdo || m_waiting.empty() || m_stop) return;
+            std::shared_ptr<IKernelServices> next = m_waiting.front();
+            m_waiting.pop_front();
+            m_events.push_front({true, std::move(next), nullptr});
+            return;
         }
         if (!m_current || (pdo && m_current->pdo.get() != pdo)) return;
         // New opens fail from here on; clients that have it open keep their reference.
@@ -162,6 +212,7 @@ void CDriverHost::Shutdown() {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_thread.joinable()) return;
         m_waiting.clear();
+        m_busyDevice.reset();
         m_events.push_back({false, nullptr, nullptr});  // removes the present device
         m_stop = true;
         m_cv.notify_all();

@@ -3,6 +3,9 @@
 // START_DEVICE when a device arrives and SURPRISE_REMOVAL and REMOVE_DEVICE when it leaves (on its
 // own PnP thread), and turns client opens, closes and device control requests into requests
 // to the device object. Only instance 0 ("VantorUSB_U-0") exists; a second device waits unused.
+// A device that another program has claimed on the bus (the library's own pipe-device access,
+// for one) cannot be started; the host says why it waits and tries again until it gets it.
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -35,7 +38,8 @@ public:
 
 class CDriverHost : public IPnpSink, public IDeviceGate {
 public:
-    CDriverHost();
+    // `retryInterval`: how often a device that is claimed elsewhere is tried again.
+    explicit CDriverHost(std::chrono::milliseconds retryInterval = std::chrono::seconds(2));
     ~CDriverHost() override;
 
     void DeviceArrived(std::shared_ptr<IKernelServices> device) override;
@@ -59,7 +63,9 @@ private:
         IKernelServices* left;
     };
     void PnpLoop();
-    void Arrive(const std::shared_ptr<IKernelServices>& pdo);
+    // Starts the device; STATUS_DEVICE_BUSY when another program holds it on the bus.
+    NTSTATUS Arrive(const std::shared_ptr<IKernelServices>& pdo);
+    void RetryBusy();
     void Leave(IKernelServices* pdo);
 
     std::mutex m_mutex;
@@ -69,6 +75,10 @@ private:
     bool m_stop = false;
     std::shared_ptr<HostedDevice> m_current;
     std::deque<std::shared_ptr<IKernelServices>> m_waiting;  // further devices, used when instance 0 leaves
+    std::shared_ptr<IKernelServices> m_busyDevice;           // present but claimed by another program
+    std::chrono::steady_clock::time_point m_nextRetry;
+    bool m_reportedBusy = false;
+    const std::chrono::milliseconds m_retryInterval;
     std::thread m_thread;
 };
 

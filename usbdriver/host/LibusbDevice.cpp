@@ -22,6 +22,7 @@ NTSTATUS FromLibusb(int code) {
         case LIBUSB_ERROR_NO_MEM:
             return STATUS_INSUFFICIENT_RESOURCES;
         case LIBUSB_ERROR_BUSY:
+            return STATUS_DEVICE_BUSY;  // another program has claimed the interface
         case LIBUSB_ERROR_ACCESS:
             return STATUS_INVALID_DEVICE_STATE;
         default:

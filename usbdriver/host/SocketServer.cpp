@@ -3,22 +3,22 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <linux/sockios.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace qda {
 namespace {
-// A client that does not read its replies is not read from beyond this much pending output.
-constexpr size_t kMaxPendingOutput = 4 * 1024 * 1024;
 constexpr size_t kReadChunk = 65536;
-// Clients served at once; more are turned away, so a runaway program cannot exhaust the host.
-constexpr size_t kMaxClients = 64;
+// The poll wakes this often while clients are connected, to check their deadlines.
+constexpr int kTickMs = 250;
 
 bool FillAddress(const std::string& path, sockaddr_un& addr) {
     addr = sockaddr_un{};
@@ -30,13 +30,20 @@ bool FillAddress(const std::string& path, sockaddr_un& addr) {
 }  // namespace
 
 CSocketServer::CSocketServer(IDeviceGate& gate, const CPeerPolicy& policy)
-    : m_gate(gate), m_policy(policy), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    : m_gate(gate),
+      m_policy(policy),
+      m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      m_doneFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      m_lanes(std::make_unique<CDeviceLanes>()) {}
 
 CSocketServer::~CSocketServer() {
+    // Requests still running finish first; their completions are no longer delivered.
+    m_lanes.reset();
     while (!m_clients.empty()) Drop(m_clients.size() - 1);
     if (m_listenFd >= 0) ::close(m_listenFd);
     if (m_ownsPath) ::unlink(m_path.c_str());
     if (m_wakeFd >= 0) ::close(m_wakeFd);
+    if (m_doneFd >= 0) ::close(m_doneFd);
 }
 
 bool CSocketServer::Listen(const std::string& directory, const std::string& name, std::string& error) {
@@ -90,36 +97,43 @@ void CSocketServer::Stop() {
 void CSocketServer::Accept() {
     // One connection per poll round: the clients that have gone meanwhile are dropped first, so
     // a program that connects for every call never piles up closed connections here.
-    {
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return;
-        std::string who;
-        if (m_clients.size() >= kMaxClients) {
-            std::fprintf(stderr, "vantorusbd: refused a client: %zu already connected\n", m_clients.size());
-            ::close(fd);
-            return;
-        }
-        if (!m_policy.Allows(fd, who)) {
-            std::fprintf(stderr, "vantorusbd: refused %s (not the owner or the device group)\n", who.c_str());
-            ::close(fd);
-            return;
-        }
-        // Room for a whole storage readout, so that a reply leaves in one write.
-        const int bufferSize = 2 * 1024 * 1024;
-        ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bufferSize, sizeof(bufferSize));
-        Client client;
-        client.fd = fd;
-        client.session = std::make_unique<CClientSession>(m_gate);
-        client.who = who;
-        m_clients.push_back(std::move(client));
-        m_clientCount = m_clients.size();
-        // A client usually sends its handshake and requests right after connecting: serve them
-        // now rather than one poll round later.
-        Client& added = m_clients.back();
-        ReadFrom(added);
-        if (!added.out.Empty()) WriteTo(added);
-        if (added.closing) Drop(m_clients.size() - 1);
+    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) return;
+    std::string who;
+    if (m_clients.size() >= kMaxClients) {
+        std::fprintf(stderr, "vantorusbd: refused a client: %zu already connected\n", m_clients.size());
+        ::close(fd);
+        return;
     }
+    if (!m_policy.Allows(fd, who)) {
+        std::fprintf(stderr, "vantorusbd: refused %s (not the owner or the device group)\n", who.c_str());
+        ::close(fd);
+        return;
+    }
+    // Room for a whole storage readout, so that a reply leaves in one write.
+    const int bufferSize = 2 * 1024 * 1024;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bufferSize, sizeof(bufferSize));
+    Client client;
+    client.id = m_nextId++;
+    client.fd = fd;
+    client.session = std::make_unique<CClientSession>(m_gate);
+    client.who = who;
+    client.accepted = Clock::now();
+    m_clients.push_back(std::move(client));
+    m_clientCount = m_clients.size();
+    // A client usually sends its handshake and requests right after connecting: serve them
+    // now rather than one poll round later.
+    Client& added = m_clients.back();
+    ReadFrom(added);
+    if (!added.out.Empty()) WriteTo(added);
+    if (added.closing && !added.session->Busy()) Drop(m_clients.size() - 1);
+}
+
+void CSocketServer::Close(Client& client, const char* why) {
+    if (client.closing) return;
+    std::fprintf(stderr, "vantorusbd: dropping %s: %s\n", client.who.c_str(), why);
+    client.closing = true;
+    client.out.Clear();
 }
 
 void CSocketServer::ReadFrom(Client& client) {
@@ -136,12 +150,88 @@ void CSocketServer::ReadFrom(Client& client) {
                      client.session->EndReason().c_str());
         client.closing = true;
     }
+    Dispatch(client);
+}
+
+void CSocketServer::Dispatch(Client& client) {
+    if (client.closing) {
+        client.session->Abandon();
+        return;
+    }
+    PendingRequest request;
+    if (!client.session->TakeRequest(request)) return;
+    const uint64_t id = client.id;
+    // The lane is the device's: requests of all clients on one device run one after the other.
+    const void* lane = request.device.get();
+    auto shared = std::make_shared<PendingRequest>(std::move(request));
+    m_lanes->Post(lane, [this, id, shared] {
+        m_gate.DeviceControl(shared->device, shared->irp);
+        {
+            std::lock_guard<std::mutex> lock(m_doneLock);
+            m_done.push_back({id, std::move(shared->irp)});
+        }
+        shared->device.reset();
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t w = ::write(m_doneFd, &one, sizeof(one));
+    });
+}
+
+void CSocketServer::TakeCompletions() {
+    uint64_t count = 0;
+    [[maybe_unused]] const ssize_t r = ::read(m_doneFd, &count, sizeof(count));
+    std::vector<Completion> done;
+    {
+        std::lock_guard<std::mutex> lock(m_doneLock);
+        done.swap(m_done);
+    }
+    for (Completion& c : done) {
+        for (Client& client : m_clients) {
+            if (client.id != c.clientId) continue;
+            if (!client.session->Complete(c.irp, client.out) && !client.closing) {
+                std::fprintf(stderr, "vantorusbd: dropping %s: %s\n", client.who.c_str(),
+                             client.session->EndReason().c_str());
+                client.closing = true;
+            }
+            if (!client.closing && client.out.Size() > kMaxPendingOutput)
+                Close(client, "it does not read its replies (output queue full)");
+            if (client.closing) {
+                client.out.Clear();
+                client.session->Abandon();
+            } else {
+                Dispatch(client);
+                WriteTo(client);
+            }
+            break;
+        }
+    }
 }
 
 void CSocketServer::WriteTo(Client& client) {
+    if (client.out.Empty()) return;
     if (client.out.WriteTo(client.fd) == COutputQueue::WriteResult::Broken) {
         client.closing = true;
         client.out.Clear();
+    }
+}
+
+void CSocketServer::CheckDeadlines(Clock::time_point now) {
+    for (Client& c : m_clients) {
+        if (c.closing) continue;
+        if (!c.session->Handshaken() && now - c.accepted > kHandshakeLimit) {
+            Close(c, "no handshake in time");
+            continue;
+        }
+        // Replies count as unread while they wait here or in the socket (SIOCOUTQ: bytes the
+        // peer has not taken yet).
+        int unread = 0;
+        if (::ioctl(c.fd, SIOCOUTQ, &unread) != 0) unread = 0;
+        if (c.out.Empty() && unread == 0) {
+            c.unreadSince = Clock::time_point{};
+        } else if (c.unreadSince == Clock::time_point{}) {
+            c.unreadSince = now;
+        } else if (now - c.unreadSince > kUnreadLimit) {
+            Close(c, "it does not read its replies");
+        }
     }
 }
 
@@ -153,26 +243,31 @@ void CSocketServer::Drop(size_t index) {
 
 void CSocketServer::Run(int stopFd) {
     std::vector<pollfd> fds;
+    constexpr size_t kFixed = 4;
     for (;;) {
         fds.clear();
         fds.push_back({m_wakeFd, POLLIN, 0});
         fds.push_back({stopFd, POLLIN, 0});
         fds.push_back({m_listenFd, POLLIN, 0});
+        fds.push_back({m_doneFd, POLLIN, 0});
         for (const Client& c : m_clients) {
             short events = 0;
-            if (!c.closing && c.out.Size() < kMaxPendingOutput) events |= POLLIN;
+            // A client whose request is under way is not read further: its next request waits
+            // in the socket until the reply is out, which keeps what the host holds bounded.
+            if (!c.closing && !c.session->Busy() && c.out.Size() < kMaxPendingOutput) events |= POLLIN;
             if (!c.out.Empty()) events |= POLLOUT;
-            fds.push_back({c.fd, events, 0});
+            fds.push_back({c.closing ? -1 : c.fd, events, 0});
         }
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        if (::poll(fds.data(), fds.size(), m_clients.empty() ? -1 : kTickMs) < 0) {
             if (errno == EINTR) continue;
             std::perror("vantorusbd: poll");
             return;
         }
         if (fds[0].revents || fds[1].revents) return;
-        // Clients first (their indexes match fds), then new ones.
-        for (size_t i = 0; i < m_clients.size(); ++i) {
-            const short revents = fds[3 + i].revents;
+        // Clients first (their indexes match fds), then finished requests, then new clients.
+        const size_t polled = m_clients.size();
+        for (size_t i = 0; i < polled; ++i) {
+            const short revents = fds[kFixed + i].revents;
             Client& c = m_clients[i];
             if (revents & POLLIN) ReadFrom(c);
             if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLIN)) {
@@ -181,8 +276,12 @@ void CSocketServer::Run(int stopFd) {
             }
             if (!c.out.Empty()) WriteTo(c);
         }
+        if (fds[3].revents & POLLIN) TakeCompletions();
+        CheckDeadlines(Clock::now());
         for (size_t i = m_clients.size(); i-- > 0;) {
-            if (m_clients[i].closing) Drop(i);  // its last reply, if any, was written above
+            // Its last reply, if any, was written above; a client with a request still on its
+            // lane stays until the completion comes back.
+            if (m_clients[i].closing && !m_clients[i].session->Busy()) Drop(i);
         }
         if (fds[2].revents & POLLIN) Accept();
     }
