@@ -36,6 +36,19 @@ bool CTR52Dlg::TransferRunning() const {
     return m_receive->running.load() || m_send->running.load();
 }
 
+namespace {
+// The program's message with, on the line below, why the link could not reach the controller
+// (a port that cannot be opened, no driver host, ...) when the link knows.
+void ShowLinkFailure(CCommand& command, int code) {
+    const qda::LinkFailure failure = command.LastLinkFailure();
+    if (!failure.Known()) {
+        ShowMessageCode(code, MB_ICONWARNING);
+        return;
+    }
+    ShowMessage(LoadMessage(code) + "\n" + qda::LinkFailureText(failure), MB_OK | MB_ICONWARNING);
+}
+}  // namespace
+
 void CTR52Dlg::EnableCommands(bool enable) {
     for (int id : {IDC_RECEIVE, IDC_SEND, IDC_COPY, IDC_INIT, IDC_INIT_ALL, IDC_ENVIRONMENT, IDC_OPEN,
                    IDC_SAVE, IDC_EXIT}) {
@@ -103,14 +116,14 @@ void CTR52Dlg::OnReceive() {
     if (TransferRunning()) return;
     Prepare(*m_receive, this, m_command, m_settings, GetSelectedProgram());
     if (!m_command.OpenPort(m_settings.PcComm)) {
-        ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+        ShowLinkFailure(m_command, kMsgReceiveFailed);
         EnableCommands(true);
         ReceiveStartupFallback();
         return;
     }
     int storing = 0, mode = 0, count1 = 0, count2 = 0;
     if (!m_command.GetControllerState(&storing, &mode, &count1, &count2)) {
-        ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+        ShowLinkFailure(m_command, kMsgReceiveFailed);
         m_command.ClosePort();
         ReceiveStartupFallback();
         return;
@@ -143,14 +156,14 @@ void CTR52Dlg::OnSend() {
     const int program = GetSelectedProgram();
     Prepare(*m_send, this, m_command, m_settings, program);
     if (!m_command.OpenPort(m_settings.PcComm)) {
-        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        ShowLinkFailure(m_command, kMsgSendFailed);
         EnableCommands(true);
         RebuildListPage();
         return;
     }
     int storing = 0, mode = 0, count1 = 0, count2 = 0;
     if (!m_command.GetControllerState(&storing, &mode, &count1, &count2)) {
-        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        ShowLinkFailure(m_command, kMsgSendFailed);
         m_command.ClosePort();
         RebuildListPage();
         return;

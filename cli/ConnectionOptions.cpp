@@ -117,8 +117,20 @@ ControllerSession::~ControllerSession() {
 
 bool ControllerSession::Open(const qda::CommOpenSettings& settings) {
     m_open = m_command->OpenPort(settings);
-    if (!m_open) ShowMessage(LoadMessage(kMsgCannotConnect), kWarning);
+    if (!m_open) {
+        // The program's message is the headline; the reason follows on its own line.
+        ShowMessage(LoadMessage(kMsgCannotConnect), kWarning);
+        TellLinkReason();
+    }
     return m_open;
+}
+
+void ControllerSession::TellLinkReason() {
+    if (m_reasonTold) return;
+    const qda::LinkFailure failure = m_command->LastLinkFailure();
+    if (!failure.Known()) return;
+    m_reasonTold = true;
+    m_ctx.err << qda::LinkFailureText(failure) << "\n";
 }
 
 int ControllerSession::Fail(const std::string& text, const qda::ReplyBuffer& reply, int code) {

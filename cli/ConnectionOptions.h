@@ -32,6 +32,10 @@ public:
     CCommand& Command() { return *m_command; }
     ConsoleMessageBackend& Console() { return m_console; }
 
+    // After a failure: prints why the link could not reach the controller (the port's or the
+    // USB link's reason), when it is known.
+    void TellLinkReason();
+
     // Prints the message `text` and, when the controller answered with a non-zero status for
     // `code`, that status's text; returns kExitFailure.
     int Fail(const std::string& text, const qda::ReplyBuffer& reply, int code);
@@ -42,6 +46,7 @@ private:
     IMessageBackend* m_previous;
     std::unique_ptr<CCommand> m_command;
     bool m_open = false;
+    bool m_reasonTold = false;
 };
 
 // The frame of every controller command: --help, the connection options, the command's own
@@ -61,7 +66,9 @@ int RunControllerCommand(CliArgs& args, CliContext& ctx, const char* usage, Pars
     }
     ControllerSession session(ctx);
     if (!session.Open(settings)) return kExitFailure;
-    return action(session);
+    const int code = action(session);
+    if (code == kExitFailure) session.TellLinkReason();
+    return code;
 }
 
 }  // namespace qda::cli

@@ -94,7 +94,10 @@ bool CCOMPORT::Open(int portNo, int baud, int dataBits, int stopBits, int parity
     m_portNo = portNo;
     // A port name carries one digit: only COM1 to COM9 can be named.
     const std::string path = qda::ResolveComPortPath(portNo);
-    if (path.empty()) return false;
+    if (path.empty()) {
+        m_failure = qda::DescribeSerialFailure("COM" + std::to_string(portNo), ENOENT);
+        return false;
+    }
     return OpenDevice(path, baud, dataBits, stopBits, parity, xonXoff, sendQueueSize, receiveQueueSize,
                       readInterval, callback, owner);
 }
@@ -116,9 +119,11 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
     termios check{};
     if (!qda::ApplyLineSettings(check, baud, dataBits, stopBits, parity, xonXoff)) return false;
 
+    m_failure = qda::LinkFailure{};
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
+        m_failure = qda::DescribeSerialFailure(path, errno);
         return false;
     }
     // No sharing: a port in use by another program (or another link of ours) is refused, and
@@ -126,13 +131,17 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
     // settings change, so the program that holds the port loses none of its bytes.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
+        const int error = errno;
         ::close(fd);
+        m_failure = qda::DescribeSerialFailure(path, error);
         return false;
     }
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
+        const int error = errno;
         ::close(fd);
+        m_failure = qda::DescribeSerialFailure(path, error);
         return false;
     }
     m_fd = fd;
@@ -140,6 +149,7 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
     if (!qda::ApplyLineSettings(tio, baud, dataBits, stopBits, parity, xonXoff)) return false;
     if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
+        m_failure = qda::DescribeSerialFailure(path, errno);
         return false;
     }
     // DTR and RTS up, as a freshly opened port has them (a pseudo-terminal has no modem lines).

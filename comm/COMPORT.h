@@ -56,6 +56,8 @@ public:
 
     // Device path opened (for messages and tests).
     const std::string& DevicePath() const { return m_path; }
+    // Why the last Open failed.
+    qda::LinkFailure Failure() const override { return m_failure; }
 
 private:
     void WorkerLoop();
@@ -68,6 +70,7 @@ private:
     void Wake();
 
     char m_tag[9] = {};
+    qda::LinkFailure m_failure;
     std::string m_path;
     int m_portNo = 0;
     int m_baud = 0;

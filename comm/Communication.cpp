@@ -23,6 +23,7 @@ bool CCommunication::OpenTransport(const sCOMMPARAM& param, int commType, const 
     {
         std::lock_guard<std::mutex> guard(m_reportLock);
         m_lastReport = CommReport{};
+        m_openFailure = qda::LinkFailure{};
     }
     if (commType == qda::kCommTypeSerial) {
         // The object is in place before its worker starts, so the first report finds it.
@@ -41,6 +42,7 @@ bool CCommunication::OpenTransport(const sCOMMPARAM& param, int commType, const 
                                    m[qda::kParamSendQueue], m[qda::kParamReceiveQueue],
                                    m[qda::kParamResponseTimeout], &TransportEvent, this);
         if (!ok) {
+            SetOpenFailure(port->Failure());
             CloseTransport();
             return false;
         }
@@ -59,6 +61,20 @@ bool CCommunication::OpenTransport(const sCOMMPARAM& param, int commType, const 
         return true;
     }
     return false;
+}
+
+void CCommunication::SetOpenFailure(const qda::LinkFailure& failure) {
+    std::lock_guard<std::mutex> guard(m_reportLock);
+    m_openFailure = failure;
+}
+
+qda::LinkFailure CCommunication::LastLinkFailure() const {
+    if (m_pTransport) {
+        const qda::LinkFailure f = m_pTransport->Failure();
+        if (f.Known()) return f;
+    }
+    std::lock_guard<std::mutex> guard(m_reportLock);
+    return m_openFailure;
 }
 
 void CCommunication::CloseTransport() {

@@ -57,6 +57,8 @@ public:
 
     // Transport kind: 0 serial, 1 USB, 3 none.
     int GetCommKind() const { return m_nKind.load(); }
+    // Why the link last failed to open, or the open link fails to reach the device, when known.
+    qda::LinkFailure LastLinkFailure() const;
 
     // Installs the factory that opens USB links (nullptr: USB links cannot be opened).
     static void SetUsbTransportFactory(qda::UsbTransportFactory factory);
@@ -72,6 +74,7 @@ protected:
     bool OpenTransport(const sCOMMPARAM& param, int commType, const std::string& devicePath);
     // Stops and destroys the transport; kind becomes none.
     void CloseTransport();
+    void SetOpenFailure(const qda::LinkFailure& failure);
 
     qda::ITransport* Transport() const { return m_pTransport.get(); }
     CommReport LastReport() const;
@@ -88,5 +91,6 @@ private:
     std::unique_ptr<qda::ITransport> m_pTransport;
     mutable std::mutex m_reportLock;
     CommReport m_lastReport;
+    qda::LinkFailure m_openFailure;  // of the last open that failed (guarded by m_reportLock)
     std::atomic<int> m_responseOverrideMs{0};
 };

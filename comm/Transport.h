@@ -4,6 +4,8 @@
 // USB port implements the same interface. See comm/README.md.
 #include <cstdint>
 
+#include "comm/LinkFailure.h"
+
 namespace qda {
 
 // Event types a transport reports (first callback argument).
@@ -41,6 +43,8 @@ public:
     virtual void DisarmResponseTimer() = 0;
     // Stops the worker and releases the device and the queues; no callback runs afterwards.
     virtual void Close() = 0;
+    // Why the link failed to open or to reach the device, when it knows (default: unknown).
+    virtual LinkFailure Failure() const { return {}; }
 };
 
 }  // namespace qda

@@ -1,11 +1,13 @@
 #include "comm/UsbPort.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "comm/Communication.h"
 #include "comm/DebugTrace.h"
+#include "usblib/SocketDirectory.h"
 #include "usblib/VantorUsbDrv.h"
 
 namespace {
@@ -92,6 +94,17 @@ void CUsbPort::ClearQueues() {
     m_receive.Clear();
 }
 
+qda::LinkFailure CUsbPort::Failure() const {
+    const int error = m_error.load();
+    if (error == 0) return {};
+    std::string paths;
+    for (const std::string& dir : qda::VantorUsbSocketDirectories()) {
+        if (!paths.empty()) paths += ", ";
+        paths += dir + "/" + kDeviceName;
+    }
+    return qda::DescribeUsbFailure(error, paths);
+}
+
 void CUsbPort::Report(int eventType) {
     if (m_callback) m_callback(eventType, m_owner);
 }
@@ -110,6 +123,7 @@ void CUsbPort::Worker() {
     // With no controller reachable the worker ends at once, so every exchange fails fast.
     bool unreachable = false;
     if (ready && CheckUsbDllStatus(0) != 1) {
+        m_error = errno;
         QDA_TRACE("USB device cannot be opened");
         ready = false;
         unreachable = true;
@@ -123,6 +137,7 @@ void CUsbPort::Worker() {
         if (n <= 0) continue;
         uint32_t length = kReplyBufferSize;
         if (VantorUsbPtrIoPtr(command.data(), static_cast<uint32_t>(n), reply.data(), &length) == 0) {
+            m_error = errno;
             QDA_TRACE("USB exchange failed");
             failed = true;
         } else if (length > 0 && !m_receive.Write(reply.data(), static_cast<int>(length))) {

@@ -48,6 +48,8 @@ public:
     void ArmResponseTimer(int) override {}
     void DisarmResponseTimer() override {}
     void Close() override { Stop(); }
+    // Why the device could not be reached (the library's errno of the last failed call).
+    qda::LinkFailure Failure() const override;
 
 private:
     void Worker();
@@ -56,6 +58,7 @@ private:
     qda::CEvent m_sendEvent{false};
     qda::CEvent m_stopEvent{false};
     std::atomic<bool> m_workerEnded{false};
+    std::atomic<int> m_error{0};
     std::mutex m_endLock;  // orders Send against the worker's end
     CRingBuffer m_receive;
     CRingBuffer m_send;

@@ -38,6 +38,8 @@ const char* NtStatusName(NTSTATUS status) {
             return "STATUS_DEVICE_DATA_ERROR";
         case STATUS_DEVICE_BUSY:
             return "STATUS_DEVICE_BUSY";
+        case STATUS_ACCESS_DENIED:
+            return "STATUS_ACCESS_DENIED";
         default:
             return "STATUS_(unknown)";
     }
@@ -49,6 +51,8 @@ int NtStatusToErrno(NTSTATUS status) {
             return 0;
         case STATUS_DEVICE_BUSY:
             return EBUSY;
+        case STATUS_ACCESS_DENIED:
+            return EACCES;
         case STATUS_INVALID_PARAMETER:
             return EINVAL;
         case STATUS_NO_SUCH_DEVICE:

@@ -1,4 +1,5 @@
 // The exported functions of libVantorUsbDrv.so: thin C entry points onto CUsbLibrary.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -45,13 +46,22 @@ int IsPidInit(sUSBPARAM, uint32_t productId) {
     return CUsbLibrary::Instance().IsProductIdInit(productId);
 }
 
+// A failure leaves its reason in errno, as C libraries do (ENOENT: no driver host, EACCES: the host
+// refused this user, ENODEV: no controller, EBUSY: reserved by another program, ETIMEDOUT: no
+// answer), so that a caller can tell the operator why.
 int CheckUsbDllStatus(int kind) {
-    return CUsbLibrary::Instance().CheckStatus(kind);
+    CUsbLibrary& library = CUsbLibrary::Instance();
+    const int ok = library.CheckStatus(kind);
+    if (!ok && library.LastError() != 0) errno = library.LastError();
+    return ok;
 }
 
 uint32_t VantorUsbPtrIoPtr(const uint8_t* packet, uint32_t packetLength, uint8_t* reply,
                            uint32_t* replyLength) {
-    return CUsbLibrary::Instance().Exchange(packet, packetLength, reply, replyLength);
+    CUsbLibrary& library = CUsbLibrary::Instance();
+    const uint32_t connection = library.Exchange(packet, packetLength, reply, replyLength);
+    if (connection == 0 && library.LastError() != 0) errno = library.LastError();
+    return connection;
 }
 
 int UsbPtrIoPtr(const uint8_t* packet, uint32_t packetLength, uint8_t* reply, uint32_t* replyLength) {

@@ -84,6 +84,15 @@ bool CNamedDeviceClient::Open(const std::string& name, const std::vector<uint8_t
     return true;
 }
 
+std::string CNamedDeviceClient::SocketPaths(const std::string& name) {
+    std::string paths;
+    for (const std::string& dir : VantorUsbSocketDirectories()) {
+        if (!paths.empty()) paths += ", ";
+        paths += dir + "/" + name;
+    }
+    return paths;
+}
+
 bool CNamedDeviceClient::SendAll(const std::vector<uint8_t>& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {

@@ -1,6 +1,7 @@
 #pragma once
 // The client end of a named device: a connection to the driver host's socket for the device name,
 // opened with the Hello handshake, on which each DeviceIoControl is one request and one reply.
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,13 @@ public:
     static uint32_t AskedOutput(uint32_t outputLength);
     // errno-style code of the last failure.
     int LastError() const { return m_lastError; }
+    // True when the last Open found no driver host at all (no socket, or nobody listening on
+    // it), as opposed to a host that answered and refused.
+    bool NoHost() const {
+        return m_lastError == ENOENT || m_lastError == ECONNREFUSED || m_lastError == ENOTSOCK;
+    }
+    // The socket paths Open looked for (for messages that name them).
+    static std::string SocketPaths(const std::string& name);
 
 private:
     bool SendAll(const std::vector<uint8_t>& bytes);

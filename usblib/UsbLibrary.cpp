@@ -108,14 +108,25 @@ bool CUsbLibrary::ConnectPipe(uint32_t productId) {
 
 bool CUsbLibrary::Connect(const std::vector<uint8_t>& pipelined) {
     Disconnect();
+    m_lastError = 0;
+    const bool ok = ConnectAsConfigured(pipelined);
+    // The named device's reason is the one to tell; a pipe device that is not there is "no device".
+    if (!ok) m_lastError = m_named.LastError() != 0 ? m_named.LastError() : ENODEV;
+    return ok;
+}
+
+bool CUsbLibrary::ConnectAsConfigured(const std::vector<uint8_t>& pipelined) {
     switch (m_accessType) {
         case 0:
             return ConnectNamed(StoredName(), FindTypeByName(StoredName()), pipelined);
         case 1:
             return ConnectPipe(m_productId);
         case 2: {
+            // One owner per device: where a driver host serves the named device, the host owns
+            // the controller on the bus and the library never claims it (two claimants would
+            // lock each other out). So the named device is asked first, and the pipe device is
+            // used only when no host is there at all.
             const bool pipeApplies = m_productId != 0 && ProductIdInTable(m_productId);
-            if (pipeApplies && ConnectPipe(m_productId)) return true;
             int index = FindTypeByName(StoredName());
             std::string name = StoredName();
             if (index < 0) {
@@ -123,7 +134,9 @@ bool CUsbLibrary::Connect(const std::vector<uint8_t>& pipelined) {
                 if (index >= 0) name = m_types[index].m_name;
             }
             if (ConnectNamed(name, index, pipelined)) return true;
-            if (!pipeApplies && index >= 0) return ConnectPipe(m_types[index].m_typeId);
+            if (!m_named.NoHost()) return false;
+            if (pipeApplies) return ConnectPipe(m_productId);
+            if (index >= 0) return ConnectPipe(m_types[index].m_typeId);
             return false;
         }
         default:
@@ -208,6 +221,7 @@ uint32_t CUsbLibrary::Exchange(const uint8_t* packet, uint32_t length, uint8_t* 
     const uint32_t connection = m_connection;
     const bool ok = connection > 0xFFFF ? ExchangePipe(packet, length, reply, replyLength)
                                         : ExchangeNamed(reply, replyLength);
+    if (!ok) m_lastError = connection > 0xFFFF ? EIO : m_named.LastError();
     Disconnect();
     return ok ? connection : 0;
 }

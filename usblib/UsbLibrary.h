@@ -36,6 +36,8 @@ public:
     bool DriverVersion(char* version, char* text);
     void Disconnect();
 
+    // errno-style reason of the last failed connect or exchange (0 when none is known).
+    int LastError() const { return m_lastError; }
     int TypeCount() const { return m_typeCount; }
     int AccessType() const { return m_accessType; }
 
@@ -47,6 +49,7 @@ private:
     int FindTypeById(uint32_t typeId) const;
     // Connects as the access type says; `pipelined` requests go with a named device's open.
     bool Connect(const std::vector<uint8_t>& pipelined = {});
+    bool ConnectAsConfigured(const std::vector<uint8_t>& pipelined);
     bool ConnectNamed(const std::string& name, int tableIndex, const std::vector<uint8_t>& pipelined);
     bool ConnectPipe(uint32_t productId);
     bool ExchangeNamed(uint8_t* reply, uint32_t* replyLength);
@@ -61,6 +64,7 @@ private:
     uint32_t m_productId = 0xFFFF;
     uint32_t m_connection = 0;
     uint32_t m_retryCount = 0;
+    int m_lastError = 0;
     qda::CNamedDeviceClient m_named;
     qda::CPipeDevice m_pipe;
     qda::CGlobalLock m_lock;

@@ -107,6 +107,11 @@ void CSocketServer::Accept() {
     }
     if (!m_policy.Allows(fd, who)) {
         std::fprintf(stderr, "vantorusbd: refused %s (not the owner or the device group)\n", who.c_str());
+        // The refusal is said before the close, so that the program can tell its user why.
+        const std::vector<uint8_t> reply =
+            wire::EncodeHelloReply(wire::kProtocolVersion, STATUS_ACCESS_DENIED);
+        [[maybe_unused]] const ssize_t n =
+            ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         ::close(fd);
         return;
     }
