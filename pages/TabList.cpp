@@ -160,12 +160,12 @@ void CTabList::AddHeadModels() {
     if (ok) {
         std::string* models[2] = {&m_modelA, &m_modelB};
         for (int head = 0; head < 2; ++head) {
-            ReplyBuffer reply{};
-            if (!m_command->GetHeadInfo(reply, head)) {
+            HeadInfo info;
+            if (!m_command->GetHeadInfo(info, head)) {
                 ok = false;
                 continue;
             }
-            CCommand::GetHeadModelName(reply[9], *models[head]);
+            CCommand::GetHeadModelName(info.modelCode, *models[head]);
         }
         m_command->ClosePort();
     }
