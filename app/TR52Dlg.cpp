@@ -22,6 +22,7 @@
 #include "app/MainWindowLogic.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
+#include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
 #include "pages/SettingsListBuilder.h"
 #include "pages/TabCommon.h"
@@ -99,12 +100,16 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     ShowPage(m_nCurTab);
     UpdatePasteButton();
 
+    // F1 in the option dialogs opens their documents from this window's help folder.
+    qda::SetHelpHandler([this](const std::string& document) { OpenHelpDocument(document); });
+
     qApp->installEventFilter(this);
     // 11. The start-up action once the window is up.
     qda::PostWindowMessage(this, WM_STARTUP_ACTION, 1, 0);
 }
 
 CTR52Dlg::~CTR52Dlg() {
+    qda::SetHelpHandler({});
     qApp->removeEventFilter(this);
     // A worker still running (the window destroyed without exit) ends before its block goes.
     if (m_receive && m_receive->thread.joinable()) m_receive->thread.join();
@@ -544,16 +549,19 @@ bool CTR52Dlg::CommitPages(int headForm) {
 }
 
 bool CTR52Dlg::TransparencyCheck(int program) {
-    int head = 0;
-    if (!qda::NeedsTransparencyQuestion(m_settings.Programs[program], &head)) return true;
-    if (ShowMessageCode(289, MB_OKCANCEL | MB_ICONQUESTION) == IDOK) return true;
-    // Refused: the measuring mode or the calculation method gets the focus when its page shows.
-    const int visible = m_nCurTab;
-    if (visible == head || visible == 2 || visible == 3) {
-        auto* page = static_cast<CSettingsPage*>(EnsurePage(visible));
-        page->FocusControl(1017, false);
+    // Head A first, then head B; each head used as transparent object asks on its own.
+    for (int head = 0; head < 2; ++head) {
+        if (!qda::NeedsTransparencyQuestion(m_settings.Programs[program], head)) continue;
+        if (ShowMessageCode(289, MB_OKCANCEL | MB_ICONQUESTION) == IDOK) continue;
+        // Refused: the measuring mode or the calculation method gets the focus when its page shows.
+        const int visible = m_nCurTab;
+        if (visible == head || visible == 2 || visible == 3) {
+            auto* page = static_cast<CSettingsPage*>(EnsurePage(visible));
+            page->FocusControl(1017, false);
+        }
+        return false;
     }
-    return false;
+    return true;
 }
 
 bool CTR52Dlg::SelectProgram(bool user, int index) {

@@ -37,6 +37,9 @@ TEST(DialogJourney, EnvironmentAndPcCommunication) {
         op.Click(QStringLiteral("1014"), main.data());
         QPointer<QWidget> dialog = op.WaitForDialog(QStringLiteral("COptionEnvironment"));
         op.Choose(QStringLiteral("1110"), 2, dialog);
+        op.Step("F1 in the environment dialog: its document is missing");
+        op.Key(Qt::Key_F1);
+        op.Answer(kMsgHelpMissing);
         op.ClickStandard(QDialogButtonBox::Ok);
         op.WaitClosed(dialog, "the environment dialog");
         if (op.Ui([main] { return main->Settings().Environment.AutoTrans; }) != 2)
@@ -71,7 +74,9 @@ TEST(DialogJourney, EnvironmentAndPcCommunication) {
 }
 
 TEST(DialogJourney, RovaTuningStartFinishCancelAndClose) {
-    Journey journey;
+    ProgramSetup setup;
+    setup.helpDocuments = {"JP/QD-AtlasHead.pdf"};
+    Journey journey(setup);
     QDA_REQUIRE_PEERS(journey);
     journey.Run([&](Operator& op) {
         op.PassSplash();
@@ -83,6 +88,9 @@ TEST(DialogJourney, RovaTuningStartFinishCancelAndClose) {
         const QPointer<QWidget> dialog = op.WaitForDialog(QStringLiteral("COptionHeadSetting"));
         if (op.Ui([main = op.Main()] { return main->isEnabled(); }))
             op.Fail("the main window stays enabled under the tuning dialog");
+        op.Step("F1 opens the tuning dialog's document");
+        op.Key(Qt::Key_F1);
+        op.ExpectNoMessage();
 
         op.Step("start (sending the settings first), then stop");
         op.Click(QStringLiteral("1140"), dialog);
@@ -111,6 +119,8 @@ TEST(DialogJourney, RovaTuningStartFinishCancelAndClose) {
         op.WaitUntil([main = op.Main()] { return main->isEnabled(); }, "the main window to come back");
         op.ExitDiscarding();
     });
+    EXPECT_EQ(journey.OpenedDocuments(),
+              std::vector<QString>{journey.Path(QStringLiteral("help/JP/QD-AtlasHead.pdf"))});
 }
 
 TEST(DialogJourney, HelpAndVersionInformation) {

@@ -92,8 +92,16 @@ TEST(EditingJourney, LeavingAProgramWithATransparentCalculationAsks) {
         if (!op.Ui([mode] { return mode->hasFocus() || mode->window()->focusWidget() == mode; }))
             op.Fail("the measuring mode of head A does not have the focus");
 
-        op.Step("No.1, accepted");
+        op.Step("No.1, head A accepted, head B cancelled");
         op.Click(QStringLiteral("1007"), main);
+        op.Answer(kMsgTransparency, QMessageBox::Ok);
+        op.Answer(kMsgTransparency, QMessageBox::Cancel);
+        op.Settle();
+        if (SelectedProgram(op) != 0) op.Fail("a cancelled question for head B changed the program");
+
+        op.Step("No.1, both heads accepted");
+        op.Click(QStringLiteral("1007"), main);
+        op.Answer(kMsgTransparency, QMessageBox::Ok);
         op.Answer(kMsgTransparency, QMessageBox::Ok);
         op.WaitUntil([&] { return SelectedProgram(op) == 1; }, "No.1 to be selected");
 
