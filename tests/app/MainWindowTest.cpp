@@ -243,6 +243,20 @@ TEST_F(MainWindowTest, HelpRequestOfTheOptionDialogsOpensTheirDocument) {
     EXPECT_FALSE(RequestHelp("QD-AtlasHead.pdf")) << "the opener goes with its window";
 }
 
+TEST_F(MainWindowTest, AccessKeysOfTheDrawnButtons) {
+    dialogs.startupChoices = {2};
+    Start();
+    ASSERT_FALSE(window->Button(CTR52Dlg::IDC_PASTE)->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);  // コピー(&W)
+    QApplication::processEvents();
+    EXPECT_TRUE(window->Button(CTR52Dlg::IDC_PASTE)->isEnabled()) << "the program was copied";
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::AltModifier);  // 貼り付け(&Z)
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::AltModifier);  // 初期化(&I)
+    QTest::keyClick(window.get(), Qt::Key_8, Qt::AltModifier);  // 一括初期化(&8)
+    QApplication::processEvents();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{Msg(259), Msg(328), Msg(329)}));
+}
+
 TEST_F(MainWindowTest, CopyPasteAndInitialise) {
     Start();
     auto* paste = window->Button(CTR52Dlg::IDC_PASTE);

@@ -38,8 +38,8 @@ TEST(EditingJourney, CopyPasteAndInitialisePrograms) {
         op.ChooseStartup(2);
         const QPointer<QWidget> main = op.Main().data();
         op.TypeInto(QStringLiteral("1027"), QStringLiteral("55"), op.Page(0));
-        op.Step("copy program 0 and paste it into program 1");
-        op.Click(QStringLiteral("1016"), main);
+        op.Step("copy program 0 with its access key and paste it into program 1");
+        op.Key(Qt::Key_W, Qt::AltModifier);
         op.Click(QStringLiteral("1007"), main);
         if (SelectedProgram(op) != 1) op.Fail("No.1 is not selected");
         ExpectAlarmCount(op, "8", "program 1 before the paste");
@@ -56,7 +56,7 @@ TEST(EditingJourney, CopyPasteAndInitialisePrograms) {
         op.Step("initialise all");
         op.Click(QStringLiteral("1001"), main);
         ExpectAlarmCount(op, "55", "program 0");
-        op.Click(QStringLiteral("1023"), main);
+        op.Key(Qt::Key_8, Qt::AltModifier);
         op.Answer(kMsgInitialiseAll, QMessageBox::Yes);
         ExpectAlarmCount(op, "8", "after initialising all");
         // Everything is back at the defaults the start began with.
