@@ -18,6 +18,7 @@
 #include "pages/TabOut.h"
 #include "pages/WindowMessage.h"
 #include "settings/Configuration.h"
+#include "settings/MessageFormat.h"
 #include "settings/SettingsDefaults.h"
 
 using namespace qda;
@@ -255,6 +256,24 @@ TEST_F(MainWindowTest, AccessKeysOfTheDrawnButtons) {
     QTest::keyClick(window.get(), Qt::Key_8, Qt::AltModifier);  // 一括初期化(&8)
     QApplication::processEvents();
     EXPECT_EQ(Texts(), (std::vector<std::string>{Msg(259), Msg(328), Msg(329)}));
+}
+
+TEST_F(MainWindowTest, FailedCheckOfATabClickLeavesTheFocusOnTheField) {
+    dialogs.startupChoices = {2};
+    Start();
+    auto* count = Control<CNumEdit>(window->HeadPage(0), CTabHead::IDC_ALARM_COUNT);
+    count->setText(QString());
+    CDrawnTab* tab = window->Tab();
+    QTest::mouseClick(tab, Qt::LeftButton, {}, tab->ItemRect(2).center());
+    EXPECT_EQ(Texts(), std::vector<std::string>{FormatMessage(251, {int64_t{0}, int64_t{999}})});
+    EXPECT_EQ(window->CurrentTab(), 0);
+    EXPECT_EQ(window->focusWidget(), count) << "typing goes into the field the message names";
+
+    // A change that passes leaves the focus on the tabs.
+    count->setText(QStringLiteral("8"));
+    QTest::mouseClick(tab, Qt::LeftButton, {}, tab->ItemRect(2).center());
+    EXPECT_EQ(window->CurrentTab(), 2);
+    EXPECT_EQ(window->focusWidget(), tab);
 }
 
 TEST_F(MainWindowTest, CopyPasteAndInitialise) {
