@@ -271,9 +271,8 @@ void CTR52Dlg::BuildMenu() {
     QMenu* help = m_menu->addMenu(qda::UiText("ヘルプ(&H)"));
     add(help, "ヘルプの表示(&H)", ID_HELP);
     add(help, "バージョン情報(&A)", ID_ABOUT);
-    // The system menu's version item (string 101) has no system menu here; it joins the help menu.
-    help->addSeparator();
-    add(help, "QD-Atlas のバージョン情報(&A)...", ID_SYS_ABOUT);
+    // The system menu's version item (string 101) has no system menu to go to here; the help
+    // menu's own item opens the same dialog, so it is not repeated there with the same key.
 }
 
 CDrawnButton* CTR52Dlg::Button(int id) const {
