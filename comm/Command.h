@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "comm/CommandCodes.h"
 #include "comm/Communication.h"
+#include "comm/ControllerReplies.h"
 #include "comm/Event.h"
 #include "comm/ReplyParser.h"
 
@@ -91,6 +94,36 @@ public:
     bool GetHeadInfo(qda::ReplyBuffer& reply, int head);
     bool InitializeController(qda::ReplyBuffer& reply);
 
+    // --- typed forms: the same commands with their replies decoded (comm/ControllerReplies.h).
+    // True when the exchange completed and the command's check held; `answered` and `status`
+    // of the reply tell a silent controller from one that refused. ------------------------
+    bool RequestMeasureMode(qda::CommandReply& reply);  // no check: the caller reads the status
+    bool RequestSettingMode(qda::CommandReply& reply);
+    bool AutoZero(qda::CommandReply& reply, int on, int out);
+    bool Timing(qda::CommandReply& reply, int on, int out);  // out 0, 1 or 255 (both)
+    bool Reset(qda::CommandReply& reply, int out);
+    bool GetMeasuredValues(qda::MeasuredValues& values, int outSelection);  // 0, 1, 255
+    bool GetScalingValues(qda::ScalingValues& values);
+    bool GetWaveform(qda::WaveReply& wave, int head, int peak);  // up to 3 attempts
+    bool CheckSettingMode(qda::CommandReply& reply);             // no check
+    bool StorageClear(qda::CommandReply& reply);
+    bool StorageRead(qda::StorageReadout& readout, int out);
+    bool StorageStart(qda::CommandReply& reply);  // no check
+    bool StorageStop(qda::CommandReply& reply);
+    // No check on the status; a status 0 reply must carry the counts and the flag.
+    bool GetStorageStatus(qda::StorageStatus& status);
+    bool ClearStatistics(qda::CommandReply& reply);
+    bool GetStatistics(qda::Statistics& statistics, int out);
+    bool GetHeadInfo(qda::HeadInfo& info, int head);
+    bool InitializeController(qda::CommandReply& reply);
+    // CMD_READ_SETTING: the value bytes of (group, sub, item); true with status 0.
+    bool SendGetCommandAndReceivePacket(int group, int sub, int item, qda::SettingValue& value);
+    // CMD_WRITE_SETTING; true with status 0 and reply byte 8 of 0 or 2.
+    bool SendSetCommandAndReceivePacket(int group, int sub, int item, const uint8_t* data, int length,
+                                        qda::CommandReply& reply);
+    // The controller's state as one value (see GetControllerState below).
+    bool GetControllerState(qda::ControllerState& state);
+
     // --- composites -----------------------------------------------------------------------
     // Storing flag, mode (0 measuring, 1 setting, 2 unknown) and the stored counts. Cancels a
     // running ROVA tuning. False when the controller cannot be asked.
@@ -113,6 +146,14 @@ private:
     // Builds a packet of code + params and exchanges it with the standard capacity.
     bool Simple(qda::ReplyBuffer& reply, int code, std::initializer_list<uint8_t> params,
                 int* replyLength = nullptr);
+    // Exchanges `packet` with the standard capacity; `header.answered` tells whether the reply
+    // came, `replyLength` its byte count.
+    bool Exchange(const std::vector<uint8_t>& packet, qda::ReplyBuffer& reply, qda::ReplyHeader& header,
+                  int& replyLength);
+    // Exchanges command `code` and decodes its reply with `decode`; true when both held.
+    template <class Reply>
+    bool ExchangeAndDecode(int code, std::initializer_list<uint8_t> params, Reply& out,
+                           qda::ReplyCheck (*decode)(std::span<const uint8_t>, Reply&));
     void PostControllerError(int code);
     // CMD_WRITE_SETTING; `answered` tells whether the controller's reply came at all.
     bool WriteSetting(int group, int sub, int item, const uint8_t* data, int length, qda::ReplyBuffer& reply,

@@ -29,7 +29,6 @@ constexpr int kItemRovaRange = 1;
 constexpr int kItemTuningStart = 7;
 constexpr int kItemTuningFinish = 8;
 constexpr int kItemTuningCancel = 9;
-constexpr int kValueOffset = 8;  // a read reply's value starts at byte 8
 
 bool TwoDigits(const uint8_t* p, int& value) {
     if (p[0] < '0' || p[0] > '9' || p[1] < '0' || p[1] > '9') return false;
@@ -152,13 +151,15 @@ void COptionHeadSetting::Post(int step, bool success) {
 }
 
 bool COptionHeadSetting::ReadBack(int head, Result& result) {
-    ReplyBuffer reply{};
-    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRova, reply)) return false;
-    result.rova = reply[kValueOffset];
-    reply.fill(0);
-    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRovaRange, reply)) return false;
+    SettingValue rova, range;
+    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRova, rova) || rova.bytes.empty())
+        return false;
+    result.rova = rova.bytes[0];
+    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRovaRange, range) ||
+        range.bytes.size() < 5)
+        return false;
     // "UU,LL": the upper limit first.
-    const uint8_t* v = reply.data() + kValueOffset;
+    const uint8_t* v = range.bytes.data();
     return TwoDigits(v, result.upper) && v[2] == ',' && TwoDigits(v + 3, result.lower);
 }
 
@@ -167,7 +168,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
     bool running = true;
     while (running) {
         const int which = CEvent::WaitAny({m_start.get(), m_finish.get(), m_cancel.get(), m_quit.get()}, -1);
-        ReplyBuffer reply{};
+        CommandReply reply;
         switch (which) {
             case 0:  // start
                 if ((sendBefore && SendWindowMessage(m_mainWindow, m_sendMessage, 0, 0) != 1) ||

@@ -574,3 +574,109 @@ TEST(CommandTexts, ErrorTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+// The typed forms put the same packets on the wire as the command set names them, keep the
+// controller's status when it refuses, and tell a refusal from silence.
+class TypedCommandsOverPty : public CommandOverPty {};
+
+TEST_F(TypedCommandsOverPty, SamePacketsAndDecodedReplies) {
+    std::map<int, Bytes> data;
+    data[21] = {0, 0x12, 0x00, 0, 0, 0, 0x30, 0x39, 0xFF, 0xFF, 0xFF, 0xFE, 0x20, 0x84, 0x01, 0x80};
+    data[53] = {0, 0x82};
+    data[9] = {2};
+    data[11] = {'3', '7'};
+    peer.SetScript([data](const Bytes& p) {
+        auto it = data.find(p[3] + 1);
+        return Answer(ReplyPacket(p[3] + 1, 0, it == data.end() ? Bytes(60, 0) : it->second));
+    });
+    qda::CommandReply r;
+    qda::SettingValue value;
+    qda::MeasuredValues measured;
+    qda::WaveReply wave;
+    qda::Statistics stats;
+    qda::HeadInfo info;
+    const uint8_t bytes[] = {'1', '2'};
+    EXPECT_TRUE(cmd.SendGetCommandAndReceivePacket(1, 0, 14, value));
+    EXPECT_EQ(value.Text(), "37");
+    EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(0, 255, 7, nullptr, 0, r));
+    EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(2, 0, 3, bytes, 2, r));
+    EXPECT_TRUE(cmd.AutoZero(r, 1, 1));
+    EXPECT_TRUE(cmd.Timing(r, 0, 255));
+    EXPECT_TRUE(cmd.Reset(r, 1));
+    EXPECT_TRUE(cmd.GetMeasuredValues(measured, 255));
+    EXPECT_EQ(measured.value[0], 12345);
+    EXPECT_EQ(measured.value[1], -2);
+    EXPECT_TRUE(measured.out[0].Go());
+    EXPECT_TRUE(cmd.GetWaveform(wave, 1, 3));
+    EXPECT_TRUE(cmd.CheckSettingMode(r));
+    EXPECT_TRUE(cmd.GetStatistics(stats, 1));
+    EXPECT_TRUE(cmd.GetHeadInfo(info, 0));
+    EXPECT_EQ(info.modelCode, 0x82);
+    EXPECT_TRUE(cmd.InitializeController(r));
+    const std::vector<Bytes> expected = {
+        {0, 8, 7, 10, 1, 0, 14, 0}, {0, 7, 7, 8, 0, 255, 7}, {0, 9, 7, 8, 2, 0, 3, '1', '2'},
+        {0, 6, 7, 12, 1, 1},        {0, 6, 7, 14, 0, 255},   {0, 5, 7, 16, 1},
+        {0, 6, 7, 20, 255, 0},      {0, 6, 7, 24, 1, 3},     {0, 6, 7, 26, 0, 255},
+        {0, 6, 7, 46, 1, 255},      {0, 5, 7, 52, 0},        {0, 4, 7, 66},
+    };
+    EXPECT_EQ(peer.Packets(), expected);
+}
+
+TEST_F(TypedCommandsOverPty, RefusalSilenceAndShortReplies) {
+    // Status 5 from a command with a check: the command fails, the status is kept.
+    peer.SetScript([](const Bytes& p) { return Answer(ReplyPacket(p[3] + 1, 5)); });
+    qda::MeasuredValues measured;
+    EXPECT_FALSE(cmd.GetMeasuredValues(measured, 0));
+    EXPECT_TRUE(measured.answered);
+    EXPECT_EQ(measured.status, 5);
+    // ... and from a command whose status the caller reads: the exchange counts.
+    qda::CommandReply mode;
+    EXPECT_TRUE(cmd.RequestMeasureMode(mode));
+    EXPECT_EQ(mode.status, 5);
+    qda::StorageStatus storage;
+    EXPECT_TRUE(cmd.GetStorageStatus(storage)) << "status 5 needs no counts";
+    EXPECT_EQ(storage.status, 5);
+
+    // An "ER," message is the reply with its code as status.
+    peer.SetScript([](const Bytes&) { return std::vector<Chunk>{{ErMessage("03")}}; });
+    qda::CommandReply setting;
+    EXPECT_FALSE(cmd.RequestSettingMode(setting));
+    EXPECT_TRUE(setting.answered);
+    EXPECT_EQ(setting.status, 3);
+
+    // A status 0 reply without the counts is not a storage status.
+    peer.SetScript([](const Bytes&) { return Answer(ReplyPacket(43, 0, {0, 0, 0, 1})); });
+    EXPECT_FALSE(cmd.GetStorageStatus(storage));
+
+    // Silence: no answer, no status.
+    peer.SetScript([](const Bytes&) { return std::vector<Chunk>{}; });
+    qda::WaveReply wave;
+    EXPECT_FALSE(cmd.GetWaveform(wave, 0, 0));
+    EXPECT_FALSE(wave.answered);
+    EXPECT_EQ(wave.status, qda::kNoStatus);
+    EXPECT_EQ(Codes(), (std::vector<int>{20, 4, 42, 6, 42, 24, 24, 24}))
+        << "the waveform is tried three times";
+}
+
+TEST_F(TypedCommandsOverPty, StorageReadoutDecodesTheCountedValues) {
+    peer.SetScript([](const Bytes&) {
+        Bytes d = {4, 1, 0, 0};
+        Bytes c = BE32(2);
+        d.insert(d.end(), c.begin(), c.end());
+        for (uint32_t v : {7u, 0x80000002u}) {
+            Bytes b = BE32(v);
+            d.insert(d.end(), b.begin(), b.end());
+        }
+        return Answer(ReplyPacket(37, 0, d));
+    });
+    qda::StorageReadout readout;
+    ASSERT_TRUE(cmd.StorageRead(readout, 1));
+    EXPECT_EQ(readout.formatIndex, 4);
+    EXPECT_TRUE(readout.inch);
+    EXPECT_EQ(readout.values, (std::vector<int32_t>{7, static_cast<int32_t>(0x80000002u)}));
+    EXPECT_EQ(peer.Packets().back(), (Bytes{0, 5, 7, 36, 1}));
+}
+
+}  // namespace
