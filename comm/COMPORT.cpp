@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include "comm/DebugTrace.h"
-#include "comm/PortPathStore.h"
 
 namespace {
 
@@ -53,10 +52,10 @@ tcflag_t SizeOfDataBits(int bits) {
 
 }  // namespace
 
-bool qda::ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, int parity, int xonXoff) {
-    const speed_t speed = SpeedOfBaud(baud);
-    const tcflag_t size = SizeOfDataBits(dataBits);
-    if (speed == 0 || size == 0 || parity < 0 || parity > 2) return false;
+bool qda::ApplyLineSettings(termios& tio, const SerialLine& line) {
+    const speed_t speed = SpeedOfBaud(line.baud);
+    const tcflag_t size = SizeOfDataBits(line.dataBits);
+    if (speed == 0 || size == 0 || (line.stopBits != 1 && line.stopBits != 2)) return false;
     // Raw 8-bit bytes both ways, whatever the program that had the port before left behind.
     // Linux keeps a port's termios across opens; the line must come up as a freshly opened port
     // does where this tool comes from: no hardware handshake (CRTSCTS would stall every write
@@ -68,13 +67,13 @@ bool qda::ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, 
                                           ICANON | ISIG | IEXTEN | TOSTOP | XCASE);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | HUPCL | CMSPAR);
     tio.c_cflag |= size | CREAD | CLOCAL;
-    if (stopBits != 0) tio.c_cflag |= CSTOPB;
-    if (parity == 2) tio.c_cflag |= PARENB;           // even
-    if (parity == 1) tio.c_cflag |= PARENB | PARODD;  // odd
-    // Received bytes are checked for parity only with odd parity (the lowest bit of the code),
-    // as the controller's own tool has always configured the port.
-    if (parity & 1) tio.c_iflag |= INPCK;
-    if (xonXoff == 1) {
+    if (line.stopBits == 2) tio.c_cflag |= CSTOPB;
+    if (line.parity == Parity::kEven) tio.c_cflag |= PARENB;
+    if (line.parity == Parity::kOdd) tio.c_cflag |= PARENB | PARODD;
+    // Received bytes are checked for parity only with odd parity, as the controller's own tool
+    // has always configured the port.
+    if (line.parity == Parity::kOdd) tio.c_iflag |= INPCK;
+    if (line.xonXoff) {
         tio.c_iflag |= IXON | IXOFF;
         tio.c_cc[VSTART] = 0x11;
         tio.c_cc[VSTOP] = 0x13;
@@ -88,38 +87,23 @@ CCOMPORT::~CCOMPORT() {
     Close();
 }
 
-bool CCOMPORT::Open(int portNo, int baud, int dataBits, int stopBits, int parity, int xonXoff,
-                    int sendQueueSize, int receiveQueueSize, int readInterval,
-                    qda::TransportCallback callback, void* owner) {
-    m_portNo = portNo;
-    // A port name carries one digit: only COM1 to COM9 can be named.
-    const std::string path = qda::ResolveComPortPath(portNo);
-    if (path.empty()) {
-        m_failure = qda::DescribeSerialFailure("COM" + std::to_string(portNo), ENOENT);
-        return false;
-    }
-    return OpenDevice(path, baud, dataBits, stopBits, parity, xonXoff, sendQueueSize, receiveQueueSize,
-                      readInterval, callback, owner);
-}
-
-bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int stopBits, int parity,
-                          int xonXoff, int sendQueueSize, int receiveQueueSize, int /*readInterval*/,
-                          qda::TransportCallback callback, void* owner) {
+bool CCOMPORT::Open(const qda::SerialLine& line, qda::TransportCallback callback, void* owner) {
     if (m_fd >= 0) return false;
     std::memcpy(m_tag, "CCOMPORT", 8);
-    m_path = path;
-    m_baud = baud;
-    m_dataBits = dataBits;
-    m_stopBits = stopBits;
-    m_parity = parity;
-    m_xonXoff = xonXoff;
+    m_path = line.devicePath;
     m_callback = callback;
     m_owner = owner;
-
-    termios check{};
-    if (!qda::ApplyLineSettings(check, baud, dataBits, stopBits, parity, xonXoff)) return false;
+    const std::string& path = m_path;
 
     m_failure = qda::LinkFailure{};
+    termios check{};
+    if (!qda::ApplyLineSettings(check, line)) return false;
+    if (path.empty()) {
+        // A COM number without a device in the port mapping.
+        m_failure = qda::DescribeSerialFailure(path, ENOENT);
+        return false;
+    }
+
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
@@ -146,7 +130,7 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
     }
     m_fd = fd;
     ::ioctl(m_fd, TIOCEXCL);
-    if (!qda::ApplyLineSettings(tio, baud, dataBits, stopBits, parity, xonXoff)) return false;
+    if (!qda::ApplyLineSettings(tio, line)) return false;
     if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
         m_failure = qda::DescribeSerialFailure(path, errno);
@@ -159,7 +143,8 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
 
     m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_wakeFd < 0) return false;
-    if (!m_sendQueue.Create(sendQueueSize) || !m_receiveQueue.Create(receiveQueueSize)) return false;
+    if (!m_sendQueue.Create(line.sendQueueSize) || !m_receiveQueue.Create(line.receiveQueueSize))
+        return false;
     m_timerArmed = false;
     m_stop = false;
     m_threadEnded = false;

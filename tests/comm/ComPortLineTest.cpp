@@ -42,8 +42,14 @@ private:
     std::string path_;
 };
 
+// stopBits 0 one stop bit, 1 two; parity 0 none, 1 odd, 2 even (the settings' own codes).
 bool Open(CCOMPORT& port, const std::string& path, int baud, int stopBits, int parity) {
-    return port.OpenDevice(path, baud, 8, stopBits, parity, 0, 256, 1048576, 5000, &NoEvents, nullptr);
+    qda::SerialLine line;
+    line.devicePath = path;
+    line.baud = baud;
+    line.stopBits = stopBits == 0 ? 1 : 2;
+    line.parity = parity == 1 ? qda::Parity::kOdd : parity == 2 ? qda::Parity::kEven : qda::Parity::kNone;
+    return port.Open(line, &NoEvents, nullptr);
 }
 
 TEST(ComPortLine, ComesUpRawWithoutHandshakeWhateverWasLeftBehind) {

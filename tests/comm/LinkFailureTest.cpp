@@ -18,7 +18,9 @@ namespace {
 void NoEvents(int, void*) {}
 
 bool Open(CCOMPORT& port, const std::string& path) {
-    return port.OpenDevice(path, 9600, 8, 0, 0, 0, 256, 1048576, 5000, &NoEvents, nullptr);
+    qda::SerialLine line;
+    line.devicePath = path;
+    return port.Open(line, &NoEvents, nullptr);
 }
 
 std::string SlaveOfNewPty(int& master) {
