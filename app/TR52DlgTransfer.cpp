@@ -247,7 +247,7 @@ std::intptr_t CTR52Dlg::OnSynchronousSend() {
     qda::MainTransfer& t = *m_send;
     Prepare(t, this, m_command, m_settings, GetSelectedProgram());
     if (!m_command.OpenPort(m_settings.PcComm)) {
-        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        ShowLinkFailure(m_command, kMsgSendFailed);
         return 0;
     }
     EnableCommands(false);
@@ -266,7 +266,7 @@ std::intptr_t CTR52Dlg::OnTransferRequest(int operation, SettingsBlock* image) {
     Prepare(t, this, m_command, *image, program);
     // The storage window's own copy carries the PC communication settings used here.
     if (!m_command.OpenPort(image->PcComm)) {
-        ShowMessageCode(operation == 0 ? kMsgSendFailed : kMsgReceiveFailed, MB_ICONWARNING);
+        ShowLinkFailure(m_command, operation == 0 ? kMsgSendFailed : kMsgReceiveFailed);
         t.param.event.reset();
         return 0;
     }

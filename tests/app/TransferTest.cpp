@@ -194,13 +194,14 @@ TEST_F(TransferTest, TransferRequestsOfTheDataStorageWindow) {
     EXPECT_EQ(window->Settings().Programs[2].Common.DSPoints, 2000);
     EXPECT_EQ(window->GetSelectedProgram(), 2) << "the controller's program";
 
-    // A link that cannot be opened: message 321, result 0.
+    // A link that cannot be opened: message 321 with the reason, result 0.
     SettingsBlock unreachable = window->Settings();
     unreachable.PcComm.PortNo = 7;  // COM8 is not mapped to the simulator
     qputenv("QDA_COM8", QFile::encodeName(Path("no-such-tty")));
     EXPECT_EQ(
         SendWindowMessage(window.get(), WM_TRANSFER_REQUEST, 0, reinterpret_cast<intptr_t>(&unreachable)), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(321)});
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(321) + "\nデバイス " + Path("no-such-tty").toStdString() +
+                                                " がありません。"});
     qunsetenv("QDA_COM8");
 }
 
@@ -266,7 +267,9 @@ TEST_F(TransferTest, NoControllerReportsFailure) {
     window->OnSend();
     window->OnReceive();
     EXPECT_EQ(SendWindowMessage(window.get(), WM_OUT_SEND_SETTINGS, 0, 0), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{Msg(321), Msg(319), Msg(321)}));
+    // Each failure names the reason below the program's message.
+    const std::string reason = "\nデバイス " + Path("no-such-tty").toStdString() + " がありません。";
+    EXPECT_EQ(Texts(), (std::vector<std::string>{Msg(321) + reason, Msg(319) + reason, Msg(321) + reason}));
     EXPECT_TRUE(window->Button(CTR52Dlg::IDC_SEND)->isEnabled());
 }
 

@@ -61,7 +61,13 @@ TEST(DialogJourney, EnvironmentAndPcCommunication) {
 
         op.Step("receive over USB without a driver host");
         op.Key(Qt::Key_F4);
-        op.Answer(kMsgReceiveFailed);
+        {
+            // The program's message, and below it why: no driver host, with where it was looked for.
+            const std::string text = op.Answer(-1);
+            if (text.rfind(Operator::Message(kMsgReceiveFailed) + "\n", 0) != 0 ||
+                text.find("vantorusbd") == std::string::npos)
+                op.Fail("the failed receive says \"" + text + "\"");
+        }
         // The start-up choice was closed with Esc, so the start is still pending: the failed
         // receive falls back to the defaults.
         op.Answer(kMsgStartingWithDefaults);
