@@ -55,8 +55,8 @@ void DrawWaveOverlay(const CGraphCanvas& canvas, GraphPainter& painter, const Wa
         painter.MeasureText(in.axisTitle, GraphFontRole::Axis, w, h);
         const int x = layout.Px(0.01);
         const int top = layout.Py(0.5) - h / 2;
-        painter.Text(GraphRect{x, top, x + 500, top + 1000}, in.axisTitle, kTextLeft | kTextTop, GraphFontRole::Axis,
-                     kWhite, false, 0);
+        painter.Text(GraphRect{x, top, x + 500, top + 1000}, in.axisTitle, kTextLeft | kTextTop,
+                     GraphFontRole::Axis, kWhite, false, 0);
     } else {
         const std::string title = RotatedAxisTitle(in.axisTitle);
         int w = 0, h = 0;
@@ -85,7 +85,8 @@ void DrawWaveOverlay(const CGraphCanvas& canvas, GraphPainter& painter, const Wa
     painter.FillPolygon(nearMark, 3, kWhite);
     painter.Text(GraphRect{left + half + 2, top, left + half + 2 + 1000, top + fontHeight}, in.nearText,
                  kTextLeft | kTextVCenter | kTextSingleLine, GraphFontRole::Axis, kWhite, false, 0);
-    const GraphPoint farMark[3] = {{right, top + half}, {right - half, top}, {right - half, top + fontHeight}};
+    const GraphPoint farMark[3] = {
+        {right, top + half}, {right - half, top}, {right - half, top + fontHeight}};
     painter.FillPolygon(farMark, 3, kWhite);
     // The width is estimated as half the font height per character, as the mark's own size is.
     const int farWidth = half * CharacterCount(in.farText);

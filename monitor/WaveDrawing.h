@@ -22,13 +22,13 @@ constexpr double kWavePeakMinX = 0.08;
 constexpr double kWavePeakMaxX = 0.93;
 
 struct WaveOverlayInput {
-    bool japanese = true;      // the Japanese user interface writes the axis title upright
-    std::string axisTitle;     // message 191, one character (or word part) per line
-    std::string nearText;      // message 384
-    std::string farText;       // message 385
-    bool dataValid = false;    // peaks are drawn only over an accepted waveform
+    bool japanese = true;            // the Japanese user interface writes the axis title upright
+    std::string axisTitle;           // message 191, one character (or word part) per line
+    std::string nearText;            // message 384
+    std::string farText;             // message 385
+    bool dataValid = false;          // peaks are drawn only over an accepted waveform
     std::array<uint16_t, 4> peak{};  // sample index of each light peak, 0 = none
-    int scroll = 0;            // the chart's scroll position in samples
+    int scroll = 0;                  // the chart's scroll position in samples
 };
 
 // The axis title as one line for the rotated form: a line break after a hyphen joins the word

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <system_error>
 
-#include "comm/CommParam.h"
 #include "comm/Command.h"
+#include "monitor/PollPeriod.h"
 #include "resources/Messages.h"
 #include "settings/UpdateLock.h"
 
@@ -28,12 +28,6 @@ bool CCommandWaveformSource::GetWaveform(WaveReply& reply, int head, int peak) {
     return m_command.GetWaveform(reply, head, peak);
 }
 
-int WavePollPeriod(int commType) {
-    if (commType == kCommTypeUsb) return 200;
-    if (commType == kCommTypeSerial) return 300;
-    return 0;
-}
-
 WavePollOutcome ClassifyWaveformRequest(bool succeeded, int status, bool firstRequest) {
     if (succeeded) return status == 0 ? WavePollOutcome::kNewWaveform : WavePollOutcome::kStatusText;
     // A busy controller right at the start means acquisition cannot work now; later it is a
@@ -42,11 +36,11 @@ WavePollOutcome ClassifyWaveformRequest(bool succeeded, int status, bool firstRe
     return WavePollOutcome::kFailed;
 }
 
-CWaveThread::CWaveThread(IWaveformSource& source, WavePostTarget target, int commType, int head,
+CWaveThread::CWaveThread(IWaveformSource& source, WavePostTarget target, LinkKind link, int head,
                          int peakSelection)
     : m_source(source),
       m_target(std::move(target)),
-      m_commType(commType),
+      m_link(link),
       m_head(head),
       m_peakSelection(peakSelection) {}
 
@@ -88,7 +82,7 @@ bool CWaveThread::TakeReply(WaveReply& out) {
 }
 
 void CWaveThread::Run() {
-    const int period = WavePollPeriod(m_commType);
+    const int period = PollPeriodMs(m_link);
     if (period <= 0) {
         End(true);
         return;
@@ -120,7 +114,8 @@ bool CWaveThread::Poll(bool firstRequest, bool& keepGoing) {
     {
         // No poll between the exchanges of a settings transfer.
         CUpdateLockHolder lock;
-        const bool ok = m_source.GetWaveform(m_reply, m_head, m_peakSelection.load(std::memory_order_relaxed));
+        const bool ok =
+            m_source.GetWaveform(m_reply, m_head, m_peakSelection.load(std::memory_order_relaxed));
         status = m_reply.status;
         m_lastStatus.store(status, std::memory_order_relaxed);
         outcome = ClassifyWaveformRequest(ok, status, firstRequest);

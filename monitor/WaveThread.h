@@ -15,6 +15,7 @@
 
 #include "comm/ControllerReplies.h"
 #include "comm/Event.h"
+#include "comm/LinkParams.h"
 
 class CCommand;
 
@@ -48,10 +49,6 @@ private:
     CCommand& m_command;
 };
 
-// The poll period of a link: 200 ms for USB, 300 ms for RS-232C, 0 for a link the worker does
-// not poll (it ends at once, reporting success).
-int WavePollPeriod(int commType);
-
 // What one waveform request means for the acquisition.
 enum class WavePollOutcome {
     kNewWaveform,  // status 0: post (1025, 1, 1)
@@ -65,9 +62,9 @@ WavePollOutcome ClassifyWaveformRequest(bool succeeded, int status, bool firstRe
 
 class CWaveThread {
 public:
-    // `source` and the poster must outlive the worker. `commType` is the PC communication
-    // setting's interface (0 USB, 1 RS-232C).
-    CWaveThread(IWaveformSource& source, WavePostTarget target, int commType, int head, int peakSelection);
+    // `source` and the poster must outlive the worker. `link` is the kind of the open link: it
+    // sets the poll period (PollPeriodMs); without one the worker ends at once, reporting success.
+    CWaveThread(IWaveformSource& source, WavePostTarget target, LinkKind link, int head, int peakSelection);
     // Stops a running worker and waits for it.
     ~CWaveThread();
     CWaveThread(const CWaveThread&) = delete;
@@ -100,7 +97,7 @@ private:
 
     IWaveformSource& m_source;
     WavePostTarget m_target;
-    const int m_commType;
+    const LinkKind m_link;
     const int m_head;
     std::atomic<int> m_peakSelection;
     std::atomic<int> m_request{0};

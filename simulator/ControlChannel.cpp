@@ -51,6 +51,15 @@ std::string ControlChannel::Execute(std::string_view line) {
         controller_.SetWavePeaks(peaks);
         return "OK";
     }
+    if (word == "mode") {
+        if (arg == "setting")
+            controller_.SwitchMode(SimController::Mode::Setting);
+        else if (arg == "measuring" || arg == "measure")
+            controller_.SwitchMode(SimController::Mode::Measuring);
+        else
+            return "ERROR mode must be setting or measuring: " + arg;
+        return "OK";
+    }
     if (word.empty()) return "ERROR empty command";
     return "ERROR unknown command: " + word;
 }

@@ -115,6 +115,17 @@ void SimController::SetWavePeaks(const std::vector<uint16_t>& peaks) {
     if (options_.wavePeaks.size() > 4) options_.wavePeaks.resize(4);
 }
 
+void SimController::SwitchMode(Mode mode) {
+    std::lock_guard lock(mutex_);
+    const int64_t now = clock_();
+    tuning_[0] = tuning_[1] = false;
+    if (mode == mode_) return;
+    if (mode == Mode::Setting)
+        EnterSetting(now);
+    else
+        EnterMeasuring(now);
+}
+
 std::string SimController::Describe() {
     std::lock_guard lock(mutex_);
     const int64_t now = clock_();
@@ -204,8 +215,9 @@ std::vector<uint8_t> SimController::Dispatch(uint8_t code, std::span<const uint8
         case CMD_GET_WAVEFORM:
             if (p[4] > 1 || p[5] > 3) return Reply(code, kStatusCommandError);
             {
-                std::vector<uint8_t> r = WaveformModel::Reply(settings_, measure_, p[4], p[5], options_.waveSegments,
-                                                              options_.wavePeaks, options_.seed, now);
+                std::vector<uint8_t> r =
+                    WaveformModel::Reply(settings_, measure_, p[4], p[5], options_.waveSegments,
+                                         options_.wavePeaks, options_.seed, now);
                 PutU16(r, 0, static_cast<uint16_t>(r.size()));
                 r[2] = kPacketMarker;
                 r[3] = static_cast<uint8_t>(code + 1);

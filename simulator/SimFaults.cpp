@@ -9,8 +9,8 @@ namespace qda::sim {
 
 namespace {
 
-constexpr std::string_view kKindNames[] = {"error-reply",  "er-message", "notify",
-                                           "bad-checksum", "silence",    "split",     "status"};
+constexpr std::string_view kKindNames[] = {"error-reply", "er-message", "notify", "bad-checksum",
+                                           "silence",     "split",      "status"};
 
 std::vector<std::string_view> SplitColons(std::string_view text) {
     std::vector<std::string_view> parts;

@@ -11,7 +11,8 @@ bool ParseWavePeaks(const std::string& text, std::vector<uint16_t>& out) {
     size_t start = 0;
     while (start <= text.size()) {
         const size_t comma = text.find(',', start);
-        const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::string part =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         double n = 0;
         if (peaks.size() == 4 || !ParseNumber(part, 1, 1023, n) || n != static_cast<int>(n)) return false;
         peaks.push_back(static_cast<uint16_t>(n));

@@ -10,7 +10,8 @@ namespace qda::sim {
 
 std::vector<uint8_t> WaveformModel::Reply(const ControllerSettings& s, const MeasurementModel& m, int head,
                                           int peakSelect, uint8_t segmentFlags,
-                                          std::span<const uint16_t> fixedPeaks, uint64_t seed, int64_t nowUs) {
+                                          std::span<const uint16_t> fixedPeaks, uint64_t seed,
+                                          int64_t nowUs) {
     std::vector<uint8_t> r(kReplySize, 0);
     const int count = 256 * std::popcount(static_cast<unsigned>(segmentFlags & 0x0F));
     r[8] = segmentFlags & 0x0F;

@@ -23,8 +23,8 @@ public:
     // `fixedPeaks`, when not empty, places the peaks there instead of where the head's distance
     // puts them (one surface per position).
     static std::vector<uint8_t> Reply(const ControllerSettings& s, const MeasurementModel& m, int head,
-                                      int peakSelect, uint8_t segmentFlags, std::span<const uint16_t> fixedPeaks,
-                                      uint64_t seed, int64_t nowUs);
+                                      int peakSelect, uint8_t segmentFlags,
+                                      std::span<const uint16_t> fixedPeaks, uint64_t seed, int64_t nowUs);
 };
 
 }  // namespace qda::sim

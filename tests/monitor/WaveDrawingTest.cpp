@@ -18,9 +18,7 @@ public:
         std::string text;
         int angle;
     };
-    void FillPolygon(const qda::GraphPoint* p, int n, COLORREF) override {
-        polygons.emplace_back(p, p + n);
-    }
+    void FillPolygon(const qda::GraphPoint* p, int n, COLORREF) override { polygons.emplace_back(p, p + n); }
     void MeasureText(const std::string& t, qda::GraphFontRole, int& w, int& h) override {
         w = 10 * static_cast<int>(t.size());
         h = 30;
@@ -36,8 +34,8 @@ struct Fixture {
     OverlayPainter* painter = new OverlayPainter;
     CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
     explicit Fixture(int visible = 1024) {
-        canvas.Create(qda::kWavePlotLeft, qda::kWavePlotTop, qda::kWavePlotWidth, qda::kWavePlotHeight, 16, 32, 2,
-                      2, 0, 1024, 1024, 512);
+        canvas.Create(qda::kWavePlotLeft, qda::kWavePlotTop, qda::kWavePlotWidth, qda::kWavePlotHeight, 16,
+                      32, 2, 2, 0, 1024, 1024, 512);
         canvas.Resize(1024, 512);
         canvas.SetTraceCapacity(0, 1024);
         canvas.SetMode(0, visible, 1, 0);

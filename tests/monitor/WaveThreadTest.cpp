@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "comm/CommParam.h"
 #include "monitor/WaveThread.h"
 #include "resources/Messages.h"
 #include "settings/UpdateLock.h"
@@ -105,10 +104,7 @@ protected:
 
 }  // namespace
 
-TEST(WavePoll, PeriodByLinkAndStatusRules) {
-    EXPECT_EQ(qda::WavePollPeriod(qda::kCommTypeUsb), 200);
-    EXPECT_EQ(qda::WavePollPeriod(qda::kCommTypeSerial), 300);
-    EXPECT_EQ(qda::WavePollPeriod(2), 0);
+TEST(WavePoll, StatusRules) {
     using qda::WavePollOutcome;
     struct Case {
         bool ok;
@@ -116,9 +112,12 @@ TEST(WavePoll, PeriodByLinkAndStatusRules) {
         bool first;
         WavePollOutcome outcome;
     } cases[] = {
-        {true, 0, true, WavePollOutcome::kNewWaveform},   {true, 0, false, WavePollOutcome::kNewWaveform},
-        {false, 5, true, WavePollOutcome::kFailed},       {false, 5, false, WavePollOutcome::kNothingNew},
-        {false, 1, false, WavePollOutcome::kFailed},      {false, qda::kNoStatus, false, WavePollOutcome::kFailed},
+        {true, 0, true, WavePollOutcome::kNewWaveform},
+        {true, 0, false, WavePollOutcome::kNewWaveform},
+        {false, 5, true, WavePollOutcome::kFailed},
+        {false, 5, false, WavePollOutcome::kNothingNew},
+        {false, 1, false, WavePollOutcome::kFailed},
+        {false, qda::kNoStatus, false, WavePollOutcome::kFailed},
         {true, 3, false, WavePollOutcome::kStatusText},
     };
     for (const Case& c : cases)
@@ -129,7 +128,7 @@ TEST(WavePoll, PeriodByLinkAndStatusRules) {
 TEST_F(WaveThreadTest, NewWaveformWaitsForTheWindowBeforeTheNextRequest) {
     ScriptedSource source({0, 0});
     Inbox inbox;
-    CWaveThread worker(source, inbox.Target(), qda::kCommTypeUsb, 1, 2);
+    CWaveThread worker(source, inbox.Target(), qda::LinkKind::kUsb, 1, 2);
     ASSERT_TRUE(worker.Start());
     ASSERT_EQ(inbox.WaitFor(1), std::vector<Inbox::Message>{kNew});
     // The window has not taken the reply: the worker asks for nothing more.
@@ -157,7 +156,7 @@ TEST_F(WaveThreadTest, NewWaveformWaitsForTheWindowBeforeTheNextRequest) {
 TEST_F(WaveThreadTest, BusyOnTheFirstRequestEndsAcquisition) {
     ScriptedSource source({5});
     Inbox inbox;
-    CWaveThread worker(source, inbox.Target(), qda::kCommTypeSerial, 0, 0);
+    CWaveThread worker(source, inbox.Target(), qda::LinkKind::kSerial, 0, 0);
     ASSERT_TRUE(worker.Start());
     EXPECT_EQ(inbox.WaitFor(1), std::vector<Inbox::Message>{kEndedFailed});
     worker.Join();
@@ -172,7 +171,7 @@ TEST_F(WaveThreadTest, BusyOnTheFirstRequestEndsAcquisition) {
 TEST_F(WaveThreadTest, BusyLaterSkipsAndGoesOn) {
     ScriptedSource source({0, 5, 5, 0});
     Inbox inbox;
-    CWaveThread worker(source, inbox.Target(), qda::kCommTypeUsb, 0, 0);
+    CWaveThread worker(source, inbox.Target(), qda::LinkKind::kUsb, 0, 0);
     ASSERT_TRUE(worker.Start());
     ASSERT_EQ(inbox.WaitFor(1).size(), 1u);
     WaveReply reply;
@@ -193,7 +192,7 @@ TEST_F(WaveThreadTest, SilenceOrAnotherStatusEndsWithMessage369) {
         messages.Clear();
         ScriptedSource source({0, status});
         Inbox inbox;
-        CWaveThread worker(source, inbox.Target(), qda::kCommTypeUsb, 0, 0);
+        CWaveThread worker(source, inbox.Target(), qda::LinkKind::kUsb, 0, 0);
         ASSERT_TRUE(worker.Start());
         ASSERT_EQ(inbox.WaitFor(1).size(), 1u);
         WaveReply reply;
@@ -210,7 +209,7 @@ TEST_F(WaveThreadTest, NoPollWhileTheUpdateLockIsHeld) {
     ScriptedSource source({0});
     Inbox inbox;
     qda::UpdateLock().acquire();
-    CWaveThread worker(source, inbox.Target(), qda::kCommTypeUsb, 0, 0);
+    CWaveThread worker(source, inbox.Target(), qda::LinkKind::kUsb, 0, 0);
     ASSERT_TRUE(worker.Start());
     std::this_thread::sleep_for(600ms);
     EXPECT_TRUE(source.Requests().empty()) << "a settings transfer holds the lock";
@@ -223,7 +222,7 @@ TEST_F(WaveThreadTest, NoPollWhileTheUpdateLockIsHeld) {
 TEST_F(WaveThreadTest, AnUnpolledLinkEndsAtOnceWithSuccess) {
     ScriptedSource source({});
     Inbox inbox;
-    CWaveThread worker(source, inbox.Target(), 2, 0, 0);
+    CWaveThread worker(source, inbox.Target(), qda::LinkKind::kNone, 0, 0);
     ASSERT_TRUE(worker.Start());
     EXPECT_EQ(inbox.WaitFor(1), std::vector<Inbox::Message>{kEndedOk});
     worker.Join();
@@ -234,7 +233,7 @@ TEST_F(WaveThreadTest, DestroyingARunningWorkerStopsIt) {
     ScriptedSource source({});
     Inbox inbox;
     {
-        CWaveThread worker(source, inbox.Target(), qda::kCommTypeUsb, 0, 0);
+        CWaveThread worker(source, inbox.Target(), qda::LinkKind::kUsb, 0, 0);
         ASSERT_TRUE(worker.Start());
         inbox.WaitFor(1);
     }

@@ -23,10 +23,9 @@ TEST(WaveView, InitialScaleFromSegmentFlags) {
         int flags;
         int scale;
     } cases[] = {
-        {0x0, 0}, {0x1, 256}, {0x8, 256}, {0x3, 512}, {0x5, 512},
-        {0x7, 1024},  // three segments are shown as the whole buffer, not 768
-        {0xB, 1024}, {0xF, 1024},
-        {0xF1, 256},  // bits above 3 are not segments
+        {0x0, 0},    {0x1, 256},  {0x8, 256},
+        {0x3, 512},  {0x5, 512},  {0x7, 1024},  // three segments are shown as the whole buffer, not 768
+        {0xB, 1024}, {0xF, 1024}, {0xF1, 256},  // bits above 3 are not segments
     };
     for (const Case& c : cases)
         EXPECT_EQ(qda::InitialScaleFromSegments(c.flags), c.scale) << "flags " << c.flags;
@@ -104,10 +103,8 @@ TEST(WaveView, VerticalZoomRecentresOnTheSamples) {
         int span, low, high;
     } steps[] = {
         {WaveAction::kZoomInV, 128, 0, 128},  // 50 - 64 < 0: shifted up to start at 0
-        {WaveAction::kZoomInV, 64, 18, 82},
-        {WaveAction::kZoomInV, 32, 34, 66},
-        {WaveAction::kZoomInV, 16, 42, 58},
-        {WaveAction::kZoomOutV, 32, 34, 66},
+        {WaveAction::kZoomInV, 64, 18, 82},  {WaveAction::kZoomInV, 32, 34, 66},
+        {WaveAction::kZoomInV, 16, 42, 58},  {WaveAction::kZoomOutV, 32, 34, 66},
     };
     for (const Step& s : steps) {
         EXPECT_TRUE(v.Apply(s.action, samples));

@@ -485,7 +485,9 @@ TEST_F(SimControllerTest, EachRovaPeakSelectionGivesItsOwnWave) {
         waves.emplace_back(r.begin() + 22, r.end());
         // The selected surface is levelled near the same height whichever it is.
         const int at = U16(r, 14 + 2 * peak);
-        if (at > 0) EXPECT_NEAR(r[22 + at], 225, 20) << "peak " << int(peak);
+        if (at > 0) {
+            EXPECT_NEAR(r[22 + at], 225, 20) << "peak " << int(peak);
+        }
     }
     for (size_t a = 0; a < 4; ++a)
         for (size_t b = a + 1; b < 4; ++b) EXPECT_NE(waves[a], waves[b]) << a << " " << b;
@@ -585,6 +587,22 @@ TEST_F(SimControllerTest, InitialisationRestoresFactoryStateAndMeasuringMode) {
     EXPECT_EQ(ReadText(3, 0, 6), std::string(1, '\0'));
 }
 
+TEST_F(SimControllerTest, ModeSwitchedAtTheControllerRefusesPollsUntilMeasuringAgain) {
+    qda::sim::ControlChannel control(*sim_, faults_);
+    Ok(Packet(12, {1, 0}));  // auto-zero on
+    EXPECT_EQ(control.Execute("mode setting"), "OK");
+    Ok(Packet(20, {255, 0}), 5);
+    Ok(Packet(46, {0, 0}), 5);
+    Ok(Packet(22));  // scaling values answer in setting mode
+    EXPECT_EQ(control.Execute("state").rfind("OK mode=setting", 0), 0u);
+    EXPECT_EQ(control.Execute("mode measuring"), "OK");
+    const auto r = Ok(Packet(20, {255, 0}));
+    EXPECT_EQ(r[20] & 0x80, 0);                          // measuring afresh: auto-zero is off
+    EXPECT_EQ(control.Execute("mode measuring"), "OK");  // already there: no change
+    Ok(Packet(20, {255, 0}));
+    EXPECT_EQ(control.Execute("mode sleeping").rfind("ERROR", 0), 0u);
+}
+
 TEST(SimFaultsTest, MalformedRulesAreRefused) {
     SimFaults f;
     std::string error;
@@ -642,23 +660,24 @@ TEST(SimOptionsTest, WavePeakListsAndTheControlChannel) {
         bool ok;
         std::vector<uint16_t> peaks;
     } cases[] = {
-        {"120", true, {120}},
-        {"1,300,700,1023", true, {1, 300, 700, 1023}},
-        {"0", false, {}},           // 0 means "no peak" on the wire
-        {"1024", false, {}},        // beyond the buffer
-        {"1,2,3,4,5", false, {}},   // at most four
-        {"12.5", false, {}},
-        {"12,", false, {}},
+        {"120", true, {120}},     {"1,300,700,1023", true, {1, 300, 700, 1023}},
+        {"0", false, {}},          // 0 means "no peak" on the wire
+        {"1024", false, {}},       // beyond the buffer
+        {"1,2,3,4,5", false, {}},  // at most four
+        {"12.5", false, {}},      {"12,", false, {}},
         {"", false, {}},
     };
     for (const Case& c : cases) {
         std::vector<uint16_t> peaks{99};
         EXPECT_EQ(qda::sim::ParseWavePeaks(c.text, peaks), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(peaks, c.peaks) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(peaks, c.peaks) << c.text;
+        }
     }
     qda::sim::SimOptions o;
     std::string error;
-    ASSERT_TRUE(qda::sim::ParseSimOptions({"--wave-peaks", "40,80", "--status", "24:5:3"}, o, error)) << error;
+    ASSERT_TRUE(qda::sim::ParseSimOptions({"--wave-peaks", "40,80", "--status", "24:5:3"}, o, error))
+        << error;
     EXPECT_EQ(o.controller.wavePeaks, (std::vector<uint16_t>{40, 80}));
     EXPECT_FALSE(qda::sim::ParseSimOptions({"--wave-peaks", "0"}, o, error));
 

@@ -112,7 +112,7 @@ TEST_F(UsbPortTest, FailedLibraryCallEndsTheWorker) {
 TEST_F(UsbPortTest, NoControllerOpensButEveryExchangeFails) {
     ::setenv("VANTORUSB_SOCKET_DIR", "/nonexistent-vantorusb", 1);
     Events events;
-    auto port = CUsbPort::Create(sCOMMPARAM{{256, 1048576}}, &Events::Callback, &events);
+    auto port = CUsbPort::Create(qda::UsbLink{}, &Events::Callback, &events);
     ASSERT_NE(port, nullptr);  // opening the link succeeds
     auto* usb = static_cast<CUsbPort*>(port.get());
     // The first exchange fails at once: its packet is refused, or its failure reported.
@@ -146,12 +146,12 @@ TEST_F(UsbPortTest, CommandLayerOverUsb) {
     });
     CUsbPort::Install();
     CCommand command;
-    qda::CommOpenSettings usb;
-    usb.commType = qda::kCommTypeUsb;
+    const qda::UsbLink usb;
     ASSERT_TRUE(command.OpenPort(usb));
-    qda::ReplyBuffer reply{};
+    qda::StorageStatus reply;
     EXPECT_TRUE(command.GetStorageStatus(reply));
-    EXPECT_EQ(reply[3], 43);
+    EXPECT_TRUE(reply.answered) << "the reply to 42 came";
+    EXPECT_EQ(reply.length, 20);
 
     // A failed library call ends the worker; opening again while the link is held does not
     // restart it, so the exchanges keep failing at once, without reaching the library.
