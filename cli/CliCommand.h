@@ -17,8 +17,8 @@ struct CliContext {
 };
 
 struct CliCommand {
-    const char* word;     // first word on the command line, e.g. "settings"
-    const char* summary;  // one line for the general usage text
+    const char* word;                            // first word on the command line, e.g. "settings"
+    const char* summary;                         // one line for the general usage text
     int (*run)(CliArgs& args, CliContext& ctx);  // returns an ExitCode
 };
 

@@ -121,10 +121,10 @@ bool ControllerSession::Open(const qda::CommOpenSettings& settings) {
     return m_open;
 }
 
-int ControllerSession::Fail(const std::string& text, const qda::ReplyBuffer& reply, int code) {
+int ControllerSession::Fail(const std::string& text, const qda::ReplyHeader& reply) {
     ShowMessage(text, kWarning);
-    if (reply[3] == ((code + 1) & 0xFF) && reply[4] != 0)
-        ShowMessage(CCommand::GetErrorText(reply[4]), kWarning);
+    if (reply.answered && reply.status != qda::kStatusOk)
+        ShowMessage(CCommand::GetErrorText(reply.status), kWarning);
     return kExitFailure;
 }
 

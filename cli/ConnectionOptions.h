@@ -32,9 +32,9 @@ public:
     CCommand& Command() { return *m_command; }
     ConsoleMessageBackend& Console() { return m_console; }
 
-    // Prints the message `text` and, when the controller answered with a non-zero status for
-    // `code`, that status's text; returns kExitFailure.
-    int Fail(const std::string& text, const qda::ReplyBuffer& reply, int code);
+    // Prints the message `text` and, when the controller answered with a non-zero status, that
+    // status's text; returns kExitFailure.
+    int Fail(const std::string& text, const qda::ReplyHeader& reply);
 
 private:
     CliContext& m_ctx;

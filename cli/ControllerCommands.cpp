@@ -7,7 +7,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ConnectionOptions.h"
-#include "comm/ByteOrder.h"
+#include "comm/ControllerReplies.h"
 #include "resources/Messages.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
@@ -50,48 +50,35 @@ bool TakeWord(CliArgs& args, const char* what, std::string& word) {
     return true;
 }
 
-// The unit table row of a reply's display format: the row the controller names (byte 9) when its
-// decimals agree with the decimal places it gives (byte 10), else the first row of the unit with
-// those decimal places; -1 when there is none.
-int RowForFormat(int unit, int rowHint, int decimals) {
-    if (unit != 0 && unit != 1) return -1;
-    if (rowHint >= 0 && rowHint <= 5 && UnitTableRow(unit, rowHint).precision == decimals) return rowHint;
-    for (int row = 0; row <= 5; ++row)
-        if (UnitTableRow(unit, row).precision == decimals) return row;
-    return -1;
-}
-
 // "<value> <label>" of a measured value; the invalid marker and "-" for an unusable format.
 std::string MeasuredText(int32_t value, int unit, int row) {
     if (row < 0) return FormatMeasured(kNoValue, 0, 0, 0) + " -";
     return FormatMeasured(value, unit, row, row) + " " + UnitLabel(unit, row);
 }
 
-// The lit judgement lamps of an OUT's flag byte: HI, GO, LO joined by "+", or "-".
-std::string Judgement(uint8_t flags) {
+// The lit judgement lamps of an OUT: HI, GO, LO joined by "+", or "-".
+std::string Judgement(OutFlags flags) {
     std::string out;
     auto add = [&](bool lit, const char* name) {
         if (!lit) return;
         if (!out.empty()) out += "+";
         out += name;
     };
-    add(flags & 0x48, "HI");
-    add(flags & 0x24, "GO");
-    add(flags & 0x12, "LO");
+    add(flags.Hi(), "HI");
+    add(flags.Go(), "GO");
+    add(flags.Lo(), "LO");
     return out.empty() ? "-" : out;
 }
 
-void PrintReading(std::ostream& os, const ReplyBuffer& r) {
-    const int unit = r[11];
-    for (int out = 0; out < 2; ++out) {
-        const int hint = out == 0 ? r[9] >> 4 : r[9] & 0x0F;
-        const int decimals = out == 0 ? r[10] >> 4 : r[10] & 0x0F;
-        const int row = RowForFormat(unit, hint, decimals);
-        const uint8_t flags = r[20 + out];
-        os << "OUT" << out + 1 << " " << MeasuredText(LoadHostI32(&r[12 + 4 * out]), unit, row) << " "
+void PrintReading(std::ostream& os, const MeasuredValues& r) {
+    for (size_t out = 0; out < 2; ++out) {
+        const ValueFormat& f = r.format[out];
+        const int row = UnitRowOfReportedFormat(f.unitCode, f.rowHint, f.decimals);
+        const OutFlags flags = r.out[out];
+        os << "OUT" << out + 1 << " " << MeasuredText(r.value[out], f.unitCode, row) << " "
            << Judgement(flags);
-        if (flags & 0x80) os << " ZERO";
-        if (flags & 0x01) os << " TIMING";
+        if (flags.AutoZero()) os << " ZERO";
+        if (flags.Timing()) os << " TIMING";
         os << "\n";
     }
 }
@@ -150,11 +137,10 @@ int RunHeadInfo(CliArgs& args, CliContext& ctx) {
             return head >= 0;
         },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
-            if (!s.Command().GetHeadInfo(r, head))
-                return s.Fail(LoadMessage(kMsgCommunicationFailed), r, CMD_GET_HEAD_INFO);
+            HeadInfo r;
+            if (!s.Command().GetHeadInfo(r, head)) return s.Fail(LoadMessage(kMsgCommunicationFailed), r);
             std::string name;
-            const bool known = CCommand::GetHeadModelName(r[9], name);
+            const bool known = CCommand::GetHeadModelName(r.modelCode, name);
             ctx.out << name << "\n";
             return known ? kExitOk : kExitFailure;
         });
@@ -192,9 +178,8 @@ int RunMeasure(CliArgs& args, CliContext& ctx) {
         [&](ControllerSession& s) -> int {
             for (long i = 0; i < count; ++i) {
                 if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(interval));
-                ReplyBuffer r{};
-                if (!s.Command().GetMeasuredValues(r, 255))
-                    return s.Fail(Text(kStrCalcReadFailed), r, CMD_GET_MEASURED_VALUES);
+                MeasuredValues r;
+                if (!s.Command().GetMeasuredValues(r, 255)) return s.Fail(Text(kStrCalcReadFailed), r);
                 PrintReading(ctx.out, r);
                 ctx.out.flush();
             }
@@ -214,16 +199,15 @@ int RunStats(CliArgs& args, CliContext& ctx) {
         [&](ControllerSession& s) -> int {
             std::string cells[9][2];
             for (int out = 0; out < 2; ++out) {
-                ReplyBuffer r{};
-                if (!s.Command().GetStatistics(r, out))
-                    return s.Fail(Text(kStrCalcStatisticsReadFailed), r, CMD_GET_STATISTICS);
-                const int unit = r[11];
-                const int row = RowForFormat(unit, r[9], r[10]);
-                for (int i = 0; i < 9; ++i) {
-                    const int32_t v = LoadHostI32(&r[24 + 4 * i]);
+                Statistics r;
+                if (!s.Command().GetStatistics(r, out)) return s.Fail(Text(kStrCalcStatisticsReadFailed), r);
+                const int unit = r.format.unitCode;
+                const int row = UnitRowOfReportedFormat(unit, r.format.rowHint, r.format.decimals);
+                for (int i = 0; i < Statistics::kRows; ++i) {
+                    const int32_t v = r.RowValue(i);
                     if (row < 0)
                         cells[i][out] = "***";
-                    else if (i < 5)
+                    else if (Statistics::IsMeasuredRow(i))
                         cells[i][out] = FormatMeasured(v, unit, row, row);
                     else
                         cells[i][out] = std::to_string(v);
@@ -248,9 +232,8 @@ int RunStatsClear(CliArgs& args, CliContext& ctx) {
     return RunControllerCommand(
         args, ctx, kStatsClearUsage, [](CliArgs&) { return true; },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
-            if (!s.Command().ClearStatistics(r))
-                return s.Fail(Text(kStrCalcStatisticsClearFailed), r, CMD_CLEAR_STATISTICS);
+            CommandReply r;
+            if (!s.Command().ClearStatistics(r)) return s.Fail(Text(kStrCalcStatisticsClearFailed), r);
             return kExitOk;
         });
 }
@@ -273,9 +256,8 @@ int RunZero(CliArgs& args, CliContext& ctx) {
             return out >= 0 && on >= 0;
         },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
-            if (!s.Command().AutoZero(r, on, out))
-                return s.Fail(Text(kStrCalcAutoZeroFailed), r, CMD_AUTO_ZERO);
+            CommandReply r;
+            if (!s.Command().AutoZero(r, on, out)) return s.Fail(Text(kStrCalcAutoZeroFailed), r);
             return kExitOk;
         });
 }
@@ -296,8 +278,8 @@ int RunReset(CliArgs& args, CliContext& ctx) {
             return out >= 0;
         },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
-            if (!s.Command().Reset(r, out)) return s.Fail(Text(kStrCalcResetFailed), r, CMD_RESET);
+            CommandReply r;
+            if (!s.Command().Reset(r, out)) return s.Fail(Text(kStrCalcResetFailed), r);
             return kExitOk;
         });
 }
@@ -308,7 +290,7 @@ constexpr const char* kTimingUsage =
     "reading first tells whether the input is held (sent on) or pulsed (sent on, then off).\n";
 
 // Sends the timing input to `out` (0, 1, 255) held or pulsed.
-bool SendTiming(CCommand& c, ReplyBuffer& r, int out, bool hold) {
+bool SendTiming(CCommand& c, CommandReply& r, int out, bool hold) {
     if (!c.Timing(r, 1, out)) return false;
     return hold || c.Timing(r, 0, out);
 }
@@ -325,13 +307,12 @@ int RunTiming(CliArgs& args, CliContext& ctx) {
             return target >= 0;
         },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
-            if (!s.Command().GetMeasuredValues(r, 255))
-                return s.Fail(Text(kStrCalcReadFailed), r, CMD_GET_MEASURED_VALUES);
-            const bool timingOn[2] = {(r[20] & 0x01) != 0, (r[21] & 0x01) != 0};
-            const bool external[2] = {(r[22] & 0x80) != 0, (r[23] & 0x80) != 0};
+            MeasuredValues r;
+            if (!s.Command().GetMeasuredValues(r, 255)) return s.Fail(Text(kStrCalcReadFailed), r);
+            const bool timingOn[2] = {r.out[0].Timing(), r.out[1].Timing()};
+            const bool external[2] = {r.head[0].PulsedTiming(), r.head[1].PulsedTiming()};
             auto separateHold = [&](int out) { return !timingOn[out] && !external[out]; };
-            ReplyBuffer t{};
+            CommandReply t;
             bool ok = true;
             if (target == 2) {
                 int joint = -1;  // hold value of one command to both OUTs, -1: send separately
@@ -350,7 +331,7 @@ int RunTiming(CliArgs& args, CliContext& ctx) {
             } else {
                 ok = SendTiming(s.Command(), t, target, separateHold(target));
             }
-            if (!ok) return s.Fail(Text(kStrCalcTimingFailed), t, CMD_TIMING);
+            if (!ok) return s.Fail(Text(kStrCalcTimingFailed), t);
             return kExitOk;
         });
 }
@@ -382,15 +363,14 @@ int RunWaveform(CliArgs& args, CliContext& ctx) {
             return ok && head >= 0;
         },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
-            if (!s.Command().GetWaveform(r, head, peak))
-                return s.Fail(LoadMessage(kMsgWaveformFailed), r, CMD_GET_WAVEFORM);
+            WaveReply r;
+            if (!s.Command().GetWaveform(r, head, peak)) return s.Fail(LoadMessage(kMsgWaveformFailed), r);
             ctx.out << "peaks";
-            for (int i = 0; i < 4; ++i) ctx.out << "," << LoadHost16(&r[14 + 2 * i]);
-            ctx.out << "\nsamples," << LoadHost16(&r[10]) << "\nindex,light\n";
+            for (uint16_t p : r.peak) ctx.out << "," << p;
+            ctx.out << "\nsamples," << r.sampleCount << "\nindex,light\n";
             std::string lines;
-            for (int i = 0; i < 1024; ++i)
-                lines += std::to_string(i) + "," + std::to_string(r[22 + i]) + "\n";
+            for (int i = 0; i < WaveReply::kSamples; ++i)
+                lines += std::to_string(i) + "," + std::to_string(r.sample[static_cast<size_t>(i)]) + "\n";
             ctx.out << lines;
             return kExitOk;
         });
@@ -404,9 +384,8 @@ int RunInitController(CliArgs& args, CliContext& ctx) {
     return RunControllerCommand(
         args, ctx, kInitUsage, [](CliArgs&) { return true; },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
-            if (!s.Command().InitializeController(r))
-                return s.Fail(LoadMessage(kMsgInitFailed), r, CMD_INITIALIZE_CONTROLLER);
+            CommandReply r;
+            if (!s.Command().InitializeController(r)) return s.Fail(LoadMessage(kMsgInitFailed), r);
             ctx.out << LoadMessage(kMsgInitDone) << "\n";
             return kExitOk;
         });

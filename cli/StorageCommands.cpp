@@ -53,26 +53,24 @@ int RunStart(CliArgs& args, CliContext& ctx) {
         args, ctx, kStorageUsage, [](CliArgs&) { return true; },
         [&](ControllerSession& s) -> int {
             CCommand& c = s.Command();
-            ReplyBuffer r{};
+            CommandReply r;
             int mode = kModeUnknown;
             if (!c.GetControllerState(nullptr, &mode, nullptr, nullptr)) return Fail(kMsgStartFailed);
             if (mode == kModeSetting) {
                 // Storing runs in measuring mode.
-                if (!c.RequestMeasureMode(r) || r[4] != kStatusOk)
-                    return s.Fail(LoadMessage(kMsgStartFailed), r, CMD_REQUEST_MEASURE_MODE);
+                if (!c.RequestMeasureMode(r) || r.status != kStatusOk)
+                    return s.Fail(LoadMessage(kMsgStartFailed), r);
                 if (!c.GetControllerState(nullptr, &mode, nullptr, nullptr)) return Fail(kMsgStartFailed);
             }
             if (mode != kModeMeasuring) return Fail(kMsgStartFailed);
-            r = ReplyBuffer{};
-            if (!c.StorageStart(r) || r[4] != kStatusOk)
-                return s.Fail(LoadMessage(kMsgStartFailed), r, CMD_STORAGE_START);
+            if (!c.StorageStart(r) || r.status != kStatusOk) return s.Fail(LoadMessage(kMsgStartFailed), r);
             return kExitOk;
         });
 }
 
 // Stops storing when the controller stores; false when it cannot tell or the stop fails
 // (`r` then holds the controller's answer, if any).
-bool StopStoring(CCommand& c, ReplyBuffer& r) {
+bool StopStoring(CCommand& c, CommandReply& r) {
     int storing = 0, mode = kModeUnknown;
     if (!c.GetControllerState(&storing, &mode, nullptr, nullptr) || mode != kModeMeasuring) return false;
     if (!storing) return true;
@@ -83,9 +81,9 @@ int RunStop(CliArgs& args, CliContext& ctx) {
     return RunControllerCommand(
         args, ctx, kStorageUsage, [](CliArgs&) { return true; },
         [&](ControllerSession& s) -> int {
-            ReplyBuffer r{};
+            CommandReply r;
             if (StopStoring(s.Command(), r)) return kExitOk;
-            return s.Fail(LoadMessage(kMsgStopFailed), r, CMD_STORAGE_STOP);
+            return s.Fail(LoadMessage(kMsgStopFailed), r);
         });
 }
 
@@ -111,14 +109,14 @@ int RunClear(CliArgs& args, CliContext& ctx) {
             if (storing) {
                 if (ShowMessage(LoadMessage(kMsgStopAndClear), MB_YESNO | MB_ICONQUESTION) != IDYES)
                     return kExitFailure;
-                ReplyBuffer r{};
-                if (!c.StorageStop(r)) return s.Fail(LoadMessage(kMsgStopFailed), r, CMD_STORAGE_STOP);
+                CommandReply r;
+                if (!c.StorageStop(r)) return s.Fail(LoadMessage(kMsgStopFailed), r);
             } else if (c1 == 0 && c2 == 0) {
                 ShowMessage(LoadMessage(kMsgNoDataToClear), MB_OK | MB_ICONINFORMATION);
                 return kExitOk;
             }
-            ReplyBuffer r{};
-            if (!c.StorageClear(r)) return s.Fail(LoadMessage(kMsgClearFailed), r, CMD_STORAGE_CLEAR);
+            CommandReply r;
+            if (!c.StorageClear(r)) return s.Fail(LoadMessage(kMsgClearFailed), r);
             return kExitOk;
         });
 }

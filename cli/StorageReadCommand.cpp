@@ -96,7 +96,7 @@ int Fail(int message) {
 bool StopStorage(CCommand& c) {
     int storing = 0, mode = kModeUnknown;
     if (!c.GetControllerState(&storing, &mode, nullptr, nullptr) || mode != kModeMeasuring) return false;
-    ReplyBuffer r{};
+    CommandReply r;
     return !storing || c.StorageStop(r);
 }
 
@@ -139,7 +139,6 @@ int RunStorageRead(CliArgs& args, CliContext& ctx) {
             CStorageData slotData[2];
             if (!slotData[0].Prepare() || !slotData[1].Prepare()) return Fail(kMsgSlotInitFailed);
             CStorageData* const slots[2] = {&slotData[0], &slotData[1]};
-            auto reply = std::make_unique<StorageReplyBuffer>();
             const ReadoutPlan plan = PlanReadout(choice);
             ReadoutStatus status;
             ReadoutResult result;
@@ -147,7 +146,7 @@ int RunStorageRead(CliArgs& args, CliContext& ctx) {
                 std::unique_ptr<ProgressPrinter> progress;
                 if (isatty(STDERR_FILENO))
                     progress = std::make_unique<ProgressPrinter>(c, status, plan.parts, ctx.err);
-                result = RunStorageReadout(c, plan, *reply, slots, kSlotNames, status);
+                result = RunStorageReadout(c, plan, slots, kSlotNames, status);
             }
             if (c.RefCount() == 0) ShowMessage(LoadMessage(kMsgNoCommunication), kWarning);
 

@@ -2,4 +2,6 @@
 
 #include "cli/CliCommand.h"
 
-int main(int argc, char** argv) { return qda::cli::RunCli(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+    return qda::cli::RunCli(argc, argv, std::cout, std::cerr);
+}

@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "comm/CommandCodes.h"
 #include "comm/Communication.h"
+#include "comm/ControllerReplies.h"
 #include "comm/Event.h"
 #include "comm/ReplyParser.h"
 
@@ -53,11 +56,6 @@ public:
     bool SendCommandAndReceivePacket(const uint8_t* packet, int length, uint8_t* reply, int capacity,
                                      int expectedCode, bool acceptAnyLength, bool trackProgress,
                                      int* replyLength = nullptr);
-    // CMD_READ_SETTING for (group, sub, item); true with status 0. The value starts at byte 8.
-    bool SendGetCommandAndReceivePacket(int group, int sub, int item, qda::ReplyBuffer& reply);
-    // CMD_WRITE_SETTING with `length` data bytes; true with status 0 and reply byte 8 of 0 or 2.
-    bool SendSetCommandAndReceivePacket(int group, int sub, int item, const uint8_t* data, int length,
-                                        qda::ReplyBuffer& reply);
 
     // The text of a controller status code.
     static std::string GetErrorText(int code);
@@ -71,29 +69,39 @@ public:
     // wait for a notification (default 10,000 ms). Tests shorten them.
     void SetTimeouts(int responseMs, int waitMs);
 
-    // --- commands (true: exchange completed and the command's check held) --------------
-    bool RequestMeasureMode(qda::ReplyBuffer& reply);  // no check: the caller reads the status
-    bool RequestSettingMode(qda::ReplyBuffer& reply);
-    bool AutoZero(qda::ReplyBuffer& reply, int on, int out);
-    bool Timing(qda::ReplyBuffer& reply, int on, int out);  // out 0, 1 or 255 (both)
-    bool Reset(qda::ReplyBuffer& reply, int out);
-    bool GetMeasuredValues(qda::ReplyBuffer& reply, int outSelection);  // 0, 1, 255
-    bool GetScalingValues(qda::ReplyBuffer& reply);
-    bool GetWaveform(qda::ReplyBuffer& reply, int head, int peak);  // up to 3 attempts
-    bool CheckSettingMode(qda::ReplyBuffer& reply);                 // no check
-    bool StorageClear(qda::ReplyBuffer& reply);
-    bool StorageRead(qda::StorageReplyBuffer& reply, int out);
-    bool StorageStart(qda::ReplyBuffer& reply);  // no check
-    bool StorageStop(qda::ReplyBuffer& reply);
-    bool GetStorageStatus(qda::ReplyBuffer& reply);  // no check
-    bool ClearStatistics(qda::ReplyBuffer& reply);
-    bool GetStatistics(qda::ReplyBuffer& reply, int out);
-    bool GetHeadInfo(qda::ReplyBuffer& reply, int head);
-    bool InitializeController(qda::ReplyBuffer& reply);
+    // --- commands, each with its reply decoded (comm/ControllerReplies.h). True when the
+    // exchange completed and the command's check held; `answered` and `status` of the reply
+    // tell a silent controller from one that refused. -----------------------------------
+    bool RequestMeasureMode(qda::CommandReply& reply);  // no check: the caller reads the status
+    bool RequestSettingMode(qda::CommandReply& reply);
+    bool AutoZero(qda::CommandReply& reply, int on, int out);
+    bool Timing(qda::CommandReply& reply, int on, int out);  // out 0, 1 or 255 (both)
+    bool Reset(qda::CommandReply& reply, int out);
+    bool GetMeasuredValues(qda::MeasuredValues& values, int outSelection);  // 0, 1, 255
+    bool GetScalingValues(qda::ScalingValues& values);
+    bool GetWaveform(qda::WaveReply& wave, int head, int peak);  // up to 3 attempts
+    bool CheckSettingMode(qda::CommandReply& reply);             // no check
+    bool StorageClear(qda::CommandReply& reply);
+    bool StorageRead(qda::StorageReadout& readout, int out);
+    bool StorageStart(qda::CommandReply& reply);  // no check
+    bool StorageStop(qda::CommandReply& reply);
+    // No check on the status; a status 0 reply must carry the counts and the flag.
+    bool GetStorageStatus(qda::StorageStatus& status);
+    bool ClearStatistics(qda::CommandReply& reply);
+    bool GetStatistics(qda::Statistics& statistics, int out);
+    bool GetHeadInfo(qda::HeadInfo& info, int head);
+    bool InitializeController(qda::CommandReply& reply);
+    // CMD_READ_SETTING: the value bytes of (group, sub, item); true with status 0.
+    bool SendGetCommandAndReceivePacket(int group, int sub, int item, qda::SettingValue& value);
+    // CMD_WRITE_SETTING; true with status 0 and reply byte 8 of 0 or 2.
+    bool SendSetCommandAndReceivePacket(int group, int sub, int item, const uint8_t* data, int length,
+                                        qda::CommandReply& reply);
 
     // --- composites -----------------------------------------------------------------------
-    // Storing flag, mode (0 measuring, 1 setting, 2 unknown) and the stored counts. Cancels a
-    // running ROVA tuning. False when the controller cannot be asked.
+    // The storing flag, the mode (0 measuring, 1 setting, 2 unknown) and the stored counts.
+    // Cancels a running ROVA tuning. False when the controller cannot be asked.
+    bool GetControllerState(qda::ControllerState& state);
+    // The same as separate values; any of the pointers may be null.
     bool GetControllerState(int* storing, int* mode, int* out1Count, int* out2Count);
     // Brings the controller into mode 0 (measuring) or 1 (setting); true when it is there.
     bool SetControllerMode(int mode);
@@ -110,9 +118,14 @@ private:
     bool ExchangeOnce(const uint8_t* bytes, int length, uint8_t* reply, int capacity, int expectedCode,
                       bool acceptAnyLength, int* replyLength);
     qda::ParseResult RunParser(uint8_t* reply, int capacity, int expectedCode, bool acceptAnyLength);
-    // Builds a packet of code + params and exchanges it with the standard capacity.
-    bool Simple(qda::ReplyBuffer& reply, int code, std::initializer_list<uint8_t> params,
-                int* replyLength = nullptr);
+    // Exchanges `packet` with the standard capacity; `header.answered` tells whether the reply
+    // came, `replyLength` its byte count.
+    bool Exchange(const std::vector<uint8_t>& packet, qda::ReplyBuffer& reply, qda::ReplyHeader& header,
+                  int& replyLength);
+    // Exchanges command `code` and decodes its reply with `decode`; true when both held.
+    template <class Reply>
+    bool ExchangeAndDecode(int code, std::initializer_list<uint8_t> params, Reply& out,
+                           qda::ReplyCheck (*decode)(std::span<const uint8_t>, Reply&));
     void PostControllerError(int code);
     void ClosePortLocked();
 

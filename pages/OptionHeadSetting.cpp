@@ -13,31 +13,14 @@
 
 #include "comm/Command.h"
 #include "comm/Event.h"
+#include "comm/SettingAddresses.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
 #include "pages/WindowMessage.h"
 #include "resources/Messages.h"
+#include "settings/SettingWireForm.h"
 
 using namespace qda;
-
-namespace {
-
-// Head setting items of the controller: ROVA mode, ROVA range ("UU,LL"), tuning start/end/cancel.
-constexpr int kGroupHead = 0;
-constexpr int kItemRova = 0;
-constexpr int kItemRovaRange = 1;
-constexpr int kItemTuningStart = 7;
-constexpr int kItemTuningFinish = 8;
-constexpr int kItemTuningCancel = 9;
-constexpr int kValueOffset = 8;  // a read reply's value starts at byte 8
-
-bool TwoDigits(const uint8_t* p, int& value) {
-    if (p[0] < '0' || p[0] > '9' || p[1] < '0' || p[1] > '9') return false;
-    value = (p[0] - '0') * 10 + (p[1] - '0');
-    return true;
-}
-
-}  // namespace
 
 COptionHeadSetting::COptionHeadSetting(const QString& letter, CCommand* command, QObject* mainWindow,
                                        unsigned sendMessage, QWidget* parent)
@@ -152,14 +135,19 @@ void COptionHeadSetting::Post(int step, bool success) {
 }
 
 bool COptionHeadSetting::ReadBack(int head, Result& result) {
-    ReplyBuffer reply{};
-    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRova, reply)) return false;
-    result.rova = reply[kValueOffset];
-    reply.fill(0);
-    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRovaRange, reply)) return false;
-    // "UU,LL": the upper limit first.
-    const uint8_t* v = reply.data() + kValueOffset;
-    return TwoDigits(v, result.upper) && v[2] == ',' && TwoDigits(v + 3, result.lower);
+    // The tuned ROVA mode and range come back in their setting wire forms.
+    ProgramSetting program{};
+    for (const HeadItem item : {kHeadRova, kHeadRovaRange}) {
+        const SettingAddress a = HeadAddress(head, item);
+        SettingValue value;
+        if (!m_command->SendGetCommandAndReceivePacket(a.group, a.sub, a.item, value)) return false;
+        if (!DecodeProgramSetting(program, kUnitMetric, a, value.Data())) return false;
+    }
+    const HeadSetting& h = head == 0 ? program.HeadA : program.HeadB;
+    result.rova = h.Rova;
+    result.upper = h.RovaUpper;
+    result.lower = h.RovaLower;
+    return true;
 }
 
 void COptionHeadSetting::Work(int head, bool sendBefore) {
@@ -167,7 +155,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
     bool running = true;
     while (running) {
         const int which = CEvent::WaitAny({m_start.get(), m_finish.get(), m_cancel.get(), m_quit.get()}, -1);
-        ReplyBuffer reply{};
+        CommandReply reply;
         switch (which) {
             case 0:  // start
                 if ((sendBefore && SendWindowMessage(m_mainWindow, m_sendMessage, 0, 0) != 1) ||
@@ -177,7 +165,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
                     running = false;
                     break;
                 }
-                if (m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kItemTuningStart, nullptr, 0,
+                if (m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kHeadTuningStart, nullptr, 0,
                                                               reply)) {
                     Post(1, true);
                 } else {
@@ -187,7 +175,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
                 break;
             case 1: {  // finish
                 Result result;
-                const bool ok = m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kItemTuningFinish,
+                const bool ok = m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kHeadTuningFinish,
                                                                           nullptr, 0, reply) &&
                                 ReadBack(head, result);
                 if (ok) {
@@ -199,7 +187,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
                 break;
             }
             case 2:  // cancel
-                Post(3, m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kItemTuningCancel,
+                Post(3, m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kHeadTuningCancel,
                                                                   nullptr, 0, reply));
                 running = false;
                 break;

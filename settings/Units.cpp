@@ -75,6 +75,15 @@ const UnitRow& SelectUnitRow(int family, int mmDigits, int inchDigits) {
     return kUnitTable[2][6];
 }
 
+int UnitRowOfReportedFormat(int unit, int rowHint, int decimals) {
+    if (unit != 0 && unit != 1) return -1;
+    if (rowHint >= 0 && rowHint <= 5 && UnitTableRow(unit, rowHint).precision == decimals) return rowHint;
+    for (int row = 0; row <= 5; ++row) {
+        if (UnitTableRow(unit, row).precision == decimals) return row;
+    }
+    return -1;
+}
+
 int64_t CountSteps(int32_t v, int family, int mmDigits, int inchDigits) {
     return RoundToStep(v, family, mmDigits, inchDigits) / SelectUnitRow(family, mmDigits, inchDigits).Step();
 }

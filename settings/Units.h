@@ -43,6 +43,11 @@ const UnitRow& UnitTableRow(int family, int row);
 // The row an operation uses for (family, metric digits, imperial digits).
 const UnitRow& SelectUnitRow(int family, int mmDigits, int inchDigits);
 
+// The table row of a value format the controller reports with a measured value: the row it names
+// when that row's decimal places agree with the decimal places it gives, else the first row of the
+// unit with those decimal places; -1 when the unit is not 0 or 1 or no row has them.
+int UnitRowOfReportedFormat(int unit, int rowHint, int decimals);
+
 // A length's value in display steps of the row: RoundToStep(v) / step.
 int64_t CountSteps(int32_t v, int family, int mmDigits, int inchDigits);
 // True when the length lies within -999999..999999 display steps.

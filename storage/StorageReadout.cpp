@@ -1,8 +1,5 @@
 #include "storage/StorageReadout.h"
 
-#include <vector>
-
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "resources/Messages.h"
 
@@ -29,32 +26,30 @@ ReadoutPlan PlanReadout(int choice) {
     }
 }
 
-ReadoutOutcome FillSlotFromReadout(const StorageReplyBuffer& reply, const std::string& name,
+ReadoutOutcome FillSlotFromReadout(const StorageReadout& readout, const std::string& name,
                                    CStorageData& slot) {
-    if (reply[4] != kStatusOk) return ReadoutOutcome::kFailed;
-    const int32_t count = LoadHostI32(&reply[12]);
+    if (readout.status != kStatusOk) return ReadoutOutcome::kFailed;
+    const int32_t count = readout.count;
     if (count <= 0) return ReadoutOutcome::kNoData;
-    const int format = reply[8];
-    if (count > slot.Capacity() || count > kStorageMaxValues || format >= kFormatRows)
+    const int format = readout.formatIndex;
+    if (count > slot.Capacity() || count > kStorageMaxValues || format >= kFormatRows ||
+        readout.values.size() != static_cast<size_t>(count))
         return ReadoutOutcome::kFailed;
-    std::vector<int32_t> values(static_cast<size_t>(count));
-    for (size_t i = 0; i < values.size(); ++i) values[i] = LoadHostI32(&reply[16 + 4 * i]);
     // The format comes first: the values are classified in it.
     slot.Clear();
-    slot.SetReadoutFormat(reply[9], format);
-    slot.Fill(name, values.data(), count);
+    slot.SetReadoutFormat(readout.inch ? 1 : 0, format);
+    slot.Fill(name, readout.values.data(), count);
     return ReadoutOutcome::kFilled;
 }
 
-ReadoutOutcome ReadOutIntoSlot(CCommand& command, int out, StorageReplyBuffer& reply, const std::string& name,
-                               CStorageData& slot) {
-    if (!command.StorageRead(reply, out)) return ReadoutOutcome::kFailed;
-    return FillSlotFromReadout(reply, name, slot);
+ReadoutOutcome ReadOutIntoSlot(CCommand& command, int out, const std::string& name, CStorageData& slot) {
+    StorageReadout readout;
+    if (!command.StorageRead(readout, out)) return ReadoutOutcome::kFailed;
+    return FillSlotFromReadout(readout, name, slot);
 }
 
-ReadoutResult RunStorageReadout(CCommand& command, const ReadoutPlan& plan, StorageReplyBuffer& reply,
-                                CStorageData* const slots[2], const std::string names[2],
-                                ReadoutStatus& status) {
+ReadoutResult RunStorageReadout(CCommand& command, const ReadoutPlan& plan, CStorageData* const slots[2],
+                                const std::string names[2], ReadoutStatus& status) {
     ReadoutResult result;
     result.requested[0] = plan.readOut1;
     result.requested[1] = plan.readOut2;
@@ -63,7 +58,7 @@ ReadoutResult RunStorageReadout(CCommand& command, const ReadoutPlan& plan, Stor
     bool ok = plan.readOut1 || plan.readOut2;
     for (int out = 0; out < 2; ++out) {
         if (result.requested[out]) {
-            result.out[out] = ReadOutIntoSlot(command, out, reply, names[out], *slots[out]);
+            result.out[out] = ReadOutIntoSlot(command, out, names[out], *slots[out]);
             if (result.out[out] == ReadoutOutcome::kFailed) ok = false;
         }
         if (out == 0) status.SetTitle(LoadMessage(kMsgReadingOut2));

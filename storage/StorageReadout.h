@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "comm/CommandCodes.h"
+#include "comm/ControllerReplies.h"
 #include "storage/StorageData.h"
 
 class CCommand;
@@ -35,18 +35,16 @@ enum class ReadoutOutcome {
     kFailed,  // the exchange failed or the reply was unusable (message 334); the slot is unchanged
 };
 
-// Fills `slot` from a successful CMD_STORAGE_READ reply (fields in host order): byte 8 the
-// display format index, byte 9 the unit flag (1 inch), bytes 12..15 the count, values from 16.
-// The slot is emptied, takes the reply's display format, the name and the classified values.
-// kNoData for a count of 0 or less; kFailed (slot unchanged) for a status other than 0, a count
-// above the slot's capacity or a format index outside the display-digit rows.
-ReadoutOutcome FillSlotFromReadout(const StorageReplyBuffer& reply, const std::string& name,
+// Fills `slot` from a successful readout: the slot is emptied and takes the readout's display
+// format (unit flag and format index), the name and the classified values. kNoData for a count
+// of 0 or less; kFailed (slot unchanged) for a status other than 0, a count above the slot's
+// capacity or a format index outside the display-digit rows.
+ReadoutOutcome FillSlotFromReadout(const StorageReadout& readout, const std::string& name,
                                    CStorageData& slot);
 
-// Reads the stored values of `out` (0 OUT1, 1 OUT2) into `reply` and fills `slot` from it.
-// The exchange is tracked, so CCommand::GetTransferProgress reports it while it runs.
-ReadoutOutcome ReadOutIntoSlot(CCommand& command, int out, StorageReplyBuffer& reply, const std::string& name,
-                               CStorageData& slot);
+// Reads the stored values of `out` (0 OUT1, 1 OUT2) and fills `slot` from them. The exchange is
+// tracked, so CCommand::GetTransferProgress reports it while it runs.
+ReadoutOutcome ReadOutIntoSlot(CCommand& command, int out, const std::string& name, CStorageData& slot);
 
 // What the readout shares with its progress display: the title to show and the done flag.
 struct ReadoutStatus {
@@ -77,9 +75,7 @@ struct ReadoutResult {
 // Reads the planned OUTs one after the other into slots[0] (OUT1) and slots[1] (OUT2), named
 // names[0] and names[1]. A failure of one OUT does not stop the other. The status title is the
 // plan's first title, becomes message 361 once OUT1 is done, and done is set at the end.
-// `reply` is the reply buffer (262164 bytes; the caller keeps it off the stack).
-ReadoutResult RunStorageReadout(CCommand& command, const ReadoutPlan& plan, StorageReplyBuffer& reply,
-                                CStorageData* const slots[2], const std::string names[2],
-                                ReadoutStatus& status);
+ReadoutResult RunStorageReadout(CCommand& command, const ReadoutPlan& plan, CStorageData* const slots[2],
+                                const std::string names[2], ReadoutStatus& status);
 
 }  // namespace qda

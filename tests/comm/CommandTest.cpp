@@ -7,7 +7,6 @@
 #include <mutex>
 #include <thread>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "comm/DumpSink.h"
 #include "support/PtyController.h"
@@ -100,30 +99,35 @@ TEST_F(CommandOverPty, FourByteCommandGoesOutAsTwelveBytes) {
         data.push_back(1);
         return Answer(ReplyPacket(43, 0, data));
     });
-    qda::ReplyBuffer reply{};
+    qda::StorageStatus reply;
     ASSERT_TRUE(cmd.GetStorageStatus(reply));
     const uint8_t sum = 0x00 ^ 0x04 ^ 0x07 ^ 42;
     EXPECT_EQ(peer.RawReceived(), (Bytes{'C', 'C', ',', 0, 0, 0, 4, 0x00, 0x04, 0x07, 42, sum}));
-    EXPECT_EQ(qda::LoadHostI32(&reply[8]), 1234) << "counts converted to host order";
-    EXPECT_EQ(qda::LoadHostI32(&reply[12]), 70000);
-    EXPECT_EQ(qda::LoadHost16(&reply[0]), 17);
+    EXPECT_EQ(reply.count[0], 1234) << "counts converted to host order";
+    EXPECT_EQ(reply.count[1], 70000);
+    EXPECT_EQ(reply.length, 17);
 }
 
 TEST_F(CommandOverPty, PacketsOfTheCommandSet) {
     peer.SetScript([](const Bytes& p) { return Answer(ReplyPacket(p[3] + 1, 0, Bytes(60, 0))); });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
+    qda::SettingValue value;
+    qda::MeasuredValues measured;
+    qda::WaveReply wave;
+    qda::Statistics statistics;
+    qda::HeadInfo info;
     const uint8_t data[] = {'1', '2'};
-    EXPECT_TRUE(cmd.SendGetCommandAndReceivePacket(1, 0, 14, r));
+    EXPECT_TRUE(cmd.SendGetCommandAndReceivePacket(1, 0, 14, value));
     EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(0, 255, 7, nullptr, 0, r));
     EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(2, 0, 3, data, 2, r));
     EXPECT_TRUE(cmd.AutoZero(r, 1, 1));
     EXPECT_TRUE(cmd.Timing(r, 0, 255));
     EXPECT_TRUE(cmd.Reset(r, 1));
-    EXPECT_TRUE(cmd.GetMeasuredValues(r, 255));
-    EXPECT_TRUE(cmd.GetWaveform(r, 1, 3));
+    EXPECT_TRUE(cmd.GetMeasuredValues(measured, 255));
+    EXPECT_TRUE(cmd.GetWaveform(wave, 1, 3));
     EXPECT_TRUE(cmd.CheckSettingMode(r));
-    EXPECT_TRUE(cmd.GetStatistics(r, 1));
-    EXPECT_TRUE(cmd.GetHeadInfo(r, 0));
+    EXPECT_TRUE(cmd.GetStatistics(statistics, 1));
+    EXPECT_TRUE(cmd.GetHeadInfo(info, 0));
     EXPECT_TRUE(cmd.InitializeController(r));
     const std::vector<Bytes> expected = {
         {0, 8, 7, 10, 1, 0, 14, 0}, {0, 7, 7, 8, 0, 255, 7}, {0, 9, 7, 8, 2, 0, 3, '1', '2'},
@@ -145,14 +149,15 @@ TEST_F(CommandOverPty, ReplyFieldsAreConvertedAndChecked) {
         };
     };
     peer.SetScript(answerWith(data));
-    qda::ReplyBuffer r{};
+    qda::MeasuredValues r;
     ASSERT_TRUE(cmd.GetMeasuredValues(r, 255));
-    EXPECT_EQ(qda::LoadHostI32(&r[12]), 12345);
-    EXPECT_EQ(qda::LoadHostI32(&r[16]), -2);
-    EXPECT_EQ(r[20], 0x20);
-    ASSERT_TRUE(cmd.GetHeadInfo(r, 0));
+    EXPECT_EQ(r.value[0], 12345);
+    EXPECT_EQ(r.value[1], -2);
+    EXPECT_EQ(r.out[0].raw, 0x20);
+    qda::HeadInfo info;
+    ASSERT_TRUE(cmd.GetHeadInfo(info, 0));
     std::string name;
-    EXPECT_TRUE(CCommand::GetHeadModelName(r[9], name));
+    EXPECT_TRUE(CCommand::GetHeadModelName(info.modelCode, name));
     EXPECT_EQ(name, "QD-R145W");
     // A reply too short for the fields it should carry is not taken as values.
     data[21] = {0, 0, 0, 0};
@@ -162,7 +167,7 @@ TEST_F(CommandOverPty, ReplyFieldsAreConvertedAndChecked) {
 
 TEST_F(CommandOverPty, FramesLongerThanTheSendQueueAreNotSent) {
     peer.SetScript([](const Bytes&) { return Answer(ReplyPacket(9, 0, {0})); });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     const Bytes data(242, '0');
     // 7 + 241 packet bytes make a 256-byte frame: the send queue takes it whole.
     EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(1, 0, 0, data.data(), 241, r));
@@ -180,7 +185,7 @@ TEST_F(CommandOverPty, WriteAcceptanceByteDecides) {
     } cases[] = {{0, 0, true}, {0, 2, true}, {0, 1, false}, {5, 0, false}};
     for (const Case& c : cases) {
         peer.SetScript([c](const Bytes&) { return Answer(ReplyPacket(9, c.status, {uint8_t(c.byte8)})); });
-        qda::ReplyBuffer r{};
+        qda::CommandReply r;
         const uint8_t v = 1;
         EXPECT_EQ(cmd.SendSetCommandAndReceivePacket(1, 0, 2, &v, 1, r), c.ok) << c.status << "/" << c.byte8;
     }
@@ -197,7 +202,7 @@ TEST_F(CommandOverPty, ReplySplitOverReadsCompletesOnItsLastByte) {
         return chunks;
     });
     const auto start = std::chrono::steady_clock::now();
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.ClearStatistics(r));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
 }
@@ -206,7 +211,7 @@ TEST_F(CommandOverPty, NotificationsBeforeTheReplyAreSkipped) {
     peer.SetScript([](const Bytes&) {
         return std::vector<Chunk>{{Tg(), 20}, {N('1'), 20}, {N('2'), 0}, {Frame(ReplyPacket(35, 0))}};
     });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.StorageClear(r));
     // All in one read as well.
     peer.SetScript([](const Bytes&) {
@@ -223,22 +228,22 @@ TEST_F(CommandOverPty, NotificationsBeforeTheReplyAreSkipped) {
 TEST_F(CommandOverPty, ErrorMessageAtStartIsDiscardedThenReported) {
     g_bDiscardER = true;
     peer.SetScript([](const Bytes&) { return std::vector<Chunk>{{ErMessage("01")}}; });
-    qda::ReplyBuffer r{};
-    r[4] = 0xEE;
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.RequestSettingMode(r)) << "discarded: the exchange ends by time-out";
+    EXPECT_FALSE(r.answered);
     EXPECT_TRUE(g_bDiscardER.load());
     // Once anything else has come from the controller, "ER," is the reply with its code.
     peer.SetScript([](const Bytes&) { return std::vector<Chunk>{{Tg(), 30}, {ErMessage("04")}}; });
     EXPECT_FALSE(cmd.RequestSettingMode(r));
     EXPECT_FALSE(g_bDiscardER.load());
-    EXPECT_EQ(r[4], 4);
-    EXPECT_EQ(CCommand::GetErrorText(r[4]), "チェックサムエラー");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(CCommand::GetErrorText(r.status), "チェックサムエラー");
     EXPECT_TRUE(Posted().empty()) << "an error message is not an error reply";
 }
 
 TEST_F(CommandOverPty, ErrorReplyReachesTheRegisteredWindow) {
     peer.SetScript([](const Bytes&) { return Answer(ReplyPacket(0xFF, 7)); });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.StorageStop(r));
     const auto p = Posted();
     ASSERT_EQ(p.size(), 1u);
@@ -253,7 +258,7 @@ TEST_F(CommandOverPty, OnlyTheFirstFailureOfTheProcessIsRetried) {
     peer.SetScript([calls](const Bytes&) {
         return ++*calls == 1 ? Answer(ReplyPacket(0xFF, 1)) : Answer(ReplyPacket(45, 0));
     });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.ClearStatistics(r)) << "the first failure is sent once more";
     EXPECT_EQ(peer.PacketCount(), 2);
     EXPECT_TRUE(Posted().empty()) << "the retried error is silent";
@@ -276,14 +281,14 @@ TEST_F(CommandOverPty, BadFrameFailsAndNoLateBytesLeakIntoTheNextExchange) {
         }
         return Answer(ReplyPacket(45, 0));
     });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.ClearStatistics(r));
     EXPECT_TRUE(cmd.ClearStatistics(r));
 }
 
 TEST_F(CommandOverPty, SilenceFailsTheExchangeAndEmptiesTheQueues) {
     peer.SetScript([](const Bytes&) { return std::vector<Chunk>{}; });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(cmd.InitializeController(r));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1400ms)
@@ -414,19 +419,20 @@ TEST_F(CommandOverPty, StorageReadTakesCountedValuesAndRefusesTooMany) {
         }
         return Answer(ReplyPacket(37, 0, d));
     };
-    auto reply = std::make_unique<qda::StorageReplyBuffer>();
+    qda::StorageReadout reply;
     peer.SetScript([readout](const Bytes&) { return readout(3, 3); });
-    ASSERT_TRUE(cmd.StorageRead(*reply, 1));
-    EXPECT_EQ(qda::LoadHostI32(&(*reply)[12]), 3);
-    EXPECT_EQ(qda::LoadHostI32(&(*reply)[16 + 8]), -2000);
+    ASSERT_TRUE(cmd.StorageRead(reply, 1));
+    EXPECT_EQ(reply.count, 3);
+    ASSERT_EQ(reply.values.size(), 3u);
+    EXPECT_EQ(reply.values[2], -2000);
     int started = -1, expected = -1, received = -1;
     cmd.GetTransferProgress(&started, &expected, &received);
     EXPECT_EQ(started + expected + received, 0) << "no progress outside a readout";
 
     peer.SetScript([readout](const Bytes&) { return readout(65537, 0); });
-    EXPECT_FALSE(cmd.StorageRead(*reply, 0));
+    EXPECT_FALSE(cmd.StorageRead(reply, 0));
     peer.SetScript([readout](const Bytes&) { return readout(10, 3); });
-    EXPECT_FALSE(cmd.StorageRead(*reply, 0)) << "a count the reply does not carry";
+    EXPECT_FALSE(cmd.StorageRead(reply, 0)) << "a count the reply does not carry";
 }
 
 TEST_F(CommandOverPty, StorageReadoutReportsItsProgress) {
@@ -456,8 +462,8 @@ TEST_F(CommandOverPty, StorageReadoutReportsItsProgress) {
             std::this_thread::sleep_for(2ms);
         }
     });
-    auto reply = std::make_unique<qda::StorageReplyBuffer>();
-    const bool ok = cmd.StorageRead(*reply, 0);
+    qda::StorageReadout reply;
+    const bool ok = cmd.StorageRead(reply, 0);
     done = true;
     poller.join();
     EXPECT_TRUE(ok);
@@ -484,7 +490,7 @@ TEST_F(CommandOverPty, DumpSinkSeesWhatIsSentAndTaken) {
     qda::SetDumpSink(&sink);
     const Bytes answer = Frame(ReplyPacket(45, 0));
     peer.SetScript([answer](const Bytes&) { return std::vector<Chunk>{{Tg()}, {answer}}; });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.ClearStatistics(r));
     qda::SetDumpSink(nullptr);
     ASSERT_EQ(sink.blocks.size(), 2u);
@@ -500,10 +506,12 @@ TEST_F(CommandOverPty, ExchangesFromSeveralThreadsAreOneAtATime) {
         return std::vector<Chunk>{{Frame(ReplyPacket(p[3] + 1, 0, {p[4]})), 1}};
     });
     std::atomic<int> wrong{0};
-    auto worker = [&](int out) {
+    // Each thread reads its own address (group = its number); the value echoes it back.
+    auto worker = [&](int group) {
         for (int i = 0; i < 15; ++i) {
-            qda::ReplyBuffer r{};
-            if (!cmd.Reset(r, out) || r[8] != out) ++wrong;
+            qda::SettingValue v;
+            if (!cmd.SendGetCommandAndReceivePacket(group, 0, 0, v) || v.bytes.empty() || v.bytes[0] != group)
+                ++wrong;
         }
     };
     std::thread a(worker, 0), b(worker, 1);
@@ -528,7 +536,7 @@ TEST_F(CommandOverPty, OpenAndCloseAreCounted) {
     EXPECT_EQ(cmd.GetCommKind(), qda::kKindNone);
     cmd.ClosePort();
     EXPECT_EQ(cmd.RefCount(), -1) << "one close too many leaves a negative count";
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.ClearStatistics(r)) << "nothing is sent on a closed link";
 }
 
@@ -565,6 +573,112 @@ TEST(CommandTexts, ErrorTexts) {
     EXPECT_EQ(CCommand::GetErrorText(5), "状態エラー");
     EXPECT_EQ(CCommand::GetErrorText(6), "その他のエラー");
     EXPECT_EQ(CCommand::GetErrorText(12), "エラーコード[12]\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The typed forms put the same packets on the wire as the command set names them, keep the
+// controller's status when it refuses, and tell a refusal from silence.
+class TypedCommandsOverPty : public CommandOverPty {};
+
+TEST_F(TypedCommandsOverPty, SamePacketsAndDecodedReplies) {
+    std::map<int, Bytes> data;
+    data[21] = {0, 0x12, 0x00, 0, 0, 0, 0x30, 0x39, 0xFF, 0xFF, 0xFF, 0xFE, 0x20, 0x84, 0x01, 0x80};
+    data[53] = {0, 0x82};
+    data[9] = {2};
+    data[11] = {'3', '7'};
+    peer.SetScript([data](const Bytes& p) {
+        auto it = data.find(p[3] + 1);
+        return Answer(ReplyPacket(p[3] + 1, 0, it == data.end() ? Bytes(60, 0) : it->second));
+    });
+    qda::CommandReply r;
+    qda::SettingValue value;
+    qda::MeasuredValues measured;
+    qda::WaveReply wave;
+    qda::Statistics stats;
+    qda::HeadInfo info;
+    const uint8_t bytes[] = {'1', '2'};
+    EXPECT_TRUE(cmd.SendGetCommandAndReceivePacket(1, 0, 14, value));
+    EXPECT_EQ(value.Text(), "37");
+    EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(0, 255, 7, nullptr, 0, r));
+    EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(2, 0, 3, bytes, 2, r));
+    EXPECT_TRUE(cmd.AutoZero(r, 1, 1));
+    EXPECT_TRUE(cmd.Timing(r, 0, 255));
+    EXPECT_TRUE(cmd.Reset(r, 1));
+    EXPECT_TRUE(cmd.GetMeasuredValues(measured, 255));
+    EXPECT_EQ(measured.value[0], 12345);
+    EXPECT_EQ(measured.value[1], -2);
+    EXPECT_TRUE(measured.out[0].Go());
+    EXPECT_TRUE(cmd.GetWaveform(wave, 1, 3));
+    EXPECT_TRUE(cmd.CheckSettingMode(r));
+    EXPECT_TRUE(cmd.GetStatistics(stats, 1));
+    EXPECT_TRUE(cmd.GetHeadInfo(info, 0));
+    EXPECT_EQ(info.modelCode, 0x82);
+    EXPECT_TRUE(cmd.InitializeController(r));
+    const std::vector<Bytes> expected = {
+        {0, 8, 7, 10, 1, 0, 14, 0}, {0, 7, 7, 8, 0, 255, 7}, {0, 9, 7, 8, 2, 0, 3, '1', '2'},
+        {0, 6, 7, 12, 1, 1},        {0, 6, 7, 14, 0, 255},   {0, 5, 7, 16, 1},
+        {0, 6, 7, 20, 255, 0},      {0, 6, 7, 24, 1, 3},     {0, 6, 7, 26, 0, 255},
+        {0, 6, 7, 46, 1, 255},      {0, 5, 7, 52, 0},        {0, 4, 7, 66},
+    };
+    EXPECT_EQ(peer.Packets(), expected);
+}
+
+TEST_F(TypedCommandsOverPty, RefusalSilenceAndShortReplies) {
+    // Status 5 from a command with a check: the command fails, the status is kept.
+    peer.SetScript([](const Bytes& p) { return Answer(ReplyPacket(p[3] + 1, 5)); });
+    qda::MeasuredValues measured;
+    EXPECT_FALSE(cmd.GetMeasuredValues(measured, 0));
+    EXPECT_TRUE(measured.answered);
+    EXPECT_EQ(measured.status, 5);
+    // ... and from a command whose status the caller reads: the exchange counts.
+    qda::CommandReply mode;
+    EXPECT_TRUE(cmd.RequestMeasureMode(mode));
+    EXPECT_EQ(mode.status, 5);
+    qda::StorageStatus storage;
+    EXPECT_TRUE(cmd.GetStorageStatus(storage)) << "status 5 needs no counts";
+    EXPECT_EQ(storage.status, 5);
+
+    // An "ER," message is the reply with its code as status.
+    peer.SetScript([](const Bytes&) { return std::vector<Chunk>{{ErMessage("03")}}; });
+    qda::CommandReply setting;
+    EXPECT_FALSE(cmd.RequestSettingMode(setting));
+    EXPECT_TRUE(setting.answered);
+    EXPECT_EQ(setting.status, 3);
+
+    // A status 0 reply without the counts is not a storage status.
+    peer.SetScript([](const Bytes&) { return Answer(ReplyPacket(43, 0, {0, 0, 0, 1})); });
+    EXPECT_FALSE(cmd.GetStorageStatus(storage));
+
+    // Silence: no answer, no status.
+    peer.SetScript([](const Bytes&) { return std::vector<Chunk>{}; });
+    qda::WaveReply wave;
+    EXPECT_FALSE(cmd.GetWaveform(wave, 0, 0));
+    EXPECT_FALSE(wave.answered);
+    EXPECT_EQ(wave.status, qda::kNoStatus);
+    EXPECT_EQ(Codes(), (std::vector<int>{20, 4, 42, 6, 42, 24, 24, 24}))
+        << "the waveform is tried three times";
+}
+
+TEST_F(TypedCommandsOverPty, StorageReadoutDecodesTheCountedValues) {
+    peer.SetScript([](const Bytes&) {
+        Bytes d = {4, 1, 0, 0};
+        Bytes c = BE32(2);
+        d.insert(d.end(), c.begin(), c.end());
+        for (uint32_t v : {7u, 0x80000002u}) {
+            Bytes b = BE32(v);
+            d.insert(d.end(), b.begin(), b.end());
+        }
+        return Answer(ReplyPacket(37, 0, d));
+    });
+    qda::StorageReadout readout;
+    ASSERT_TRUE(cmd.StorageRead(readout, 1));
+    EXPECT_EQ(readout.formatIndex, 4);
+    EXPECT_TRUE(readout.inch);
+    EXPECT_EQ(readout.values, (std::vector<int32_t>{7, static_cast<int32_t>(0x80000002u)}));
+    EXPECT_EQ(peer.Packets().back(), (Bytes{0, 5, 7, 36, 1}));
 }
 
 }  // namespace

@@ -104,8 +104,8 @@ void BM_ReadoutBothOutsPaced115200(benchmark::State& state) {
     c.DSPoints = 65536;
     c.DSOut = 3;
     param.program = 0;
-    qda::ReplyBuffer r{};
-    if (!SetSettings(param, 1, 1) || !link.cmd.StorageStart(r) || r[4] != 0)
+    qda::CommandReply r;
+    if (!SetSettings(param, 1, 1) || !link.cmd.StorageStart(r) || r.status != 0)
         return state.SkipWithError("the storage could not be started");
     std::this_thread::sleep_for(std::chrono::milliseconds(1600));
 
@@ -114,11 +114,10 @@ void BM_ReadoutBothOutsPaced115200(benchmark::State& state) {
     slots[1].Prepare();
     CStorageData* const slotPointers[2] = {&slots[0], &slots[1]};
     const std::string names[2] = {"Graph01", "Graph02"};
-    auto reply = std::make_unique<qda::StorageReplyBuffer>();
     Measure(state, link, [&] {
         qda::ReadoutStatus status;
         const qda::ReadoutResult result = qda::RunStorageReadout(
-            link.cmd, qda::PlanReadout(qda::kReadoutBoth), *reply, slotPointers, names, status);
+            link.cmd, qda::PlanReadout(qda::kReadoutBoth), slotPointers, names, status);
         return result.ok && slots[0].Count() == 65536 && slots[1].Count() == 65536;
     });
 }

@@ -7,13 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
-#include "support/PtyController.h"
 #include "settings/Units.h"
 #include "simulator/SimController.h"
 #include "storage/ReadoutProgress.h"
 #include "storage/StorageReadout.h"
+#include "support/PtyController.h"
 #include "support/ScriptedMessageBackend.h"
 
 namespace {
@@ -48,22 +47,16 @@ TEST(ReadoutProgress, PartsPercentAndSecondsAsTheDialogShowsThem) {
     EXPECT_EQ(progress.Caption(), "蓄積データを取得しています...(2/2)");
 }
 
-// A readout reply as the command layer leaves it: fields in host order.
-std::unique_ptr<qda::StorageReplyBuffer> Reply(int status, int format, int unitFlag,
-                                               std::initializer_list<int32_t> values, int count = INT32_MIN) {
-    auto r = std::make_unique<qda::StorageReplyBuffer>();
-    r->fill(0);
-    (*r)[3] = CMD_STORAGE_READ + 1;
-    (*r)[4] = static_cast<uint8_t>(status);
-    (*r)[8] = static_cast<uint8_t>(format);
-    (*r)[9] = static_cast<uint8_t>(unitFlag);
-    qda::StoreHost32(&(*r)[12],
-                     static_cast<uint32_t>(count == INT32_MIN ? static_cast<int>(values.size()) : count));
-    size_t at = 16;
-    for (int32_t v : values) {
-        qda::StoreHost32(&(*r)[at], static_cast<uint32_t>(v));
-        at += 4;
-    }
+// A decoded readout reply.
+std::unique_ptr<qda::StorageReadout> Reply(int status, int format, int unitFlag,
+                                           std::initializer_list<int32_t> values, int count = INT32_MIN) {
+    auto r = std::make_unique<qda::StorageReadout>();
+    r->answered = true;
+    r->status = status;
+    r->formatIndex = format;
+    r->inch = unitFlag == 1;
+    r->count = count == INT32_MIN ? static_cast<int>(values.size()) : count;
+    r->values = values;
     return r;
 }
 
@@ -83,7 +76,7 @@ TEST(FillSlotFromReadout, TakesTheRepliesFormatAndClassifiesEachValue) {
 
     // Replies that fill nothing leave the slot as it was.
     const struct {
-        std::unique_ptr<qda::StorageReplyBuffer> reply;
+        std::unique_ptr<qda::StorageReadout> reply;
         ReadoutOutcome outcome;
     } cases[] = {
         {Reply(0, 2, 0, {}), ReadoutOutcome::kNoData},
@@ -111,7 +104,6 @@ protected:
     std::unique_ptr<qda::test::ScopedMessageBackend> scope;
     CCommand cmd;
     CStorageData slotData[2];
-    std::unique_ptr<qda::StorageReplyBuffer> reply = std::make_unique<qda::StorageReplyBuffer>();
 
     void SetUp() override {
         scope = std::make_unique<qda::test::ScopedMessageBackend>(messages);
@@ -135,7 +127,7 @@ protected:
         while (cmd.RefCount() > 0) cmd.ClosePort();
     }
     void Write(int group, int sub, int item, const std::string& data) {
-        qda::ReplyBuffer r{};
+        qda::CommandReply r;
         ASSERT_TRUE(cmd.SendSetCommandAndReceivePacket(group, sub, item,
                                                        reinterpret_cast<const uint8_t*>(data.data()),
                                                        static_cast<int>(data.size()), r))
@@ -153,14 +145,14 @@ protected:
         Write(1, 0, 10, std::string(1, '\1'));
         Write(1, 1, 10, std::string(1, '\3'));
         ASSERT_TRUE(cmd.SetControllerMode(0));
-        qda::ReplyBuffer r{};
-        ASSERT_TRUE(cmd.StorageStart(r) && r[4] == 0);
+        qda::CommandReply r;
+        ASSERT_TRUE(cmd.StorageStart(r) && r.status == 0);
         nowUs += int64_t{points} * 20 + 1000;  // storing has ended by itself
     }
     qda::ReadoutResult Run(int choice, qda::ReadoutStatus& status) {
         CStorageData* const slots[2] = {&slotData[0], &slotData[1]};
         const std::string names[2] = {"Graph01", "Graph02"};
-        return qda::RunStorageReadout(cmd, qda::PlanReadout(choice), *reply, slots, names, status);
+        return qda::RunStorageReadout(cmd, qda::PlanReadout(choice), slots, names, status);
     }
 };
 
