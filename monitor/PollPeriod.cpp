@@ -4,9 +4,9 @@
 
 namespace qda {
 
-int PollPeriodMs(int commKind) {
-    if (commKind == kKindSerial) return kPollPeriodSerialMs;
-    if (commKind == kKindUsb) return kPollPeriodUsbMs;
+int PollPeriodMs(LinkKind commKind) {
+    if (commKind == LinkKind::kSerial) return kPollPeriodSerialMs;
+    if (commKind == LinkKind::kUsb) return kPollPeriodUsbMs;
     return 0;
 }
 

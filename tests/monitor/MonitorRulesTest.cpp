@@ -247,9 +247,9 @@ TEST(TimingRule, HeldOrPulsedAndTheJointCommand) {
             EXPECT_EQ(plan.hold, c.jointHold);
         }
     }
-    EXPECT_EQ(qda::PollPeriodMs(qda::kKindSerial), 300);
-    EXPECT_EQ(qda::PollPeriodMs(qda::kKindUsb), 200);
-    EXPECT_EQ(qda::PollPeriodMs(qda::kKindNone), 0);
+    EXPECT_EQ(qda::PollPeriodMs(qda::LinkKind::kSerial), 300);
+    EXPECT_EQ(qda::PollPeriodMs(qda::LinkKind::kUsb), 200);
+    EXPECT_EQ(qda::PollPeriodMs(qda::LinkKind::kNone), 0);
 }
 
 qda::ScalingTexts Texts(std::initializer_list<const char*> a, std::initializer_list<const char*> b) {

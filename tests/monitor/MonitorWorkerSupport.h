@@ -76,8 +76,8 @@ public:
         while (m_command.RefCount() > 0) m_command.ClosePort();
     }
     bool Open() {
-        CommOpenSettings s;
-        s.baudIndex = 4;
+        SerialLine s;
+        s.baud = 115200;
         s.devicePath = m_pty.SlavePath();
         return m_pty.ok() && m_command.OpenPort(s);
     }
