@@ -111,9 +111,10 @@ bool CCommand::SetControllerMode(int mode) {
     return GetControllerState(nullptr, &state, nullptr, nullptr) && state == qda::kModeMeasuring;
 }
 
-bool CCommand::GetStorageStatusText(std::string& text) {
+bool CCommand::GetStorageStatusText(std::string& text, int* storingOut) {
     int storing = 0, mode = qda::kModeUnknown, c1 = 0, c2 = 0;
     const bool ok = GetControllerState(&storing, &mode, &c1, &c2);
+    if (storingOut != nullptr) *storingOut = ok && mode == qda::kModeMeasuring ? storing : 0;
     std::string state;
     const std::string noCount = qda::LoadResourceString(qda::kStrStorageCountUnknown);
     std::string out1 = noCount;
