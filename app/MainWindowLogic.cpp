@@ -94,19 +94,11 @@ KeyAction MapMainWindowKey(int key, bool ctrl, bool alt, bool shift, int* progra
     return KeyAction::kNone;
 }
 
-bool NeedsTransparencyQuestion(const ProgramSetting& program, int* head) {
-    const int c1 = program.Out1.Calc, c2 = program.Out2.Calc;
-    const int ha = program.HeadA.HdMsrMode, hb = program.HeadB.HdMsrMode;
-    auto transparent = [](int mode) { return mode == 2 || mode == 3; };
-    if (!transparent(ha) && (c1 == kCalcHeadATransparent || c2 == kCalcHeadATransparent)) {
-        if (head != nullptr) *head = 0;
-        return true;
-    }
-    if (!transparent(hb) && (c1 == kCalcHeadBTransparent || c2 == kCalcHeadBTransparent)) {
-        if (head != nullptr) *head = 1;
-        return true;
-    }
-    return false;
+bool NeedsTransparencyQuestion(const ProgramSetting& program, int head) {
+    const int calc = head == 0 ? kCalcHeadATransparent : kCalcHeadBTransparent;
+    const int mode = head == 0 ? program.HeadA.HdMsrMode : program.HeadB.HdMsrMode;
+    const bool transparent = mode == 2 || mode == 3;
+    return !transparent && (program.Out1.Calc == calc || program.Out2.Calc == calc);
 }
 
 int ControllerErrorMessage(int code) {

@@ -43,10 +43,10 @@ enum class KeyAction {
 // `key` is the Qt key code; digits are Qt::Key_0..Key_9, letters Qt::Key_A.., F-keys Qt::Key_F1...
 KeyAction MapMainWindowKey(int key, bool ctrl, bool alt, bool shift, int* program);
 
-// The transparency check on leaving a program: true when an OUT of `program` computes "head A
-// transparent" (4) while head A is in neither transparent mode (2, 3), or the same for head B (5).
-// *head gets 0 (head A) or 1 (head B) for the first such head.
-bool NeedsTransparencyQuestion(const ProgramSetting& program, int* head);
+// The transparency check on leaving a program, for `head` (0 A, 1 B): true when an OUT of
+// `program` computes that head as transparent object ("head A transparent" 4, "head B
+// transparent" 5) while the head is in neither transparent measuring mode (2, 3).
+bool NeedsTransparencyQuestion(const ProgramSetting& program, int head);
 
 // The message of a controller error reply code: 1 -> 372, 2 -> 373, 3 -> 374, 4 -> 375,
 // 7 -> 376, anything else -> 377.

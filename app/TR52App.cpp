@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "app/ButtonArt.h"
 #include "app/LanguageModule.h"
 #include "app/MainWindowLogic.h"
 #include "app/OwnerWnd.h"
@@ -91,6 +92,10 @@ bool CTR52App::InitInstance() {
         qda::SetMessageBackend(previous);
         return false;
     }
+
+    // Every window of the program without an icon of its own (the option dialogs, the message
+    // boxes, the file dialogs) shows the application icon.
+    QApplication::setWindowIcon(qda::ApplicationIcon());
 
     qda::CSettingsRegistryStore store;
     qda::SetRegistryStore(&store);

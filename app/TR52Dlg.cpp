@@ -22,6 +22,7 @@
 #include "app/MainWindowLogic.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
+#include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
 #include "pages/SettingsListBuilder.h"
 #include "pages/TabCommon.h"
@@ -99,12 +100,16 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     ShowPage(m_nCurTab);
     UpdatePasteButton();
 
+    // F1 in the option dialogs opens their documents from this window's help folder.
+    qda::SetHelpHandler([this](const std::string& document) { OpenHelpDocument(document); });
+
     qApp->installEventFilter(this);
     // 11. The start-up action once the window is up.
     qda::PostWindowMessage(this, WM_STARTUP_ACTION, 1, 0);
 }
 
 CTR52Dlg::~CTR52Dlg() {
+    qda::SetHelpHandler({});
     qApp->removeEventFilter(this);
     // A worker still running (the window destroyed without exit) ends before its block goes.
     if (m_receive && m_receive->thread.joinable()) m_receive->thread.join();
@@ -266,9 +271,8 @@ void CTR52Dlg::BuildMenu() {
     QMenu* help = m_menu->addMenu(qda::UiText("ヘルプ(&H)"));
     add(help, "ヘルプの表示(&H)", ID_HELP);
     add(help, "バージョン情報(&A)", ID_ABOUT);
-    // The system menu's version item (string 101) has no system menu here; it joins the help menu.
-    help->addSeparator();
-    add(help, "QD-Atlas のバージョン情報(&A)...", ID_SYS_ABOUT);
+    // The system menu's version item (string 101) has no system menu to go to here; the help
+    // menu's own item opens the same dialog, so it is not repeated there with the same key.
 }
 
 CDrawnButton* CTR52Dlg::Button(int id) const {
@@ -544,16 +548,19 @@ bool CTR52Dlg::CommitPages(int headForm) {
 }
 
 bool CTR52Dlg::TransparencyCheck(int program) {
-    int head = 0;
-    if (!qda::NeedsTransparencyQuestion(m_settings.Programs[program], &head)) return true;
-    if (ShowMessageCode(289, MB_OKCANCEL | MB_ICONQUESTION) == IDOK) return true;
-    // Refused: the measuring mode or the calculation method gets the focus when its page shows.
-    const int visible = m_nCurTab;
-    if (visible == head || visible == 2 || visible == 3) {
-        auto* page = static_cast<CSettingsPage*>(EnsurePage(visible));
-        page->FocusControl(1017, false);
+    // Head A first, then head B; each head used as transparent object asks on its own.
+    for (int head = 0; head < 2; ++head) {
+        if (!qda::NeedsTransparencyQuestion(m_settings.Programs[program], head)) continue;
+        if (ShowMessageCode(289, MB_OKCANCEL | MB_ICONQUESTION) == IDOK) continue;
+        // Refused: the measuring mode or the calculation method gets the focus when its page shows.
+        const int visible = m_nCurTab;
+        if (visible == head || visible == 2 || visible == 3) {
+            auto* page = static_cast<CSettingsPage*>(EnsurePage(visible));
+            page->FocusControl(1017, false);
+        }
+        return false;
     }
-    return false;
+    return true;
 }
 
 bool CTR52Dlg::SelectProgram(bool user, int index) {

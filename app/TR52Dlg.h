@@ -125,6 +125,9 @@ public:
     void OnEnvironment();
     void OnPcComm();
     void OnHelp();
+    // Opens `document` ("QD-AtlasHead.pdf") in the help folder of the language; message 371 when
+    // it is missing. Also the opener of the option dialogs' help requests (F1).
+    void OpenHelpDocument(const std::string& document);
     void OnAbout();
     void OnExit();
     // Moves the tab selection (Ctrl+Left/Right) and runs the selection-changed step.

@@ -171,9 +171,13 @@ void CTR52Dlg::OnPcComm() {
 }
 
 void CTR52Dlg::OnHelp() {
+    OpenHelpDocument("QD-Atlas.pdf");
+}
+
+void CTR52Dlg::OpenHelpDocument(const std::string& document) {
     const QString path = QDir(m_options.helpRoot)
                              .filePath(QString::fromStdString(qda::HelpFolder(m_options.languageIndex)) +
-                                       QStringLiteral("/QD-Atlas.pdf"));
+                                       QLatin1Char('/') + QString::fromStdString(document));
     // A missing document is reported here; the desktop's opener would only fail later, unseen.
     if (!QFileInfo(path).isFile() || !m_dialogs->OpenDocument(path)) ShowMessageCode(371, MB_ICONWARNING);
 }

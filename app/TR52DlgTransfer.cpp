@@ -309,7 +309,7 @@ void CTR52Dlg::InitialiseController() {
     pc.Baudrate = 0;
     bool ok = false;
     if (m_command.OpenPort(pc)) {
-        qda::ReplyBuffer reply{};
+        qda::CommandReply reply;
         ok = m_command.InitializeController(reply);
         m_command.ClosePort();
     }

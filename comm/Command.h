@@ -56,11 +56,6 @@ public:
     bool SendCommandAndReceivePacket(const uint8_t* packet, int length, uint8_t* reply, int capacity,
                                      int expectedCode, bool acceptAnyLength, bool trackProgress,
                                      int* replyLength = nullptr);
-    // CMD_READ_SETTING for (group, sub, item); true with status 0. The value starts at byte 8.
-    bool SendGetCommandAndReceivePacket(int group, int sub, int item, qda::ReplyBuffer& reply);
-    // CMD_WRITE_SETTING with `length` data bytes; true with status 0 and reply byte 8 of 0 or 2.
-    bool SendSetCommandAndReceivePacket(int group, int sub, int item, const uint8_t* data, int length,
-                                        qda::ReplyBuffer& reply);
 
     // The text of a controller status code.
     static std::string GetErrorText(int code);
@@ -74,29 +69,9 @@ public:
     // wait for a notification (default 10,000 ms). Tests shorten them.
     void SetTimeouts(int responseMs, int waitMs);
 
-    // --- commands (true: exchange completed and the command's check held) --------------
-    bool RequestMeasureMode(qda::ReplyBuffer& reply);  // no check: the caller reads the status
-    bool RequestSettingMode(qda::ReplyBuffer& reply);
-    bool AutoZero(qda::ReplyBuffer& reply, int on, int out);
-    bool Timing(qda::ReplyBuffer& reply, int on, int out);  // out 0, 1 or 255 (both)
-    bool Reset(qda::ReplyBuffer& reply, int out);
-    bool GetMeasuredValues(qda::ReplyBuffer& reply, int outSelection);  // 0, 1, 255
-    bool GetScalingValues(qda::ReplyBuffer& reply);
-    bool GetWaveform(qda::ReplyBuffer& reply, int head, int peak);  // up to 3 attempts
-    bool CheckSettingMode(qda::ReplyBuffer& reply);                 // no check
-    bool StorageClear(qda::ReplyBuffer& reply);
-    bool StorageRead(qda::StorageReplyBuffer& reply, int out);
-    bool StorageStart(qda::ReplyBuffer& reply);  // no check
-    bool StorageStop(qda::ReplyBuffer& reply);
-    bool GetStorageStatus(qda::ReplyBuffer& reply);  // no check
-    bool ClearStatistics(qda::ReplyBuffer& reply);
-    bool GetStatistics(qda::ReplyBuffer& reply, int out);
-    bool GetHeadInfo(qda::ReplyBuffer& reply, int head);
-    bool InitializeController(qda::ReplyBuffer& reply);
-
-    // --- typed forms: the same commands with their replies decoded (comm/ControllerReplies.h).
-    // True when the exchange completed and the command's check held; `answered` and `status`
-    // of the reply tell a silent controller from one that refused. ------------------------
+    // --- commands, each with its reply decoded (comm/ControllerReplies.h). True when the
+    // exchange completed and the command's check held; `answered` and `status` of the reply
+    // tell a silent controller from one that refused. -----------------------------------
     bool RequestMeasureMode(qda::CommandReply& reply);  // no check: the caller reads the status
     bool RequestSettingMode(qda::CommandReply& reply);
     bool AutoZero(qda::CommandReply& reply, int on, int out);
@@ -121,12 +96,12 @@ public:
     // CMD_WRITE_SETTING; true with status 0 and reply byte 8 of 0 or 2.
     bool SendSetCommandAndReceivePacket(int group, int sub, int item, const uint8_t* data, int length,
                                         qda::CommandReply& reply);
-    // The controller's state as one value (see GetControllerState below).
-    bool GetControllerState(qda::ControllerState& state);
 
     // --- composites -----------------------------------------------------------------------
-    // Storing flag, mode (0 measuring, 1 setting, 2 unknown) and the stored counts. Cancels a
-    // running ROVA tuning. False when the controller cannot be asked.
+    // The storing flag, the mode (0 measuring, 1 setting, 2 unknown) and the stored counts.
+    // Cancels a running ROVA tuning. False when the controller cannot be asked.
+    bool GetControllerState(qda::ControllerState& state);
+    // The same as separate values; any of the pointers may be null.
     bool GetControllerState(int* storing, int* mode, int* out1Count, int* out2Count);
     // Brings the controller into mode 0 (measuring) or 1 (setting); true when it is there.
     bool SetControllerMode(int mode);
@@ -144,9 +119,6 @@ private:
     bool ExchangeOnce(const uint8_t* bytes, int length, uint8_t* reply, int capacity, int expectedCode,
                       bool acceptAnyLength, int* replyLength);
     qda::ParseResult RunParser(uint8_t* reply, int capacity, int expectedCode, bool acceptAnyLength);
-    // Builds a packet of code + params and exchanges it with the standard capacity.
-    bool Simple(qda::ReplyBuffer& reply, int code, std::initializer_list<uint8_t> params,
-                int* replyLength = nullptr);
     // Exchanges `packet` with the standard capacity; `header.answered` tells whether the reply
     // came, `replyLength` its byte count.
     bool Exchange(const std::vector<uint8_t>& packet, qda::ReplyBuffer& reply, qda::ReplyHeader& header,

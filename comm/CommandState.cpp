@@ -1,8 +1,8 @@
 // The mode handling and the texts of CCommand.
 #include <cstdio>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
+#include "comm/SettingAddresses.h"
 #include "resources/Messages.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
@@ -54,67 +54,73 @@ std::string CCommand::GetErrorText(int code) {
     return format.substr(0, at) + std::to_string(code) + format.substr(at + 2);
 }
 
-bool CCommand::GetControllerState(int* storing, int* mode, int* out1Count, int* out2Count) {
-    int s = 0, m = qda::kModeUnknown, c1 = 0, c2 = 0;
-    auto publish = [&](bool result) {
-        if (storing) *storing = s;
-        if (mode) *mode = m;
-        if (out1Count) *out1Count = c1;
-        if (out2Count) *out2Count = c2;
-        return result;
-    };
-    qda::ReplyBuffer reply{};
-    if (!GetStorageStatus(reply)) return publish(false);
-    if (reply[4] == qda::kStatusOk) {
-        m = qda::kModeMeasuring;
-        c1 = qda::LoadHostI32(&reply[8]);
-        c2 = qda::LoadHostI32(&reply[12]);
-        s = reply[16] == 1 ? 1 : 0;
-        return publish(true);
+bool CCommand::GetControllerState(qda::ControllerState& state) {
+    state = qda::ControllerState{};
+    qda::StorageStatus status;
+    if (!GetStorageStatus(status)) return false;
+    if (status.status == qda::kStatusOk) {
+        state.mode = qda::kModeMeasuring;
+        state.count = status.count;
+        state.storing = status.storing;
+        return true;
     }
-    if (reply[4] != qda::kStatusStateError) return publish(false);
+    if (status.status != qda::kStatusStateError) return false;
 
     // Not measuring: setting mode, or ROVA tuning still running.
-    if (!CheckSettingMode(reply)) return publish(true);  // mode stays unknown
-    if (reply[4] == qda::kStatusOk) {
-        m = qda::kModeSetting;
-        return publish(true);
+    qda::CommandReply check;
+    if (!CheckSettingMode(check)) return true;  // mode stays unknown
+    if (check.status == qda::kStatusOk) {
+        state.mode = qda::kModeSetting;
+        return true;
     }
-    if (reply[4] != qda::kStatusStateError) return publish(false);
-    // ROVA tuning is active: cancel it on both heads (group 0, sub 255, item 9, no data).
-    const bool cancelled = SendSetCommandAndReceivePacket(0, 255, 9, nullptr, 0, reply);
-    if (cancelled || reply[4] == qda::kStatusStateError) {
-        m = qda::kModeSetting;
-        return publish(true);
+    if (check.status != qda::kStatusStateError) return false;
+    // ROVA tuning is active: cancel it on both heads (an action, no data).
+    const qda::SettingAddress cancel = qda::kCancelTuningBothAddress;
+    qda::CommandReply cancelled;
+    if (SendSetCommandAndReceivePacket(cancel.group, cancel.sub, cancel.item, nullptr, 0, cancelled) ||
+        cancelled.status == qda::kStatusStateError) {
+        state.mode = qda::kModeSetting;
+        return true;
     }
-    return publish(false);
+    return false;
+}
+
+bool CCommand::GetControllerState(int* storing, int* mode, int* out1Count, int* out2Count) {
+    qda::ControllerState state;
+    const bool ok = GetControllerState(state);
+    if (storing) *storing = state.storing ? 1 : 0;
+    if (mode) *mode = state.mode;
+    if (out1Count) *out1Count = state.count[0];
+    if (out2Count) *out2Count = state.count[1];
+    return ok;
 }
 
 bool CCommand::SetControllerMode(int mode) {
-    qda::ReplyBuffer reply{};
+    qda::ControllerState state;
     if (mode == qda::kModeSetting) {
-        int state = qda::kModeUnknown;
-        if (!GetControllerState(nullptr, &state, nullptr, nullptr)) return false;
-        if (state == qda::kModeSetting) return true;
-        if (state != qda::kModeMeasuring) return false;
-        if (!RequestSettingMode(reply)) return false;
-        if (!GetControllerState(nullptr, &state, nullptr, nullptr)) return false;
-        if (state == qda::kModeSetting) return true;
+        if (!GetControllerState(state)) return false;
+        if (state.mode == qda::kModeSetting) return true;
+        if (state.mode != qda::kModeMeasuring) return false;
+        qda::CommandReply request;
+        if (!RequestSettingMode(request)) return false;
+        if (!GetControllerState(state)) return false;
+        if (state.mode == qda::kModeSetting) return true;
         ShowMessage(qda::LoadResourceString(qda::kStrStateQueryFailed), MB_OK | MB_ICONWARNING);
         return false;
     }
-    if (!RequestMeasureMode(reply)) return false;
-    if (reply[4] == qda::kStatusOk) return true;
-    if (reply[4] != qda::kStatusStateError) return false;
+    qda::CommandReply request;
+    if (!RequestMeasureMode(request)) return false;
+    if (request.status == qda::kStatusOk) return true;
+    if (request.status != qda::kStatusStateError) return false;
     // Status 5 also comes when the controller is measuring already.
-    int state = qda::kModeUnknown;
-    return GetControllerState(nullptr, &state, nullptr, nullptr) && state == qda::kModeMeasuring;
+    return GetControllerState(state) && state.mode == qda::kModeMeasuring;
 }
 
 bool CCommand::GetStorageStatusText(std::string& text, int* storingOut) {
-    int storing = 0, mode = qda::kModeUnknown, c1 = 0, c2 = 0;
-    const bool ok = GetControllerState(&storing, &mode, &c1, &c2);
-    if (storingOut != nullptr) *storingOut = ok && mode == qda::kModeMeasuring ? storing : 0;
+    qda::ControllerState controller;
+    const bool ok = GetControllerState(controller);
+    const int mode = controller.mode;
+    if (storingOut != nullptr) *storingOut = ok && mode == qda::kModeMeasuring && controller.storing ? 1 : 0;
     std::string state;
     const std::string noCount = qda::LoadResourceString(qda::kStrStorageCountUnknown);
     std::string out1 = noCount;
@@ -122,10 +128,10 @@ bool CCommand::GetStorageStatusText(std::string& text, int* storingOut) {
     if (!ok) {
         state = LoadMessage(kMessageNotConnected);
     } else if (mode == qda::kModeMeasuring) {
-        out1 = FormatCount(c1);
-        out2 = FormatCount(c2);
-        state =
-            qda::LoadResourceString(storing ? qda::kStrStorageStateStoring : qda::kStrStorageStateStopped);
+        out1 = FormatCount(controller.count[0]);
+        out2 = FormatCount(controller.count[1]);
+        state = qda::LoadResourceString(controller.storing ? qda::kStrStorageStateStoring
+                                                           : qda::kStrStorageStateStopped);
     } else if (mode == qda::kModeSetting || mode == qda::kModeUnknown) {
         state = noCount;
     } else {

@@ -23,6 +23,7 @@ bool CCommand::Exchange(const std::vector<uint8_t>& packet, qda::ReplyBuffer& re
         SendCommandAndReceivePacket(packet.data(), static_cast<int>(packet.size()), reply.data(),
                                     qda::kReplyCapacity, packet[3] + 1, false, false, &replyLength);
     header.status = qda::kNoStatus;
+    header.length = header.answered ? replyLength : 0;
     return header.answered;
 }
 
@@ -106,6 +107,7 @@ bool CCommand::StorageRead(qda::StorageReadout& readout, int out) {
         SendCommandAndReceivePacket(packet.data(), static_cast<int>(packet.size()), reply->data(),
                                     qda::kStorageReplyCapacity, CMD_STORAGE_READ + 1, true, true, &n);
     if (!readout.answered) return false;
+    readout.length = n;
     return qda::DecodeStorageReadout({reply->data(), static_cast<size_t>(n)}, readout) ==
            qda::ReplyCheck::kOk;
 }
@@ -159,13 +161,4 @@ bool CCommand::SendSetCommandAndReceivePacket(int group, int sub, int item, cons
         CMD_WRITE_SETTING, address, std::span<const uint8_t>(data, static_cast<size_t>(length)));
     if (!Exchange(packet, buffer, reply, n)) return false;
     return qda::DecodeSettingWrite({buffer.data(), static_cast<size_t>(n)}, reply) == qda::ReplyCheck::kOk;
-}
-
-bool CCommand::GetControllerState(qda::ControllerState& state) {
-    state = qda::ControllerState{};
-    int storing = 0, c1 = 0, c2 = 0;
-    const bool ok = GetControllerState(&storing, &state.mode, &c1, &c2);
-    state.storing = storing != 0;
-    state.count = {c1, c2};
-    return ok;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qda {
@@ -26,6 +27,7 @@ enum class ReplyCheck {
 struct ReplyHeader {
     bool answered = false;
     int status = kNoStatus;
+    int length = 0;  // bytes of the reply packet (0 when none came)
     bool StatusOk() const { return answered && status == 0; }
 };
 
@@ -123,6 +125,10 @@ struct HeadInfo : ReplyHeader {
 struct SettingValue : ReplyHeader {
     std::vector<uint8_t> bytes;
     std::string Text() const { return std::string(bytes.begin(), bytes.end()); }
+    // The bytes as the text view the setting wire forms read (valid while the value lives).
+    std::string_view Data() const {
+        return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
 };
 
 // The controller's state as GetControllerState finds it.

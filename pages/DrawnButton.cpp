@@ -1,8 +1,10 @@
 #include "pages/DrawnButton.h"
 
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcutEvent>
 
 namespace {
 
@@ -66,11 +68,34 @@ CDrawnButton::CDrawnButton(int id, const QString& text, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, false);
+    GrabAccessKey();
 }
 
 void CDrawnButton::SetText(const QString& text) {
     m_text = text;
+    GrabAccessKey();
     update();
+}
+
+void CDrawnButton::GrabAccessKey() {
+    if (m_accessKey != 0) releaseShortcut(m_accessKey);
+    const QKeySequence key = QKeySequence::mnemonic(m_text);
+    m_accessKey = key.isEmpty() ? 0 : grabShortcut(key);
+}
+
+void CDrawnButton::Click() {
+    if (!isEnabled()) return;
+    ButtonDown();
+    ButtonUp(true);
+}
+
+bool CDrawnButton::event(QEvent* e) {
+    if (e->type() == QEvent::Shortcut && m_accessKey != 0 &&
+        static_cast<QShortcutEvent*>(e)->shortcutId() == m_accessKey) {
+        Click();
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void CDrawnButton::SetBitmaps(const QImage& image, int width, int height, QColor transparent,

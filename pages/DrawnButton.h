@@ -28,6 +28,10 @@ public:
     void SetFrame(bool flatFrame, bool pushFrame);
     void SetCutAccelerator(bool cut);
 
+    // What a completed click does (pressed, then released inside), as the caption's access key and
+    // the accessibility press action do it; nothing while disabled.
+    void Click();
+
     // Sets the selected state, repaints and, for a notify-on-press button, posts the command.
     void SetSelected(bool selected);
     bool IsSelected() const { return m_selected; }
@@ -47,6 +51,7 @@ signals:
     void command(int id);
 
 protected:
+    bool event(QEvent*) override;
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
@@ -63,6 +68,8 @@ private:
     void ButtonUp(bool inside);
     void CancelMode();
     void PostCommand();
+    // Takes the access key of the caption ("(&W)": Alt+W) as the button's shortcut.
+    void GrabAccessKey();
 
     int m_id;
     QString m_text;
@@ -79,4 +86,5 @@ private:
     bool m_pressed = false;
     bool m_selected = false;
     bool m_hover = false;
+    int m_accessKey = 0;  // shortcut id of the caption's access key, 0 when none
 };

@@ -87,14 +87,16 @@ void CDrawnTab::paintEvent(QPaintEvent*) {
     }
 }
 
-void CDrawnTab::UserSelect(int index) {
-    if (index < 0 || index >= ItemCount() || index == m_current) return;
+bool CDrawnTab::UserSelect(int index) {
+    if (index < 0 || index >= ItemCount() || index == m_current) return false;
     bool refuse = false;
     emit selectionChanging(&refuse);
-    if (refuse) return;
+    if (refuse) return false;
     m_current = index;
     update();
     emit selectionChanged();
+    // The owner may have put the selection back (a page check failed).
+    return m_current == index;
 }
 
 void CDrawnTab::mousePressEvent(QMouseEvent* e) {
@@ -102,9 +104,10 @@ void CDrawnTab::mousePressEvent(QMouseEvent* e) {
     for (int i = 0; i < ItemCount(); ++i) {
         if (ItemRect(i).contains(e->position().toPoint())) {
             // The owner is asked first, while the focus is still where the user left it, so that
-            // a page's own focus-loss check does not run ahead of the owner's leave check.
-            UserSelect(i);
-            setFocus(Qt::MouseFocusReason);
+            // a page's own focus-loss check does not run ahead of the owner's leave check. A
+            // refused or failed change leaves the focus where the owner put it: on the field a
+            // failed check names.
+            if (UserSelect(i)) setFocus(Qt::MouseFocusReason);
             return;
         }
     }

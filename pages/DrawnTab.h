@@ -38,7 +38,8 @@ protected:
 
 private:
     int HeaderHeight() const;
-    void UserSelect(int index);
+    // The user's change to `index`, offered to the owner; true when it happened.
+    bool UserSelect(int index);
 
     QStringList m_items;
     int m_current = -1;

@@ -13,30 +13,14 @@
 
 #include "comm/Command.h"
 #include "comm/Event.h"
+#include "comm/SettingAddresses.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
 #include "pages/WindowMessage.h"
 #include "resources/Messages.h"
+#include "settings/SettingWireForm.h"
 
 using namespace qda;
-
-namespace {
-
-// Head setting items of the controller: ROVA mode, ROVA range ("UU,LL"), tuning start/end/cancel.
-constexpr int kGroupHead = 0;
-constexpr int kItemRova = 0;
-constexpr int kItemRovaRange = 1;
-constexpr int kItemTuningStart = 7;
-constexpr int kItemTuningFinish = 8;
-constexpr int kItemTuningCancel = 9;
-
-bool TwoDigits(const uint8_t* p, int& value) {
-    if (p[0] < '0' || p[0] > '9' || p[1] < '0' || p[1] > '9') return false;
-    value = (p[0] - '0') * 10 + (p[1] - '0');
-    return true;
-}
-
-}  // namespace
 
 COptionHeadSetting::COptionHeadSetting(const QString& letter, CCommand* command, QObject* mainWindow,
                                        unsigned sendMessage, QWidget* parent)
@@ -151,16 +135,19 @@ void COptionHeadSetting::Post(int step, bool success) {
 }
 
 bool COptionHeadSetting::ReadBack(int head, Result& result) {
-    SettingValue rova, range;
-    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRova, rova) || rova.bytes.empty())
-        return false;
-    result.rova = rova.bytes[0];
-    if (!m_command->SendGetCommandAndReceivePacket(kGroupHead, head, kItemRovaRange, range) ||
-        range.bytes.size() < 5)
-        return false;
-    // "UU,LL": the upper limit first.
-    const uint8_t* v = range.bytes.data();
-    return TwoDigits(v, result.upper) && v[2] == ',' && TwoDigits(v + 3, result.lower);
+    // The tuned ROVA mode and range come back in their setting wire forms.
+    ProgramSetting program{};
+    for (const HeadItem item : {kHeadRova, kHeadRovaRange}) {
+        const SettingAddress a = HeadAddress(head, item);
+        SettingValue value;
+        if (!m_command->SendGetCommandAndReceivePacket(a.group, a.sub, a.item, value)) return false;
+        if (!DecodeProgramSetting(program, kUnitMetric, a, value.Data())) return false;
+    }
+    const HeadSetting& h = head == 0 ? program.HeadA : program.HeadB;
+    result.rova = h.Rova;
+    result.upper = h.RovaUpper;
+    result.lower = h.RovaLower;
+    return true;
 }
 
 void COptionHeadSetting::Work(int head, bool sendBefore) {
@@ -178,7 +165,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
                     running = false;
                     break;
                 }
-                if (m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kItemTuningStart, nullptr, 0,
+                if (m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kHeadTuningStart, nullptr, 0,
                                                               reply)) {
                     Post(1, true);
                 } else {
@@ -188,7 +175,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
                 break;
             case 1: {  // finish
                 Result result;
-                const bool ok = m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kItemTuningFinish,
+                const bool ok = m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kHeadTuningFinish,
                                                                           nullptr, 0, reply) &&
                                 ReadBack(head, result);
                 if (ok) {
@@ -200,7 +187,7 @@ void COptionHeadSetting::Work(int head, bool sendBefore) {
                 break;
             }
             case 2:  // cancel
-                Post(3, m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kItemTuningCancel,
+                Post(3, m_command->SendSetCommandAndReceivePacket(kGroupHead, head, kHeadTuningCancel,
                                                                   nullptr, 0, reply));
                 running = false;
                 break;

@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "comm/Command.h"
 #include "pages/Clipboard.h"
@@ -75,8 +76,9 @@ CTabList::CTabList(QWidget* parent) : CSettingsPage(kDialogList, parent) {
     m_list->setFocusPolicy(Qt::NoFocus);
     m_list->setItemDelegate(new ListCellDelegate(m_list));
     const bool japanese = CurrentLanguage() == "jp";
-    m_list->setColumnWidth(0, 160);
-    for (int c = 1; c < kColumns; ++c) m_list->setColumnWidth(c, japanese ? 100 : 120);
+    m_baseWidths[0] = 160;
+    for (int c = 1; c < kColumns; ++c) m_baseWidths[static_cast<size_t>(c)] = japanese ? 100 : 120;
+    for (int c = 0; c < kColumns; ++c) m_list->setColumnWidth(c, m_baseWidths[static_cast<size_t>(c)]);
     m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 
     auto* add = MakeButton(this, IDC_ADD_MODELS, U8("接続ヘッド型式を設定一覧に追加する(&A)"));
@@ -150,7 +152,22 @@ void CTabList::RefreshPage() {
         SetCell(n + 3, 0, MessageQ(1));
         SetCell(n + 3, 1, U8(m_modelB));
     }
+    FitColumns();
     Control<QPushButton>(this, IDC_COPY)->setEnabled(!m_current.empty());
+}
+
+void CTabList::FitColumns() {
+    // A label or value longer than its column (German labels are) widens the column rather than
+    // being cut; the columns never get narrower than their starting widths.
+    const QFontMetrics metrics(m_list->font());
+    for (int c = 0; c < kColumns; ++c) {
+        int width = m_baseWidths[static_cast<size_t>(c)];
+        for (int r = 0; r < m_list->rowCount(); ++r) {
+            if (const QTableWidgetItem* item = m_list->item(r, c))
+                width = std::max(width, metrics.horizontalAdvance(item->text()) + kCellPadding);
+        }
+        m_list->setColumnWidth(c, width);
+    }
 }
 
 void CTabList::AddHeadModels() {

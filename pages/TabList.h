@@ -3,6 +3,7 @@
 // that differs from the reference copy, can add the model names of the connected heads, and copies
 // the table to the clipboard as text.
 #include <QString>
+#include <array>
 #include <string>
 
 #include "pages/SettingsPage.h"
@@ -52,9 +53,13 @@ public:
     const std::string& ModelB() const { return m_modelB; }
 
 private:
+    // The cell text starts 4 pixels in; the rest keeps it clear of the grid line.
+    static constexpr int kCellPadding = 12;
     void SetCell(int row, int column, const QString& text);
+    void FitColumns();
 
     QTableWidget* m_list = nullptr;
+    std::array<int, kColumns> m_baseWidths{};
     QObject* m_mainWindow = nullptr;
     int m_listWord = 0;
     std::string m_current;

@@ -311,7 +311,9 @@ bool RestoreSavedState(IRegistryStore& store, SettingsBlock& block, bool skipSav
     // A unit that cannot be read back is reported by the environment check.
     const bool valid = ValidateRestoredBlock(block);
     if (read && valid) return true;
-    block = DefaultBlock();
+    // Back to the defaults over what was read, so that the PC's own preferences that the reset
+    // leaves alone (the heads' send-before-tuning option, the waveform views' initial scale) stay.
+    SetBlockDefaults(block);
     return false;
 }
 

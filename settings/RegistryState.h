@@ -105,7 +105,8 @@ private:
 
 // The start-up restore: defaults, then (unless `skipSaved`) the saved block, checked with the
 // environment check and the program checks, whose messages are shown. At the first failure the
-// block goes back to defaults. Returns true when the saved state was adopted.
+// block goes back to its defaults with SetBlockDefaults (which keeps IsRunBeforeSendSetting and
+// InitialXScale as read). Returns true when the saved state was adopted.
 bool RestoreSavedState(IRegistryStore& store, SettingsBlock& block, bool skipSaved);
 
 // --- window placement ------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "settings/SettingWireForm.h"
 
+#include <array>
 #include <cstdio>
-#include <initializer_list>
 
 #include "settings/Units.h"
 
@@ -77,215 +77,213 @@ bool LengthValue(std::string_view text, int unit, const OutSetting& out, int32_t
     return true;
 }
 
-int32_t Steps(int32_t v, int unit, const OutSetting& out) {
-    return ToSteps(v, unit, out.DispDigitMm, out.DispDigitInch);
-}
+// The fields of one program address. Lengths (and the plain numbers of the digit forms) are
+// `value`; the analog scale's two voltages are `volts`, between its two lengths. `out` is the OUT
+// whose digits row the lengths are counted in (nullptr outside group 1).
+struct Fields {
+    const SettingEntry* entry = nullptr;
+    std::array<int32_t*, 4> value{};
+    std::array<double*, 2> volts{};
+    OutSetting* out = nullptr;
+};
 
-bool EncodeHead(const HeadSetting& h, int item, std::string& data) {
+bool HeadFields(HeadSetting& h, int item, Fields& f) {
     switch (item) {
-        case 0:
-            return EncodeByte(h.Rova, data);
-        case 1:
-            return FixedText(data, 5, "%02d,%02d", h.RovaUpper, h.RovaLower);
-        case 4:
-            return EncodeByte(h.HdMsrMode, data);
-        case 5:
-            return FixedText(data, 3, "%03d", h.AlarmCnt);
-        case 6:
-            return EncodeByte(h.AlarmLv, data);
-        case 10:
-            return EncodeByte(h.InstallMode, data);
-        default:
-            return false;
-    }
-}
-
-bool DecodeHead(HeadSetting& h, int item, std::string_view data) {
-    int32_t v = 0;
-    switch (item) {
-        case 0:
-            return DecodeByte(data, h.Rova);
-        case 1: {
-            std::string_view f[2];
-            int32_t upper = 0, lower = 0;
-            if (!SplitFields(data, f) || !DigitsValue(f[0], 2, upper) || !DigitsValue(f[1], 2, lower))
-                return false;
-            h.RovaUpper = upper;
-            h.RovaLower = lower;
+        case kHeadRova:
+            f.value = {&h.Rova};
             return true;
-        }
-        case 4:
-            return DecodeByte(data, h.HdMsrMode);
-        case 5:
-            if (!DigitsValue(data, 3, v)) return false;
-            h.AlarmCnt = v;
+        case kHeadRovaRange:
+            f.value = {&h.RovaUpper, &h.RovaLower};
             return true;
-        case 6:
-            return DecodeByte(data, h.AlarmLv);
-        case 10:
-            return DecodeByte(data, h.InstallMode);
+        case kHeadMeasureMode:
+            f.value = {&h.HdMsrMode};
+            return true;
+        case kHeadAlarmCount:
+            f.value = {&h.AlarmCnt};
+            return true;
+        case kHeadAlarmLevel:
+            f.value = {&h.AlarmLv};
+            return true;
+        case kHeadInstallMode:
+            f.value = {&h.InstallMode};
+            return true;
         default:
             return false;
     }
 }
 
-bool EncodeOut(const OutSetting& o, int unit, int item, std::string& data) {
-    const int32_t* digits = ActiveDigits(o, unit);
-    const auto s = [unit, &o](int32_t v) { return Steps(v, unit, o); };
-    switch (item) {
-        case 0:
-            return EncodeByte(o.Calc, data);
-        case 1:
-            return EncodeByte(o.CalcWave, data);
-        case 2:
-            return digits && FixedText(data, 31, "%+07d,%+07d,%+07d,%+07d", s(o.ScaleAIn1), s(o.ScaleAOut1),
-                                       s(o.ScaleAIn2), s(o.ScaleAOut2));
-        case 3:
-            return digits && FixedText(data, 31, "%+07d,%+07d,%+07d,%+07d", s(o.ScaleBIn1), s(o.ScaleBOut1),
-                                       s(o.ScaleBIn2), s(o.ScaleBOut2));
-        case 4:
-            return EncodeByte(o.FilterType, data);
-        case 5:
-            return EncodeByte(o.FilterAverage, data);
-        case 6:
-            return EncodeByte(o.FilterCutoff, data);
-        case 7:
-            return EncodeByte(o.OutMsrMode, data);
-        case 8:
-            return EncodeByte(o.Trigger, data);
-        case 9:
-            return digits && FixedText(data, 7, "%+07d", s(o.Offset));
-        case kDispDigitItem:
-            return digits && EncodeByte(*digits, data);
-        case 11:
-            // The voltages go as whole millivolts taken exactly from the volts (see Units.h).
-            return digits && FixedText(data, 29, "%+07d,%+06d,%+07d,%+06d", s(o.AScaleIn1),
-                                       VoltsToMillivolts(o.AScaleOut1), s(o.AScaleIn2),
-                                       VoltsToMillivolts(o.AScaleOut2));
-        case 12:
-            return EncodeByte(o.AnaThrough, data);
-        case kToleranceItem:
-            return digits && FixedText(data, 15, "%+07d,%+07d", s(o.ToleUpper), s(o.ToleLower));
-        case kHysteresisItem:
-            return digits && FixedText(data, 6, "%06d", s(o.ToleHys));
-        default:
-            return false;
-    }
-}
-
-bool DecodeOut(OutSetting& o, int unit, int item, std::string_view data) {
+bool OutFields(OutSetting& o, int unit, int item, Fields& f) {
     int32_t* digits = ActiveDigits(o, unit);
+    f.out = &o;
     switch (item) {
-        case 0:
-            return DecodeByte(data, o.Calc);
-        case 1:
-            return DecodeByte(data, o.CalcWave);
-        case 2:
-        case 3: {
-            std::string_view f[4];
-            int32_t v[4] = {};
-            if (!digits || !SplitFields(data, f)) return false;
-            for (int i = 0; i < 4; ++i)
-                if (!LengthValue(f[i], unit, o, v[i])) return false;
-            int32_t* const target[2][4] = {{&o.ScaleAIn1, &o.ScaleAOut1, &o.ScaleAIn2, &o.ScaleAOut2},
-                                           {&o.ScaleBIn1, &o.ScaleBOut1, &o.ScaleBIn2, &o.ScaleBOut2}};
-            for (int i = 0; i < 4; ++i) *target[item - 2][i] = v[i];
+        case kOutCalc:
+            f.value = {&o.Calc};
             return true;
-        }
-        case 4:
-            return DecodeByte(data, o.FilterType);
-        case 5:
-            return DecodeByte(data, o.FilterAverage);
-        case 6:
-            return DecodeByte(data, o.FilterCutoff);
-        case 7:
-            return DecodeByte(data, o.OutMsrMode);
-        case 8:
-            return DecodeByte(data, o.Trigger);
-        case 9:
-            return digits && LengthValue(data, unit, o, o.Offset);
-        case kDispDigitItem:
-            return digits && DecodeByte(data, *digits);
-        case 11: {
-            std::string_view f[4];
-            int32_t in1 = 0, in2 = 0;
-            double out1 = 0, out2 = 0;
-            if (!digits || !SplitFields(data, f) || !LengthValue(f[0], unit, o, in1) ||
-                !ParseVoltageText(f[1], out1) || !LengthValue(f[2], unit, o, in2) ||
-                !ParseVoltageText(f[3], out2))
-                return false;
-            o.AScaleIn1 = in1;
-            o.AScaleOut1 = out1;
-            o.AScaleIn2 = in2;
-            o.AScaleOut2 = out2;
+        case kOutCalcWave:
+            f.value = {&o.CalcWave};
             return true;
-        }
-        case 12:
-            return DecodeByte(data, o.AnaThrough);
-        case kToleranceItem: {
-            std::string_view f[2];
-            int32_t upper = 0, lower = 0;
-            if (!digits || !SplitFields(data, f) || !LengthValue(f[0], unit, o, upper) ||
-                !LengthValue(f[1], unit, o, lower))
-                return false;
-            o.ToleUpper = upper;
-            o.ToleLower = lower;
+        case kOutScaleA:
+            f.value = {&o.ScaleAIn1, &o.ScaleAOut1, &o.ScaleAIn2, &o.ScaleAOut2};
+            break;
+        case kOutScaleB:
+            f.value = {&o.ScaleBIn1, &o.ScaleBOut1, &o.ScaleBIn2, &o.ScaleBOut2};
+            break;
+        case kOutFilterType:
+            f.value = {&o.FilterType};
             return true;
-        }
-        case kHysteresisItem:
-            return digits && LengthValue(data, unit, o, o.ToleHys);
+        case kOutFilterAverage:
+            f.value = {&o.FilterAverage};
+            return true;
+        case kOutFilterCutoff:
+            f.value = {&o.FilterCutoff};
+            return true;
+        case kOutMeasureMode:
+            f.value = {&o.OutMsrMode};
+            return true;
+        case kOutTrigger:
+            f.value = {&o.Trigger};
+            return true;
+        case kOutOffset:
+            f.value = {&o.Offset};
+            break;
+        case kOutDispDigit:
+            f.value = {digits};
+            break;
+        case kOutAnalogScale:
+            f.value = {&o.AScaleIn1, &o.AScaleIn2};
+            f.volts = {&o.AScaleOut1, &o.AScaleOut2};
+            break;
+        case kOutAnaThrough:
+            f.value = {&o.AnaThrough};
+            return true;
+        case kOutTolerance:
+            f.value = {&o.ToleUpper, &o.ToleLower};
+            break;
+        case kOutHysteresis:
+            f.value = {&o.ToleHys};
+            break;
+        default:
+            return false;
+    }
+    // Lengths and the digits themselves need the OUT's digits row of the unit.
+    return digits != nullptr;
+}
+
+bool CommonFields(CommonSetting& c, int item, Fields& f) {
+    switch (item) {
+        case kCommonSampRate:
+            f.value = {&c.SampRate};
+            return true;
+        case kCommonAntiItfrnc:
+            f.value = {&c.AntiItfrnc};
+            return true;
+        case kCommonSyncTim:
+            f.value = {&c.SyncTim};
+            return true;
+        case kCommonOutStyle:
+            f.value = {&c.OutStyle};
+            return true;
+        case kCommonStrobeTime:
+            f.value = {&c.StrobeTime};
+            return true;
+        case kCommonDSOut:
+            f.value = {&c.DSOut};
+            return true;
+        case kCommonDSPoints:
+            f.value = {&c.DSPoints};
+            return true;
+        case kCommonDSFreq:
+            f.value = {&c.DSFreq};
+            return true;
         default:
             return false;
     }
 }
 
-bool EncodeCommon(const CommonSetting& c, int item, std::string& data) {
-    switch (item) {
-        case 0:
-            return EncodeByte(c.SampRate, data);
-        case 1:
-            return EncodeByte(c.AntiItfrnc, data);
-        case 2:
-            return EncodeByte(c.SyncTim, data);
-        case 3:
-            return EncodeByte(c.OutStyle, data);
-        case 4:
-            return EncodeByte(c.StrobeTime, data);
-        case 5:
-            return EncodeByte(c.DSOut, data);
-        case 6:
-            return FixedText(data, 5, "%05d", c.DSPoints);
-        case 7:
-            return EncodeByte(c.DSFreq, data);
-        default:
-            return false;
-    }
+// The table row and the fields of program address `a`; false when `a` is not one.
+bool ProgramFields(ProgramSetting& p, int unit, SettingAddress a, Fields& f) {
+    f.entry = FindSetting(a);
+    if (f.entry == nullptr || (a.sub != 0 && a.sub != 1)) return false;
+    if (a.group == kGroupHead) return HeadFields(a.sub == 0 ? p.HeadA : p.HeadB, a.item, f);
+    if (a.group == kGroupOut) return OutFields(a.sub == 0 ? p.Out1 : p.Out2, unit, a.item, f);
+    if (a.group == kGroupCommon) return CommonFields(p.Common, a.item, f);
+    return false;
 }
 
-bool DecodeCommon(CommonSetting& c, int item, std::string_view data) {
-    int32_t v = 0;
-    switch (item) {
-        case 0:
-            return DecodeByte(data, c.SampRate);
-        case 1:
-            return DecodeByte(data, c.AntiItfrnc);
-        case 2:
-            return DecodeByte(data, c.SyncTim);
-        case 3:
-            return DecodeByte(data, c.OutStyle);
-        case 4:
-            return DecodeByte(data, c.StrobeTime);
-        case 5:
-            return DecodeByte(data, c.DSOut);
-        case 6:
-            if (!DigitsValue(data, 5, v)) return false;
-            c.DSPoints = v;
-            return true;
-        case 7:
-            return DecodeByte(data, c.DSFreq);
-        default:
-            return false;
+bool Encode(const Fields& f, int unit, std::string& data) {
+    const int width = WriteLength(f.entry->form);
+    const auto v = [&f](size_t i) { return *f.value[i]; };
+    const auto s = [&f, unit](size_t i) {
+        return ToSteps(*f.value[i], unit, f.out->DispDigitMm, f.out->DispDigitInch);
+    };
+    switch (f.entry->form) {
+        case WireForm::kByte:
+            return EncodeByte(v(0), data);
+        case WireForm::kTwoDigitPair:
+            return FixedText(data, width, "%02d,%02d", v(0), v(1));
+        case WireForm::kDigits3:
+            return FixedText(data, width, "%03d", v(0));
+        case WireForm::kDigits5:
+            return FixedText(data, width, "%05d", v(0));
+        case WireForm::kSteps:
+            return FixedText(data, width, "%+07d", s(0));
+        case WireForm::kStepsPair:
+            return FixedText(data, width, "%+07d,%+07d", s(0), s(1));
+        case WireForm::kStepsQuad:
+            return FixedText(data, width, "%+07d,%+07d,%+07d,%+07d", s(0), s(1), s(2), s(3));
+        case WireForm::kAnalogScale:
+            // The voltages go as whole millivolts taken exactly from the volts (see Units.h).
+            return FixedText(data, width, "%+07d,%+06d,%+07d,%+06d", s(0), VoltsToMillivolts(*f.volts[0]),
+                             s(1), VoltsToMillivolts(*f.volts[1]));
+        case WireForm::kHysteresis:
+            return FixedText(data, width, "%06d", s(0));
+        case WireForm::kAction:
+            break;
     }
+    return false;
+}
+
+// Parses `data` in the address's form into the fields. The caller works on a copy, so fields
+// already stored before a later field fails do not matter.
+bool Decode(const Fields& f, int unit, std::string_view data) {
+    const auto length = [&f, unit](std::string_view text, size_t i) {
+        return LengthValue(text, unit, *f.out, *f.value[i]);
+    };
+    switch (f.entry->form) {
+        case WireForm::kByte:
+            return DecodeByte(data, *f.value[0]);
+        case WireForm::kTwoDigitPair: {
+            std::string_view t[2];
+            return SplitFields(data, t) && DigitsValue(t[0], 2, *f.value[0]) &&
+                   DigitsValue(t[1], 2, *f.value[1]);
+        }
+        case WireForm::kDigits3:
+            return DigitsValue(data, 3, *f.value[0]);
+        case WireForm::kDigits5:
+            return DigitsValue(data, 5, *f.value[0]);
+        case WireForm::kSteps:
+        case WireForm::kHysteresis:
+            return length(data, 0);
+        case WireForm::kStepsPair: {
+            std::string_view t[2];
+            return SplitFields(data, t) && length(t[0], 0) && length(t[1], 1);
+        }
+        case WireForm::kStepsQuad: {
+            std::string_view t[4];
+            if (!SplitFields(data, t)) return false;
+            for (size_t i = 0; i < 4; ++i)
+                if (!length(t[i], i)) return false;
+            return true;
+        }
+        case WireForm::kAnalogScale: {
+            std::string_view t[4];
+            return SplitFields(data, t) && length(t[0], 0) && ParseVoltageText(t[1], *f.volts[0]) &&
+                   length(t[2], 1) && ParseVoltageText(t[3], *f.volts[1]);
+        }
+        case WireForm::kAction:
+            break;
+    }
+    return false;
 }
 
 }  // namespace
@@ -321,26 +319,19 @@ bool DecodeByte(std::string_view data, int32_t& value) {
 }
 
 bool EncodeProgramSetting(const ProgramSetting& program, int unit, SettingAddress a, std::string& data) {
-    if (a.group == 0 && (a.sub == 0 || a.sub == 1))
-        return EncodeHead(a.sub == 0 ? program.HeadA : program.HeadB, a.item, data);
-    if (a.group == 1 && (a.sub == 0 || a.sub == 1))
-        return EncodeOut(a.sub == 0 ? program.Out1 : program.Out2, unit, a.item, data);
-    if (a.group == 2 && a.sub == 0) return EncodeCommon(program.Common, a.item, data);
-    return false;
+    // The fields are only read; the copy keeps Fields to one (mutable) shape.
+    ProgramSetting p = program;
+    Fields f;
+    return ProgramFields(p, unit, a, f) && Encode(f, unit, data);
 }
 
 bool DecodeProgramSetting(ProgramSetting& program, int unit, SettingAddress a, std::string_view data) {
     // Decoded into a copy, so that a malformed reply leaves the program as it was.
     ProgramSetting p = program;
-    bool ok = false;
-    if (a.group == 0 && (a.sub == 0 || a.sub == 1))
-        ok = DecodeHead(a.sub == 0 ? p.HeadA : p.HeadB, a.item, data);
-    else if (a.group == 1 && (a.sub == 0 || a.sub == 1))
-        ok = DecodeOut(a.sub == 0 ? p.Out1 : p.Out2, unit, a.item, data);
-    else if (a.group == 2 && a.sub == 0)
-        ok = DecodeCommon(p.Common, a.item, data);
-    if (ok) program = p;
-    return ok;
+    Fields f;
+    if (!ProgramFields(p, unit, a, f) || !Decode(f, unit, data)) return false;
+    program = p;
+    return true;
 }
 
 }  // namespace qda

@@ -1,39 +1,17 @@
 #pragma once
-// The wire forms of the controller's setting addresses: how each field of a program, the
-// environment and the unit travels in a write (the data bytes) and comes back in a read (the
-// reply bytes from byte 8 on). Pure functions, no I/O; the transfer walks the addresses with them.
+// The settings fields behind the controller's setting addresses, carried in each address's wire
+// form (comm/SettingAddresses.h): how a program's fields travel in a write (the data bytes) and
+// come back in a read (the reply data). Pure functions, no I/O; the transfer walks the addresses
+// with them.
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "comm/SettingAddresses.h"
 #include "settings/SettingsBlock.h"
 
 namespace qda {
-
-// One setting address of the controller: group, sub (0 head A / OUT1, 1 head B / OUT2), item.
-struct SettingAddress {
-    int group;
-    int sub;
-    int item;
-};
-
-// Group 4 addresses: the unit and the selected program (the program groups 0 to 2 refer to).
-constexpr SettingAddress kUnitAddress{4, 0, 1};
-constexpr SettingAddress kProgramAddress{4, 255, 0};
-// Group 3: the controller's environment.
-constexpr SettingAddress kBaudrateAddress{3, 0, 0};
-constexpr SettingAddress kParityAddress{3, 0, 1};
-constexpr SettingAddress kAutoTransAddress{3, 0, 2};
-constexpr SettingAddress kPrgChangeAddress{3, 0, 3};
-constexpr SettingAddress kPanelLockAddress{3, 0, 5};
-constexpr SettingAddress kEcoAddress{3, 0, 6};
-
-// The display digits of an OUT (read and written before the OUT's lengths).
-constexpr int kDispDigitItem = 10;
-// The tolerance limits and the hysteresis of an OUT.
-constexpr int kToleranceItem = 13;
-constexpr int kHysteresisItem = 14;
 
 // The program addresses a receive reads after the two display-digit reads, in order.
 std::span<const SettingAddress> ProgramReadOrder();

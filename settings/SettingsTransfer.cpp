@@ -3,7 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "comm/DebugTrace.h"
 #include "resources/Messages.h"
@@ -26,19 +25,13 @@ class SettingExchanger {
 public:
     explicit SettingExchanger(CCommand& command) : m_command(command) {}
 
-    // Reads address `a`; `data` gets the reply bytes from byte 8 up to the reply's length.
+    // Reads address `a`; `data` gets the value bytes of the reply (valid until the next read).
     bool Read(SettingAddress a, std::string_view& data) {
-        m_reply.fill(0);
-        if (!m_command.SendGetCommandAndReceivePacket(a.group, a.sub, a.item, m_reply)) {
+        if (!m_command.SendGetCommandAndReceivePacket(a.group, a.sub, a.item, m_value)) {
             QDA_TRACE("pCommand->SendGetCommandAndReceivePacket failed\n");
             return false;
         }
-        // The reply's own length field bounds the data; the rest of the buffer is zero.
-        int length = qda::LoadHost16(m_reply.data());
-        if (length > qda::kReplyCapacity) length = qda::kReplyCapacity;
-        data = length > 8 ? std::string_view(reinterpret_cast<const char*>(&m_reply[8]),
-                                             static_cast<size_t>(length - 8))
-                          : std::string_view();
+        data = m_value.Data();
         return true;
     }
 
@@ -53,54 +46,39 @@ public:
         return true;
     }
 
-    // Writes `data` to address `a`; true with status 0 and reply byte 8 of 0 or 2.
-    bool Write(SettingAddress a, const std::string& data) {
-        if (!m_command.SendSetCommandAndReceivePacket(a.group, a.sub, a.item,
-                                                      reinterpret_cast<const uint8_t*>(data.data()),
-                                                      static_cast<int>(data.size()), m_reply)) {
-            QDA_TRACE("pCommand->SendSetCommandAndReceivePacket failed\n");
-            return false;
-        }
-        return true;
+    // Writes `data` to address `a`; true with status 0 and the write accepted. `exchangeFailed`
+    // (optional) tells an exchange that did not complete from a reply that refused the write.
+    bool Write(SettingAddress a, const std::string& data, bool* exchangeFailed = nullptr) {
+        qda::CommandReply reply;
+        const bool ok = m_command.SendSetCommandAndReceivePacket(
+            a.group, a.sub, a.item, reinterpret_cast<const uint8_t*>(data.data()),
+            static_cast<int>(data.size()), reply);
+        if (exchangeFailed) *exchangeFailed = !reply.answered;
+        if (!ok) QDA_TRACE("pCommand->SendSetCommandAndReceivePacket failed\n");
+        return ok;
     }
 
-    bool WriteByte(SettingAddress a, int32_t value) {
+    bool WriteByte(SettingAddress a, int32_t value, bool* exchangeFailed = nullptr) {
         std::string data;
         if (!qda::EncodeByte(value, data)) {
             QDA_TRACE("value %d at %d,%d,%d is not a byte\n", value, a.group, a.sub, a.item);
+            if (exchangeFailed) *exchangeFailed = false;
             return false;
         }
-        return Write(a, data);
+        return Write(a, data, exchangeFailed);
     }
 
     // Selects program `p`. `exchangeFailed` tells an exchange that did not complete from a reply
     // that refused the selection.
     bool SelectProgram(int32_t p, bool& exchangeFailed) {
-        uint8_t packet[8];
-        qda::StoreBE16(packet, sizeof packet);
-        packet[2] = 0x07;
-        packet[3] = CMD_WRITE_SETTING;
-        packet[4] = static_cast<uint8_t>(qda::kProgramAddress.group);
-        packet[5] = static_cast<uint8_t>(qda::kProgramAddress.sub);
-        packet[6] = static_cast<uint8_t>(qda::kProgramAddress.item);
-        packet[7] = static_cast<uint8_t>(p);
-        m_reply.fill(0);
-        int n = 0;
-        exchangeFailed =
-            !m_command.SendCommandAndReceivePacket(packet, sizeof packet, m_reply.data(), qda::kReplyCapacity,
-                                                   CMD_WRITE_SETTING + 1, false, false, &n);
-        if (exchangeFailed || m_reply[4] != qda::kStatusOk || n < 9 || (m_reply[8] != 0 && m_reply[8] != 2)) {
-            QDA_TRACE("pCommand->SendSetCommandAndReceivePacket failed\n");
-            return false;
-        }
-        return true;
+        return WriteByte(qda::kProgramAddress, p, &exchangeFailed);
     }
 
     bool Mode(int mode) { return m_command.SetControllerMode(mode); }
 
 private:
     CCommand& m_command;
-    qda::ReplyBuffer m_reply{};
+    qda::SettingValue m_value;
 };
 
 // Reads program address `a` into `program`.
@@ -127,8 +105,8 @@ bool WriteProgramSetting(SettingExchanger& x, const ProgramSetting& program, int
 bool ReadProgram(SettingExchanger& x, ProgramSetting& program, int unit) {
     bool result = true;
     // The display digits first: the lengths of each OUT are read in its digits row.
-    if (!ReadProgramSetting(x, program, unit, {1, 0, qda::kDispDigitItem})) result = false;
-    if (!ReadProgramSetting(x, program, unit, {1, 1, qda::kDispDigitItem})) return false;
+    if (!ReadProgramSetting(x, program, unit, qda::OutAddress(0, qda::kOutDispDigit))) result = false;
+    if (!ReadProgramSetting(x, program, unit, qda::OutAddress(1, qda::kOutDispDigit))) return false;
     for (const SettingAddress& a : qda::ProgramReadOrder())
         if (!ReadProgramSetting(x, program, unit, a)) return false;
     return result;
@@ -137,8 +115,8 @@ bool ReadProgram(SettingExchanger& x, ProgramSetting& program, int unit) {
 // The send of one program (already selected). False ends the send.
 bool WriteProgram(SettingExchanger& x, const ProgramSetting& program, int unit) {
     bool result = true;
-    if (!WriteProgramSetting(x, program, unit, {1, 0, qda::kDispDigitItem})) result = false;
-    if (!WriteProgramSetting(x, program, unit, {1, 1, qda::kDispDigitItem})) result = false;
+    if (!WriteProgramSetting(x, program, unit, qda::OutAddress(0, qda::kOutDispDigit))) result = false;
+    if (!WriteProgramSetting(x, program, unit, qda::OutAddress(1, qda::kOutDispDigit))) result = false;
     for (const qda::ProgramWrite& w : qda::ProgramWriteOrder()) {
         const bool ok = w.zeroHysteresis ? x.Write(w.address, "000000")
                                          : WriteProgramSetting(x, program, unit, w.address);

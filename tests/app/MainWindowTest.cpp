@@ -10,6 +10,7 @@
 #include "app/WindowPlacement.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
+#include "pages/HelpRequest.h"
 #include "pages/NumEdit.h"
 #include "pages/PageSupport.h"
 #include "pages/TabCommon.h"
@@ -17,6 +18,7 @@
 #include "pages/TabOut.h"
 #include "pages/WindowMessage.h"
 #include "settings/Configuration.h"
+#include "settings/MessageFormat.h"
 #include "settings/SettingsDefaults.h"
 
 using namespace qda;
@@ -179,6 +181,99 @@ TEST_F(MainWindowTest, ProgramSwitching) {
     messages.Clear();
     EXPECT_TRUE(window->SelectProgram(true, 3)) << "the selected program again reloads it";
     EXPECT_TRUE(messages.Shown().empty());
+}
+
+TEST_F(MainWindowTest, TransparencyQuestionIsAskedForEachHead) {
+    struct Case {
+        int out1Calc, out2Calc;
+        std::vector<int> answers;  // to the questions, in order
+        size_t questions;          // how many are asked
+        bool switches;
+    };
+    const Case cases[] = {
+        {kCalcHeadATransparent, kCalcHeadBTransparent, {IDOK, IDOK}, 2, true},
+        {kCalcHeadATransparent, kCalcHeadBTransparent, {IDOK, IDCANCEL}, 2, false},
+        {kCalcHeadATransparent, kCalcHeadBTransparent, {IDCANCEL}, 1, false},
+        {kCalcHeadBTransparent, kCalcHeadATransparent, {IDOK, IDOK}, 2, true},
+        {0, kCalcHeadBTransparent, {IDOK}, 1, true},
+        {kCalcHeadATransparent, 0, {IDCANCEL}, 1, false},
+    };
+    Start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.out1Calc << "/" << c.out2Calc << " answers " << c.answers.size());
+        window->MutableSettings().Programs[0].Out1.Calc = c.out1Calc;
+        window->MutableSettings().Programs[0].Out2.Calc = c.out2Calc;
+        window->SelectProgram(false, 0);
+        messages.Clear();
+        for (int answer : c.answers) messages.QueueAnswer(answer);
+        EXPECT_EQ(window->SelectProgram(true, 1), c.switches);
+        EXPECT_EQ(Texts(), std::vector<std::string>(c.questions, Msg(289)));
+        EXPECT_EQ(window->GetSelectedProgram(), c.switches ? 1 : 0);
+    }
+    // Head B refused while OUT1 is shown: the calculation method of OUT1 gets the focus.
+    window->MutableSettings().Programs[0].Out1.Calc = kCalcHeadATransparent;
+    window->MutableSettings().Programs[0].Out2.Calc = kCalcHeadBTransparent;
+    window->SelectProgram(false, 0);
+    window->MoveTab(2);
+    ASSERT_EQ(window->CurrentTab(), 2);
+    messages.Clear();
+    messages.QueueAnswer(IDOK);
+    messages.QueueAnswer(IDCANCEL);
+    EXPECT_FALSE(window->SelectProgram(true, 1));
+    QWidget* focused = window->focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->objectName(), QStringLiteral("1017"));
+    EXPECT_TRUE(window->OutPage(0)->isAncestorOf(focused));
+}
+
+TEST_F(MainWindowTest, HelpRequestOfTheOptionDialogsOpensTheirDocument) {
+    EXPECT_FALSE(RequestHelp("QD-AtlasHead.pdf")) << "no main window, no opener";
+    Start();
+    EXPECT_TRUE(RequestHelp("QD-AtlasEnvironment.pdf"));
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(371)}) << "the document is missing";
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("JP")));
+    QFile pdf(Path("JP/QD-AtlasHead.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+    pdf.close();
+    messages.Clear();
+    EXPECT_TRUE(RequestHelp("QD-AtlasHead.pdf"));
+    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_EQ(dialogs.lastOpenedDocument, Path("JP/QD-AtlasHead.pdf"));
+    window.reset();
+    EXPECT_FALSE(RequestHelp("QD-AtlasHead.pdf")) << "the opener goes with its window";
+}
+
+TEST_F(MainWindowTest, AccessKeysOfTheDrawnButtons) {
+    dialogs.startupChoices = {2};
+    Start();
+    ASSERT_FALSE(window->Button(CTR52Dlg::IDC_PASTE)->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);  // コピー(&W)
+    QApplication::processEvents();
+    EXPECT_TRUE(window->Button(CTR52Dlg::IDC_PASTE)->isEnabled()) << "the program was copied";
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::AltModifier);  // 貼り付け(&Z)
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::AltModifier);  // 初期化(&I)
+    QTest::keyClick(window.get(), Qt::Key_8, Qt::AltModifier);  // 一括初期化(&8)
+    QApplication::processEvents();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{Msg(259), Msg(328), Msg(329)}));
+}
+
+TEST_F(MainWindowTest, FailedCheckOfATabClickLeavesTheFocusOnTheField) {
+    dialogs.startupChoices = {2};
+    Start();
+    auto* count = Control<CNumEdit>(window->HeadPage(0), CTabHead::IDC_ALARM_COUNT);
+    count->setText(QString());
+    CDrawnTab* tab = window->Tab();
+    QTest::mouseClick(tab, Qt::LeftButton, {}, tab->ItemRect(2).center());
+    EXPECT_EQ(Texts(), std::vector<std::string>{FormatMessage(251, {int64_t{0}, int64_t{999}})});
+    EXPECT_EQ(window->CurrentTab(), 0);
+    EXPECT_EQ(window->focusWidget(), count) << "typing goes into the field the message names";
+
+    // A change that passes leaves the focus on the tabs.
+    count->setText(QStringLiteral("8"));
+    QTest::mouseClick(tab, Qt::LeftButton, {}, tab->ItemRect(2).center());
+    EXPECT_EQ(window->CurrentTab(), 2);
+    EXPECT_EQ(window->focusWidget(), tab);
 }
 
 TEST_F(MainWindowTest, CopyPasteAndInitialise) {

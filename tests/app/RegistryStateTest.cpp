@@ -194,6 +194,28 @@ TEST_F(RegistryBlock, RestoreFallsBackToDefaultsAtTheFirstFailedCheck) {
     EXPECT_TRUE(IsSameBlock(block, DefaultBlock()));
 }
 
+TEST_F(RegistryBlock, FailedRestoreKeepsThePcSidePreferences) {
+    // The head option "send before tuning" and the waveform windows' initial scale are the PC's
+    // own; a saved state that fails its check resets the settings around them.
+    SettingsBlock saved = DefaultBlock();
+    for (ProgramSetting& p : saved.Programs)
+        p.HeadA.IsRunBeforeSendSetting = p.HeadB.IsRunBeforeSendSetting = 1;
+    saved.Programs[3].HeadA.IsRunBeforeSendSetting = 0;
+    saved.WaveView[0].InitialXScale = 3;
+    saved.WaveView[1].InitialXScale = 2;
+    MemoryRegistryStore store;
+    CRegistrySettings(store).SaveBlock(saved);
+    RegWriteInt(store, "PROGRAM01\\HEADA", "NUMALARM", 50);
+    RegWriteInt(store, "PROGRAM06\\HEADB", "MEASUREMODE", 9);
+    SettingsBlock block{};
+    EXPECT_FALSE(RestoreSavedState(store, block, false));
+    EXPECT_TRUE(IsSameBlock(block, saved)) << "only the checked settings go back to their defaults";
+    EXPECT_EQ(block.Programs[1].HeadA.AlarmCnt, 8);
+    EXPECT_EQ(block.Programs[3].HeadA.IsRunBeforeSendSetting, 0);
+    EXPECT_EQ(block.Programs[4].HeadB.IsRunBeforeSendSetting, 1);
+    EXPECT_EQ(block.WaveView[0].InitialXScale, 3);
+}
+
 TEST(WindowPlacement, AppliedOnlyWhenPartlyOnTheDesktop) {
     struct Case {
         int left, top, right, bottom;

@@ -219,7 +219,7 @@ TEST_F(TransferTest, StorageRunningAsksFirst) {
     messages.Clear();
     ASSERT_TRUE(window->Command().OpenPort(window->Settings().PcComm));
     ASSERT_TRUE(window->Command().SetControllerMode(0));
-    ReplyBuffer reply{};
+    CommandReply reply;
     window->Command().StorageStart(reply);
     window->Command().ClosePort();
     ASSERT_NE(sim.Control("state").find("storing=1"), std::string::npos);

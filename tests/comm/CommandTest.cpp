@@ -7,7 +7,6 @@
 #include <mutex>
 #include <thread>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "comm/DumpSink.h"
 #include "support/PtyController.h"
@@ -100,30 +99,35 @@ TEST_F(CommandOverPty, FourByteCommandGoesOutAsTwelveBytes) {
         data.push_back(1);
         return Answer(ReplyPacket(43, 0, data));
     });
-    qda::ReplyBuffer reply{};
+    qda::StorageStatus reply;
     ASSERT_TRUE(cmd.GetStorageStatus(reply));
     const uint8_t sum = 0x00 ^ 0x04 ^ 0x07 ^ 42;
     EXPECT_EQ(peer.RawReceived(), (Bytes{'C', 'C', ',', 0, 0, 0, 4, 0x00, 0x04, 0x07, 42, sum}));
-    EXPECT_EQ(qda::LoadHostI32(&reply[8]), 1234) << "counts converted to host order";
-    EXPECT_EQ(qda::LoadHostI32(&reply[12]), 70000);
-    EXPECT_EQ(qda::LoadHost16(&reply[0]), 17);
+    EXPECT_EQ(reply.count[0], 1234) << "counts converted to host order";
+    EXPECT_EQ(reply.count[1], 70000);
+    EXPECT_EQ(reply.length, 17);
 }
 
 TEST_F(CommandOverPty, PacketsOfTheCommandSet) {
     peer.SetScript([](const Bytes& p) { return Answer(ReplyPacket(p[3] + 1, 0, Bytes(60, 0))); });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
+    qda::SettingValue value;
+    qda::MeasuredValues measured;
+    qda::WaveReply wave;
+    qda::Statistics statistics;
+    qda::HeadInfo info;
     const uint8_t data[] = {'1', '2'};
-    EXPECT_TRUE(cmd.SendGetCommandAndReceivePacket(1, 0, 14, r));
+    EXPECT_TRUE(cmd.SendGetCommandAndReceivePacket(1, 0, 14, value));
     EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(0, 255, 7, nullptr, 0, r));
     EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(2, 0, 3, data, 2, r));
     EXPECT_TRUE(cmd.AutoZero(r, 1, 1));
     EXPECT_TRUE(cmd.Timing(r, 0, 255));
     EXPECT_TRUE(cmd.Reset(r, 1));
-    EXPECT_TRUE(cmd.GetMeasuredValues(r, 255));
-    EXPECT_TRUE(cmd.GetWaveform(r, 1, 3));
+    EXPECT_TRUE(cmd.GetMeasuredValues(measured, 255));
+    EXPECT_TRUE(cmd.GetWaveform(wave, 1, 3));
     EXPECT_TRUE(cmd.CheckSettingMode(r));
-    EXPECT_TRUE(cmd.GetStatistics(r, 1));
-    EXPECT_TRUE(cmd.GetHeadInfo(r, 0));
+    EXPECT_TRUE(cmd.GetStatistics(statistics, 1));
+    EXPECT_TRUE(cmd.GetHeadInfo(info, 0));
     EXPECT_TRUE(cmd.InitializeController(r));
     const std::vector<Bytes> expected = {
         {0, 8, 7, 10, 1, 0, 14, 0}, {0, 7, 7, 8, 0, 255, 7}, {0, 9, 7, 8, 2, 0, 3, '1', '2'},
@@ -145,14 +149,15 @@ TEST_F(CommandOverPty, ReplyFieldsAreConvertedAndChecked) {
         };
     };
     peer.SetScript(answerWith(data));
-    qda::ReplyBuffer r{};
+    qda::MeasuredValues r;
     ASSERT_TRUE(cmd.GetMeasuredValues(r, 255));
-    EXPECT_EQ(qda::LoadHostI32(&r[12]), 12345);
-    EXPECT_EQ(qda::LoadHostI32(&r[16]), -2);
-    EXPECT_EQ(r[20], 0x20);
-    ASSERT_TRUE(cmd.GetHeadInfo(r, 0));
+    EXPECT_EQ(r.value[0], 12345);
+    EXPECT_EQ(r.value[1], -2);
+    EXPECT_EQ(r.out[0].raw, 0x20);
+    qda::HeadInfo info;
+    ASSERT_TRUE(cmd.GetHeadInfo(info, 0));
     std::string name;
-    EXPECT_TRUE(CCommand::GetHeadModelName(r[9], name));
+    EXPECT_TRUE(CCommand::GetHeadModelName(info.modelCode, name));
     EXPECT_EQ(name, "QD-R145W");
     // A reply too short for the fields it should carry is not taken as values.
     data[21] = {0, 0, 0, 0};
@@ -162,7 +167,7 @@ TEST_F(CommandOverPty, ReplyFieldsAreConvertedAndChecked) {
 
 TEST_F(CommandOverPty, FramesLongerThanTheSendQueueAreNotSent) {
     peer.SetScript([](const Bytes&) { return Answer(ReplyPacket(9, 0, {0})); });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     const Bytes data(242, '0');
     // 7 + 241 packet bytes make a 256-byte frame: the send queue takes it whole.
     EXPECT_TRUE(cmd.SendSetCommandAndReceivePacket(1, 0, 0, data.data(), 241, r));
@@ -180,7 +185,7 @@ TEST_F(CommandOverPty, WriteAcceptanceByteDecides) {
     } cases[] = {{0, 0, true}, {0, 2, true}, {0, 1, false}, {5, 0, false}};
     for (const Case& c : cases) {
         peer.SetScript([c](const Bytes&) { return Answer(ReplyPacket(9, c.status, {uint8_t(c.byte8)})); });
-        qda::ReplyBuffer r{};
+        qda::CommandReply r;
         const uint8_t v = 1;
         EXPECT_EQ(cmd.SendSetCommandAndReceivePacket(1, 0, 2, &v, 1, r), c.ok) << c.status << "/" << c.byte8;
     }
@@ -197,7 +202,7 @@ TEST_F(CommandOverPty, ReplySplitOverReadsCompletesOnItsLastByte) {
         return chunks;
     });
     const auto start = std::chrono::steady_clock::now();
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.ClearStatistics(r));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
 }
@@ -206,7 +211,7 @@ TEST_F(CommandOverPty, NotificationsBeforeTheReplyAreSkipped) {
     peer.SetScript([](const Bytes&) {
         return std::vector<Chunk>{{Tg(), 20}, {N('1'), 20}, {N('2'), 0}, {Frame(ReplyPacket(35, 0))}};
     });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.StorageClear(r));
     // All in one read as well.
     peer.SetScript([](const Bytes&) {
@@ -223,22 +228,22 @@ TEST_F(CommandOverPty, NotificationsBeforeTheReplyAreSkipped) {
 TEST_F(CommandOverPty, ErrorMessageAtStartIsDiscardedThenReported) {
     g_bDiscardER = true;
     peer.SetScript([](const Bytes&) { return std::vector<Chunk>{{ErMessage("01")}}; });
-    qda::ReplyBuffer r{};
-    r[4] = 0xEE;
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.RequestSettingMode(r)) << "discarded: the exchange ends by time-out";
+    EXPECT_FALSE(r.answered);
     EXPECT_TRUE(g_bDiscardER.load());
     // Once anything else has come from the controller, "ER," is the reply with its code.
     peer.SetScript([](const Bytes&) { return std::vector<Chunk>{{Tg(), 30}, {ErMessage("04")}}; });
     EXPECT_FALSE(cmd.RequestSettingMode(r));
     EXPECT_FALSE(g_bDiscardER.load());
-    EXPECT_EQ(r[4], 4);
-    EXPECT_EQ(CCommand::GetErrorText(r[4]), "チェックサムエラー");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(CCommand::GetErrorText(r.status), "チェックサムエラー");
     EXPECT_TRUE(Posted().empty()) << "an error message is not an error reply";
 }
 
 TEST_F(CommandOverPty, ErrorReplyReachesTheRegisteredWindow) {
     peer.SetScript([](const Bytes&) { return Answer(ReplyPacket(0xFF, 7)); });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.StorageStop(r));
     const auto p = Posted();
     ASSERT_EQ(p.size(), 1u);
@@ -253,7 +258,7 @@ TEST_F(CommandOverPty, OnlyTheFirstFailureOfTheProcessIsRetried) {
     peer.SetScript([calls](const Bytes&) {
         return ++*calls == 1 ? Answer(ReplyPacket(0xFF, 1)) : Answer(ReplyPacket(45, 0));
     });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.ClearStatistics(r)) << "the first failure is sent once more";
     EXPECT_EQ(peer.PacketCount(), 2);
     EXPECT_TRUE(Posted().empty()) << "the retried error is silent";
@@ -276,14 +281,14 @@ TEST_F(CommandOverPty, BadFrameFailsAndNoLateBytesLeakIntoTheNextExchange) {
         }
         return Answer(ReplyPacket(45, 0));
     });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.ClearStatistics(r));
     EXPECT_TRUE(cmd.ClearStatistics(r));
 }
 
 TEST_F(CommandOverPty, SilenceFailsTheExchangeAndEmptiesTheQueues) {
     peer.SetScript([](const Bytes&) { return std::vector<Chunk>{}; });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(cmd.InitializeController(r));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1400ms)
@@ -414,19 +419,20 @@ TEST_F(CommandOverPty, StorageReadTakesCountedValuesAndRefusesTooMany) {
         }
         return Answer(ReplyPacket(37, 0, d));
     };
-    auto reply = std::make_unique<qda::StorageReplyBuffer>();
+    qda::StorageReadout reply;
     peer.SetScript([readout](const Bytes&) { return readout(3, 3); });
-    ASSERT_TRUE(cmd.StorageRead(*reply, 1));
-    EXPECT_EQ(qda::LoadHostI32(&(*reply)[12]), 3);
-    EXPECT_EQ(qda::LoadHostI32(&(*reply)[16 + 8]), -2000);
+    ASSERT_TRUE(cmd.StorageRead(reply, 1));
+    EXPECT_EQ(reply.count, 3);
+    ASSERT_EQ(reply.values.size(), 3u);
+    EXPECT_EQ(reply.values[2], -2000);
     int started = -1, expected = -1, received = -1;
     cmd.GetTransferProgress(&started, &expected, &received);
     EXPECT_EQ(started + expected + received, 0) << "no progress outside a readout";
 
     peer.SetScript([readout](const Bytes&) { return readout(65537, 0); });
-    EXPECT_FALSE(cmd.StorageRead(*reply, 0));
+    EXPECT_FALSE(cmd.StorageRead(reply, 0));
     peer.SetScript([readout](const Bytes&) { return readout(10, 3); });
-    EXPECT_FALSE(cmd.StorageRead(*reply, 0)) << "a count the reply does not carry";
+    EXPECT_FALSE(cmd.StorageRead(reply, 0)) << "a count the reply does not carry";
 }
 
 TEST_F(CommandOverPty, StorageReadoutReportsItsProgress) {
@@ -456,8 +462,8 @@ TEST_F(CommandOverPty, StorageReadoutReportsItsProgress) {
             std::this_thread::sleep_for(2ms);
         }
     });
-    auto reply = std::make_unique<qda::StorageReplyBuffer>();
-    const bool ok = cmd.StorageRead(*reply, 0);
+    qda::StorageReadout reply;
+    const bool ok = cmd.StorageRead(reply, 0);
     done = true;
     poller.join();
     EXPECT_TRUE(ok);
@@ -484,7 +490,7 @@ TEST_F(CommandOverPty, DumpSinkSeesWhatIsSentAndTaken) {
     qda::SetDumpSink(&sink);
     const Bytes answer = Frame(ReplyPacket(45, 0));
     peer.SetScript([answer](const Bytes&) { return std::vector<Chunk>{{Tg()}, {answer}}; });
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_TRUE(cmd.ClearStatistics(r));
     qda::SetDumpSink(nullptr);
     ASSERT_EQ(sink.blocks.size(), 2u);
@@ -500,10 +506,12 @@ TEST_F(CommandOverPty, ExchangesFromSeveralThreadsAreOneAtATime) {
         return std::vector<Chunk>{{Frame(ReplyPacket(p[3] + 1, 0, {p[4]})), 1}};
     });
     std::atomic<int> wrong{0};
-    auto worker = [&](int out) {
+    // Each thread reads its own address (group = its number); the value echoes it back.
+    auto worker = [&](int group) {
         for (int i = 0; i < 15; ++i) {
-            qda::ReplyBuffer r{};
-            if (!cmd.Reset(r, out) || r[8] != out) ++wrong;
+            qda::SettingValue v;
+            if (!cmd.SendGetCommandAndReceivePacket(group, 0, 0, v) || v.bytes.empty() || v.bytes[0] != group)
+                ++wrong;
         }
     };
     std::thread a(worker, 0), b(worker, 1);
@@ -528,7 +536,7 @@ TEST_F(CommandOverPty, OpenAndCloseAreCounted) {
     EXPECT_EQ(cmd.GetCommKind(), qda::kKindNone);
     cmd.ClosePort();
     EXPECT_EQ(cmd.RefCount(), -1) << "one close too many leaves a negative count";
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     EXPECT_FALSE(cmd.ClearStatistics(r)) << "nothing is sent on a closed link";
 }
 

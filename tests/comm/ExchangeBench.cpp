@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "support/SimProcess.h"
 
@@ -35,12 +34,12 @@ void Exchanges(benchmark::State& state, bool paced) {
         state.SkipWithError("cannot open the simulator's pty");
         return;
     }
-    qda::ReplyBuffer r{};
+    qda::StorageStatus r;
     if (!cmd.GetStorageStatus(r)) {
         state.SkipWithError("no answer");
         return;
     }
-    const int replyFrameBytes = qda::LoadHost16(&r[0]) + 8;
+    const int replyFrameBytes = r.length + 8;
     int failures = 0;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {

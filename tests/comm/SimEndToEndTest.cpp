@@ -4,10 +4,9 @@
 #include <regex>
 #include <sstream>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
-#include "support/SimProcess.h"
 #include "support/ScriptedMessageBackend.h"
+#include "support/SimProcess.h"
 
 namespace {
 
@@ -57,13 +56,14 @@ TEST_F(WithSimulator, ModesStateAndHeads) {
     EXPECT_TRUE(cmd.SetControllerMode(0));
     EXPECT_TRUE(cmd.SetControllerMode(0)) << "already measuring";
 
-    qda::ReplyBuffer r{};
+    qda::HeadInfo info;
     std::string name;
-    ASSERT_TRUE(cmd.GetHeadInfo(r, 1));
-    EXPECT_TRUE(CCommand::GetHeadModelName(r[9], name));
+    ASSERT_TRUE(cmd.GetHeadInfo(info, 1));
+    EXPECT_TRUE(CCommand::GetHeadModelName(info.modelCode, name));
     EXPECT_EQ(name, "QD-R31");
-    ASSERT_TRUE(cmd.GetWaveform(r, 0, 0));
-    EXPECT_EQ(qda::LoadHost16(&r[10]), 1024);
+    qda::WaveReply wave;
+    ASSERT_TRUE(cmd.GetWaveform(wave, 0, 0));
+    EXPECT_EQ(wave.sampleCount, 1024);
 }
 
 TEST_F(WithSimulator, RovaTuningIsCancelledByTheStateQuery) {
@@ -71,7 +71,7 @@ TEST_F(WithSimulator, RovaTuningIsCancelledByTheStateQuery) {
     REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
     ASSERT_TRUE(cmd.SetControllerMode(1));
-    qda::ReplyBuffer r{};
+    qda::CommandReply r;
     ASSERT_TRUE(cmd.SendSetCommandAndReceivePacket(0, 255, 7, nullptr, 0, r)) << "tuning starts";
     EXPECT_EQ(sim.Control("state").find("tuning=-"), std::string::npos);
     int mode = -1;
@@ -85,14 +85,16 @@ TEST_F(WithSimulator, FaultsOfTheLine) {
     SimProcess sim({"--notify", "all:TG+N1+N2", "--split", "20:3:5", "--error-reply", "44:2:1"});
     REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
-    qda::ReplyBuffer r{};
-    EXPECT_TRUE(cmd.GetMeasuredValues(r, 255)) << "notifications and a split reply";
+    qda::CommandReply r;
+    qda::MeasuredValues values;
+    qda::StorageStatus status;
+    EXPECT_TRUE(cmd.GetMeasuredValues(values, 255)) << "notifications and a split reply";
     EXPECT_FALSE(cmd.ClearStatistics(r)) << "error reply";
     EXPECT_EQ(errors, std::vector<int>{2});
     EXPECT_TRUE(cmd.ClearStatistics(r)) << "the rule was used up";
     EXPECT_EQ(sim.Control("er-message 42:5:1").substr(0, 2), "OK");
-    EXPECT_TRUE(cmd.GetStorageStatus(r)) << "an ER message is the reply";
-    EXPECT_EQ(r[4], 5);
+    EXPECT_TRUE(cmd.GetStorageStatus(status)) << "an ER message is the reply";
+    EXPECT_EQ(status.status, 5);
 }
 
 // The simulator corrupts the checksum of a third of its replies: none of them is taken, every
@@ -104,10 +106,10 @@ TEST_F(WithSimulator, CorruptedRepliesAreNeverAccepted) {
     ASSERT_TRUE(Open(sim));
     int accepted = 0, refused = 0;
     for (int i = 0; i < 40; ++i) {
-        qda::ReplyBuffer r{};
+        qda::HeadInfo r;
         if (cmd.GetHeadInfo(r, 1)) {
             ++accepted;
-            EXPECT_EQ(r[9], 0x21);
+            EXPECT_EQ(r.modelCode, 0x21);
         } else {
             ++refused;
         }
@@ -116,9 +118,9 @@ TEST_F(WithSimulator, CorruptedRepliesAreNeverAccepted) {
     EXPECT_GT(refused, 3) << "corrupted frames must be refused";
     EXPECT_GT(accepted, 15);
     EXPECT_EQ(sim.Control("clear-faults").substr(0, 2), "OK");
-    qda::ReplyBuffer r{};
+    qda::HeadInfo r;
     EXPECT_TRUE(cmd.GetHeadInfo(r, 0)) << "the link recovers";
-    EXPECT_EQ(r[9], 0x00);
+    EXPECT_EQ(r.modelCode, 0x00);
 }
 
 class CliWithSimulator : public ::testing::Test {

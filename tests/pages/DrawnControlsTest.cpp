@@ -49,6 +49,28 @@ TEST_F(ButtonFixture, ClickPostsCommandAfterRelease) {
     EXPECT_FALSE(button->IsPressed());
 }
 
+TEST_F(ButtonFixture, AccessKeyOfTheCaptionClicks) {
+    QSignalSpy spy(button, &CDrawnButton::command);
+    button->SetToggle(true);
+    QTest::keyClick(&parent, Qt::Key_1, Qt::AltModifier);
+    QApplication::processEvents();
+    ASSERT_EQ(spy.count(), 1) << "Alt+1 clicks \"P1(&1)\"";
+    EXPECT_EQ(spy[0][0].toInt(), 1007);
+    EXPECT_TRUE(button->IsSelected()) << "as a click, it toggles";
+    EXPECT_FALSE(button->IsPressed());
+
+    // A new caption brings its own key; a disabled button takes none.
+    button->SetText(QStringLiteral("Copy(&W)"));
+    QTest::keyClick(&parent, Qt::Key_1, Qt::AltModifier);
+    QTest::keyClick(&parent, Qt::Key_W, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(spy.count(), 2) << "only Alt+W clicks now";
+    button->setEnabled(false);
+    QTest::keyClick(&parent, Qt::Key_W, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(spy.count(), 2);
+}
+
 TEST_F(ButtonFixture, ToggleFlipsSelectionOnlyWhenReleasedInside) {
     button->SetToggle(true);
     QSignalSpy spy(button, &CDrawnButton::command);

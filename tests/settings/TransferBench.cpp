@@ -104,8 +104,8 @@ void BM_ReadoutBothOutsPaced115200(benchmark::State& state) {
     c.DSPoints = 65536;
     c.DSOut = 3;
     param.program = 0;
-    qda::ReplyBuffer r{};
-    if (!SetSettings(param, 1, 1) || !link.cmd.StorageStart(r) || r[4] != 0)
+    qda::CommandReply r;
+    if (!SetSettings(param, 1, 1) || !link.cmd.StorageStart(r) || r.status != 0)
         return state.SkipWithError("the storage could not be started");
     std::this_thread::sleep_for(std::chrono::milliseconds(1600));
 

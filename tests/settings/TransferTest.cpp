@@ -12,8 +12,6 @@
 
 #include "comm/ByteOrder.h"
 #include "comm/Command.h"
-#include "support/PtyController.h"
-#include "support/SimProcess.h"
 #include "settings/SettingWireForm.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/SettingsTransfer.h"
@@ -22,7 +20,9 @@
 #include "settings/UpdateLock.h"
 #include "settings/Validation.h"
 #include "simulator/SimController.h"
+#include "support/PtyController.h"
 #include "support/ScriptedMessageBackend.h"
+#include "support/SimProcess.h"
 
 namespace {
 
@@ -118,6 +118,38 @@ TEST(SettingWireForm, ReplyFormsOfARead) {
     };
     for (const auto& c : bad) EXPECT_FALSE(qda::DecodeProgramSetting(p, 0, c.a, c.data)) << c.data;
     EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0);
+}
+
+// The transfer, the ROVA tuning and the mode handling take their addresses from one table: every
+// address a transfer walks is in it, and each write carries exactly the table's data length.
+TEST(SettingWireForm, TransferAddressesAreTheTablesAndWritesHaveItsLengths) {
+    const ProgramSetting p = qda::test::NonDefaultBlock(0).Programs[3];
+    std::vector<SettingAddress> walked(qda::ProgramReadOrder().begin(), qda::ProgramReadOrder().end());
+    for (const qda::ProgramWrite& w : qda::ProgramWriteOrder()) walked.push_back(w.address);
+    walked.push_back(qda::OutAddress(0, qda::kOutDispDigit));
+    for (int unit : {0, 1}) {
+        for (const SettingAddress& a : walked) {
+            const qda::SettingEntry* e = qda::FindSetting(a);
+            ASSERT_NE(e, nullptr) << a.group << "," << a.sub << "," << a.item;
+            EXPECT_EQ(static_cast<int>(Encoded(p, unit, a).size()), qda::WriteLength(e->form))
+                << a.group << "," << a.sub << "," << a.item;
+        }
+    }
+    for (const SettingAddress& a : {qda::kUnitAddress, qda::kProgramAddress, qda::kPrgChangeAddress,
+                                    qda::kEcoAddress, qda::kCancelTuningBothAddress})
+        EXPECT_NE(qda::FindSetting(a), nullptr);
+    // Addresses the controller does not have, and actions, have no value form.
+    std::string data;
+    for (const SettingAddress& a : {SettingAddress{0, 0, 2}, SettingAddress{1, 2, 0}, SettingAddress{2, 1, 0},
+                                    SettingAddress{3, 0, 4}, qda::HeadAddress(0, qda::kHeadTuningStart)}) {
+        EXPECT_FALSE(qda::EncodeProgramSetting(p, 0, a, data)) << a.group << "," << a.sub << "," << a.item;
+        ProgramSetting q = p;
+        EXPECT_FALSE(qda::DecodeProgramSetting(q, 0, a, "1")) << a.group << "," << a.sub << "," << a.item;
+    }
+    // No address appears twice.
+    const auto table = qda::SettingTable();
+    for (size_t i = 0; i < table.size(); ++i)
+        for (size_t j = i + 1; j < table.size(); ++j) EXPECT_FALSE(table[i].address == table[j].address) << i;
 }
 
 // Every millivolt of the analog output range goes to the wire and comes back unchanged, although

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "comm/ByteOrder.h"
 #include "comm/Command.h"
 #include "settings/Units.h"
 #include "simulator/SimController.h"
@@ -128,7 +127,7 @@ protected:
         while (cmd.RefCount() > 0) cmd.ClosePort();
     }
     void Write(int group, int sub, int item, const std::string& data) {
-        qda::ReplyBuffer r{};
+        qda::CommandReply r;
         ASSERT_TRUE(cmd.SendSetCommandAndReceivePacket(group, sub, item,
                                                        reinterpret_cast<const uint8_t*>(data.data()),
                                                        static_cast<int>(data.size()), r))
@@ -146,8 +145,8 @@ protected:
         Write(1, 0, 10, std::string(1, '\1'));
         Write(1, 1, 10, std::string(1, '\3'));
         ASSERT_TRUE(cmd.SetControllerMode(0));
-        qda::ReplyBuffer r{};
-        ASSERT_TRUE(cmd.StorageStart(r) && r[4] == 0);
+        qda::CommandReply r;
+        ASSERT_TRUE(cmd.StorageStart(r) && r.status == 0);
         nowUs += int64_t{points} * 20 + 1000;  // storing has ended by itself
     }
     qda::ReadoutResult Run(int choice, qda::ReadoutStatus& status) {

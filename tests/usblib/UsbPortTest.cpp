@@ -149,9 +149,10 @@ TEST_F(UsbPortTest, CommandLayerOverUsb) {
     qda::CommOpenSettings usb;
     usb.commType = qda::kCommTypeUsb;
     ASSERT_TRUE(command.OpenPort(usb));
-    qda::ReplyBuffer reply{};
+    qda::StorageStatus reply;
     EXPECT_TRUE(command.GetStorageStatus(reply));
-    EXPECT_EQ(reply[3], 43);
+    EXPECT_TRUE(reply.answered) << "the reply to 42 came";
+    EXPECT_EQ(reply.length, 20);
 
     // A failed library call ends the worker; opening again while the link is held does not
     // restart it, so the exchanges keep failing at once, without reaching the library.

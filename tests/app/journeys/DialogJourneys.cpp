@@ -16,6 +16,11 @@ constexpr int kMsgStartingWithDefaults = 313;
 constexpr int kMsgTuningDone = 308;
 constexpr int kMsgTuningCancelled = 309;
 
+void ExpectIcon(Operator& op, const QPointer<QWidget>& dialog, const std::string& what) {
+    if (op.Ui([dialog] { return dialog.isNull() || dialog->windowIcon().isNull(); }))
+        op.Fail(what + " shows no application icon");
+}
+
 void SkipStartupChoice(Operator& op) {
     const QPointer<QWidget> choice = op.WaitForDialog(QStringLiteral("167"));
     op.Key(Qt::Key_Escape);
@@ -36,7 +41,11 @@ TEST(DialogJourney, EnvironmentAndPcCommunication) {
         op.Step("the environment dialog: automatic output for OUT2 only");
         op.Click(QStringLiteral("1014"), main.data());
         QPointer<QWidget> dialog = op.WaitForDialog(QStringLiteral("COptionEnvironment"));
+        ExpectIcon(op, dialog, "the environment dialog");
         op.Choose(QStringLiteral("1110"), 2, dialog);
+        op.Step("F1 in the environment dialog: its document is missing");
+        op.Key(Qt::Key_F1);
+        op.Answer(kMsgHelpMissing);
         op.ClickStandard(QDialogButtonBox::Ok);
         op.WaitClosed(dialog, "the environment dialog");
         if (op.Ui([main] { return main->Settings().Environment.AutoTrans; }) != 2)
@@ -60,6 +69,7 @@ TEST(DialogJourney, EnvironmentAndPcCommunication) {
         op.Step("the PC communication dialog: RS-232C on COM1");
         op.ChooseMenu("通信設定(&O)", "PC通信設定(&C)");
         dialog = op.WaitForDialog(QStringLiteral("COptionCommunication"));
+        ExpectIcon(op, dialog, "the PC communication dialog");
         op.Click(QStringLiteral("1118"), dialog);
         op.Choose(QStringLiteral("1119"), 0, dialog);
         op.ClickStandard(QDialogButtonBox::Ok);
@@ -71,7 +81,9 @@ TEST(DialogJourney, EnvironmentAndPcCommunication) {
 }
 
 TEST(DialogJourney, RovaTuningStartFinishCancelAndClose) {
-    Journey journey;
+    ProgramSetup setup;
+    setup.helpDocuments = {"JP/QD-AtlasHead.pdf"};
+    Journey journey(setup);
     QDA_REQUIRE_PEERS(journey);
     journey.Run([&](Operator& op) {
         op.PassSplash();
@@ -81,8 +93,12 @@ TEST(DialogJourney, RovaTuningStartFinishCancelAndClose) {
         op.Step("open ROVA tuning from head A");
         op.Click(QStringLiteral("1052"), op.Page(0));
         const QPointer<QWidget> dialog = op.WaitForDialog(QStringLiteral("COptionHeadSetting"));
+        ExpectIcon(op, dialog, "the ROVA tuning dialog");
         if (op.Ui([main = op.Main()] { return main->isEnabled(); }))
             op.Fail("the main window stays enabled under the tuning dialog");
+        op.Step("F1 opens the tuning dialog's document");
+        op.Key(Qt::Key_F1);
+        op.ExpectNoMessage();
 
         op.Step("start (sending the settings first), then stop");
         op.Click(QStringLiteral("1140"), dialog);
@@ -111,6 +127,8 @@ TEST(DialogJourney, RovaTuningStartFinishCancelAndClose) {
         op.WaitUntil([main = op.Main()] { return main->isEnabled(); }, "the main window to come back");
         op.ExitDiscarding();
     });
+    EXPECT_EQ(journey.OpenedDocuments(),
+              std::vector<QString>{journey.Path(QStringLiteral("help/JP/QD-AtlasHead.pdf"))});
 }
 
 TEST(DialogJourney, HelpAndVersionInformation) {

@@ -38,8 +38,8 @@ TEST(EditingJourney, CopyPasteAndInitialisePrograms) {
         op.ChooseStartup(2);
         const QPointer<QWidget> main = op.Main().data();
         op.TypeInto(QStringLiteral("1027"), QStringLiteral("55"), op.Page(0));
-        op.Step("copy program 0 and paste it into program 1");
-        op.Click(QStringLiteral("1016"), main);
+        op.Step("copy program 0 with its access key and paste it into program 1");
+        op.Key(Qt::Key_W, Qt::AltModifier);
         op.Click(QStringLiteral("1007"), main);
         if (SelectedProgram(op) != 1) op.Fail("No.1 is not selected");
         ExpectAlarmCount(op, "8", "program 1 before the paste");
@@ -56,7 +56,7 @@ TEST(EditingJourney, CopyPasteAndInitialisePrograms) {
         op.Step("initialise all");
         op.Click(QStringLiteral("1001"), main);
         ExpectAlarmCount(op, "55", "program 0");
-        op.Click(QStringLiteral("1023"), main);
+        op.Key(Qt::Key_8, Qt::AltModifier);
         op.Answer(kMsgInitialiseAll, QMessageBox::Yes);
         ExpectAlarmCount(op, "8", "after initialising all");
         // Everything is back at the defaults the start began with.
@@ -92,8 +92,16 @@ TEST(EditingJourney, LeavingAProgramWithATransparentCalculationAsks) {
         if (!op.Ui([mode] { return mode->hasFocus() || mode->window()->focusWidget() == mode; }))
             op.Fail("the measuring mode of head A does not have the focus");
 
-        op.Step("No.1, accepted");
+        op.Step("No.1, head A accepted, head B cancelled");
         op.Click(QStringLiteral("1007"), main);
+        op.Answer(kMsgTransparency, QMessageBox::Ok);
+        op.Answer(kMsgTransparency, QMessageBox::Cancel);
+        op.Settle();
+        if (SelectedProgram(op) != 0) op.Fail("a cancelled question for head B changed the program");
+
+        op.Step("No.1, both heads accepted");
+        op.Click(QStringLiteral("1007"), main);
+        op.Answer(kMsgTransparency, QMessageBox::Ok);
         op.Answer(kMsgTransparency, QMessageBox::Ok);
         op.WaitUntil([&] { return SelectedProgram(op) == 1; }, "No.1 to be selected");
 
@@ -130,7 +138,10 @@ TEST(EditingJourney, TabsByClickAndByKeys) {
         op.ClickTab(1);
         op.AnswerText(qda::FormatMessage(251, {int64_t{0}, int64_t{999}}));
         if (current() != 0) op.Fail("the tab changed although head A's check failed");
-        op.TypeInto(QStringLiteral("1027"), QStringLiteral("8"), op.Page(0));
+        op.Step("typing goes into the field the message named");
+        op.Key(Qt::Key_8);
+        if (op.FieldText(QStringLiteral("1027"), op.Page(0)) != QStringLiteral("8"))
+            op.Fail("the key did not reach the alarm count");
         op.ClickTab(1);
         op.WaitUntil([&] { return main->CurrentTab() == 1; }, "tab 1");
         op.Exit();

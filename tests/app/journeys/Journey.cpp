@@ -381,10 +381,26 @@ void Operator::ClickStandard(QDialogButtonBox::StandardButton button) {
     Click(target);
 }
 
-void Operator::Key(int key, Qt::KeyboardModifiers modifiers) {
-    Ui([] {
-        if (KeyTarget() == nullptr) throw JourneyFailure("no window takes the keyboard");
+void Operator::Activate(const QPointer<QWidget>& window) {
+    // As a window manager does for the window a person clicks or types into (the offscreen
+    // platform leaves no window active once a dialog has closed).
+    const bool active = Ui([window] {
+        if (window.isNull() || window->isActiveWindow()) return true;
+        window->activateWindow();
+        return false;
     });
+    if (active) return;
+    const auto end = Clock::now() + 2s;
+    while (Clock::now() < end && !Ui([window] { return window.isNull() || window->isActiveWindow(); }))
+        std::this_thread::sleep_for(10ms);
+}
+
+void Operator::Key(int key, Qt::KeyboardModifiers modifiers) {
+    Activate(Ui([] {
+        QWidget* target = KeyTarget();
+        if (target == nullptr) throw JourneyFailure("no window takes the keyboard");
+        return QPointer<QWidget>(target->window());
+    }));
     Post([key, modifiers] {
         if (QWidget* target = KeyTarget()) QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
     });

@@ -175,6 +175,8 @@ public:
 private:
     friend class Journey;
     static bool OnUiThread();
+    // Makes `window` the active window, as the window manager does when a person uses it.
+    void Activate(const QPointer<QWidget>& window);
     Journey& m_journey;
 };
 
