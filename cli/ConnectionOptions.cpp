@@ -32,13 +32,11 @@ const char* const kConnectionUsage =
     "  --parity even|odd|none   default none\n"
     "  --usb                    the controller on USB, through vantorusbd (named device VantorUSB_U-0)\n";
 
-bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
+bool TakeConnectionOptions(CliArgs& args, qda::LinkParams& link) {
     bool ok = true;
-    settings = qda::CommOpenSettings{};
-    settings.commType = qda::kCommTypeSerial;
-    settings.portIndex = 0;
-    settings.baudIndex = 0;
-    settings.parityIndex = 2;
+    // Defaults: COM1, 9600 baud, no parity.
+    qda::SerialLine line;
+    int comNumber = 1;
     const bool usb = args.TakeFlag("--usb");
     const auto serial = args.TakeOption("--serial");
     const auto com = args.TakeOption("--com");
@@ -49,7 +47,6 @@ bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
         }
         // The program's start-up registration with the USB library, and USB links as CUsbPort.
         CUsbPort::Install();
-        settings.commType = qda::kCommTypeUsb;
     }
     if (serial && com) {
         args.AddError("--serial and --com exclude each other");
@@ -60,7 +57,7 @@ bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
             args.AddError("--serial needs a device path");
             ok = false;
         }
-        settings.devicePath = *serial;
+        line.devicePath = *serial;
     }
     if (com) {
         const auto n = ParseIntArg(*com, 1, 9);
@@ -68,7 +65,7 @@ bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
             args.AddError("--com must be 1 to 9");
             ok = false;
         } else {
-            settings.portIndex = static_cast<int>(*n) - 1;
+            comNumber = static_cast<int>(*n);
         }
     }
     if (const auto baud = args.TakeOption("--baud")) {
@@ -79,21 +76,31 @@ bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings) {
             args.AddError("--baud must be 9600, 19200, 38400, 57600 or 115200");
             ok = false;
         } else {
-            settings.baudIndex = index;
+            line.baud = qda::BaudOfIndex(index);
         }
     }
     if (const auto parity = args.TakeOption("--parity")) {
         if (*parity == "even") {
-            settings.parityIndex = 0;
+            line.parity = qda::Parity::kEven;
         } else if (*parity == "odd") {
-            settings.parityIndex = 1;
+            line.parity = qda::Parity::kOdd;
         } else if (*parity == "none") {
-            settings.parityIndex = 2;
+            line.parity = qda::Parity::kNone;
         } else {
             args.AddError("--parity must be even, odd or none");
             ok = false;
         }
     }
+    if (usb) {
+        link = qda::UsbLink{};
+        return ok;
+    }
+    if (line.devicePath.empty()) {
+        // COMn through the device mapping; the number is 1-9 by now, so it always has a path.
+        qda::SerialLine com;
+        if (qda::ComPortLine(comNumber, com)) line.devicePath = com.devicePath;
+    }
+    link = line;
     return ok;
 }
 
@@ -115,8 +122,8 @@ ControllerSession::~ControllerSession() {
     SetMessageBackend(m_previous);
 }
 
-bool ControllerSession::Open(const qda::CommOpenSettings& settings) {
-    m_open = m_command->OpenPort(settings);
+bool ControllerSession::Open(const qda::LinkParams& link) {
+    m_open = m_command->OpenPort(link);
     if (!m_open) ShowMessage(LoadMessage(kMsgCannotConnect), kWarning);
     return m_open;
 }

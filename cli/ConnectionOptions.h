@@ -13,10 +13,10 @@ namespace qda::cli {
 // The option lines every controller command's usage text shows.
 extern const char* const kConnectionUsage;
 
-// Takes --serial PATH | --com N, --baud RATE and --parity even|odd|none from args into
-// `settings` (RS-232C). Defaults: COM1, 9600 baud, no parity. Bad values are recorded as usage
-// errors in args; returns false then.
-bool TakeConnectionOptions(CliArgs& args, qda::CommOpenSettings& settings);
+// Takes --serial PATH | --com N, --baud RATE and --parity even|odd|none (RS-232C) or --usb from
+// args into `link`. Defaults: COM1, 9600 baud, no parity. Bad values are recorded as usage errors
+// in args; returns false then.
+bool TakeConnectionOptions(CliArgs& args, qda::LinkParams& link);
 
 // One controller command's run: installs the console message backend and the language, opens
 // the link, prints the controller's error replies, and closes the link at the end.
@@ -28,7 +28,7 @@ public:
     ControllerSession& operator=(const ControllerSession&) = delete;
 
     // Opens the link; prints "本体に接続できません" and returns false when it cannot.
-    bool Open(const qda::CommOpenSettings& settings);
+    bool Open(const qda::LinkParams& link);
     CCommand& Command() { return *m_command; }
     ConsoleMessageBackend& Console() { return m_console; }
 
@@ -52,15 +52,15 @@ int RunControllerCommand(CliArgs& args, CliContext& ctx, const char* usage, Pars
         ctx.out << usage << kConnectionUsage;
         return kExitOk;
     }
-    qda::CommOpenSettings settings;
-    const bool connectionOk = TakeConnectionOptions(args, settings);
+    qda::LinkParams link;
+    const bool connectionOk = TakeConnectionOptions(args, link);
     const bool wordsOk = parse(args);
     if (!args.CheckAllConsumed(ctx.err) || !connectionOk || !wordsOk) {
         ctx.err << usage << kConnectionUsage;
         return kExitUsage;
     }
     ControllerSession session(ctx);
-    if (!session.Open(settings)) return kExitFailure;
+    if (!session.Open(link)) return kExitFailure;
     return action(session);
 }
 

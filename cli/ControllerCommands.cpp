@@ -8,6 +8,7 @@
 #include "cli/CliCommand.h"
 #include "cli/ConnectionOptions.h"
 #include "comm/ControllerReplies.h"
+#include "monitor/TimingRule.h"
 #include "resources/Messages.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
@@ -289,12 +290,6 @@ constexpr const char* kTimingUsage =
     "Gives the timing input to OUT1, OUT2 or both at once, as the measured value window does: a\n"
     "reading first tells whether the input is held (sent on) or pulsed (sent on, then off).\n";
 
-// Sends the timing input to `out` (0, 1, 255) held or pulsed.
-bool SendTiming(CCommand& c, CommandReply& r, int out, bool hold) {
-    if (!c.Timing(r, 1, out)) return false;
-    return hold || c.Timing(r, 0, out);
-}
-
 int RunTiming(CliArgs& args, CliContext& ctx) {
     int target = -1;  // 0, 1, or 2 = both
     return RunControllerCommand(
@@ -309,28 +304,10 @@ int RunTiming(CliArgs& args, CliContext& ctx) {
         [&](ControllerSession& s) -> int {
             MeasuredValues r;
             if (!s.Command().GetMeasuredValues(r, 255)) return s.Fail(Text(kStrCalcReadFailed), r);
-            const bool timingOn[2] = {r.out[0].Timing(), r.out[1].Timing()};
-            const bool external[2] = {r.head[0].PulsedTiming(), r.head[1].PulsedTiming()};
-            auto separateHold = [&](int out) { return !timingOn[out] && !external[out]; };
+            // The measured value window's rule: held or pulsed from this reading.
             CommandReply t;
-            bool ok = true;
-            if (target == 2) {
-                int joint = -1;  // hold value of one command to both OUTs, -1: send separately
-                if (timingOn[0] && timingOn[1])
-                    joint = 0;
-                else if (!timingOn[0] && !timingOn[1] && external[0] && external[1])
-                    joint = 0;
-                else if (!timingOn[0] && !timingOn[1] && !external[0] && !external[1])
-                    joint = 1;
-                if (joint >= 0) {
-                    ok = SendTiming(s.Command(), t, 255, joint == 1);
-                } else {
-                    ok = SendTiming(s.Command(), t, 0, separateHold(0)) &&
-                         SendTiming(s.Command(), t, 1, separateHold(1));
-                }
-            } else {
-                ok = SendTiming(s.Command(), t, target, separateHold(target));
-            }
+            const bool ok = target == 2 ? SendSimultaneousTiming(s.Command(), t, r)
+                                        : SendTimingInput(s.Command(), t, target, TimingHolds(r, target));
             if (!ok) return s.Fail(Text(kStrCalcTimingFailed), t);
             return kExitOk;
         });

@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include "comm/DebugTrace.h"
-#include "comm/PortPathStore.h"
 
 namespace {
 
@@ -53,10 +52,10 @@ tcflag_t SizeOfDataBits(int bits) {
 
 }  // namespace
 
-bool qda::ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, int parity, int xonXoff) {
-    const speed_t speed = SpeedOfBaud(baud);
-    const tcflag_t size = SizeOfDataBits(dataBits);
-    if (speed == 0 || size == 0 || parity < 0 || parity > 2) return false;
+bool qda::ApplyLineSettings(termios& tio, const SerialLine& line) {
+    const speed_t speed = SpeedOfBaud(line.baud);
+    const tcflag_t size = SizeOfDataBits(line.dataBits);
+    if (speed == 0 || size == 0 || (line.stopBits != 1 && line.stopBits != 2)) return false;
     // Raw bytes both ways; only what the link needs is changed.
     tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
                                           IXOFF | IXANY | INPCK | IGNPAR);
@@ -64,13 +63,13 @@ bool qda::ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, 
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
     tio.c_cflag |= size | CREAD | CLOCAL;
-    if (stopBits != 0) tio.c_cflag |= CSTOPB;
-    if (parity == 2) tio.c_cflag |= PARENB;           // even
-    if (parity == 1) tio.c_cflag |= PARENB | PARODD;  // odd
-    // Received bytes are checked for parity only with odd parity (the lowest bit of the code),
-    // as the controller's own tool has always configured the port.
-    if (parity & 1) tio.c_iflag |= INPCK;
-    if (xonXoff == 1) {
+    if (line.stopBits == 2) tio.c_cflag |= CSTOPB;
+    if (line.parity == Parity::kEven) tio.c_cflag |= PARENB;
+    if (line.parity == Parity::kOdd) tio.c_cflag |= PARENB | PARODD;
+    // Received bytes are checked for parity only with odd parity, as the controller's own tool
+    // has always configured the port.
+    if (line.parity == Parity::kOdd) tio.c_iflag |= INPCK;
+    if (line.xonXoff) {
         tio.c_iflag |= IXON | IXOFF;
         tio.c_cc[VSTART] = 0x11;
         tio.c_cc[VSTOP] = 0x13;
@@ -84,33 +83,16 @@ CCOMPORT::~CCOMPORT() {
     Close();
 }
 
-bool CCOMPORT::Open(int portNo, int baud, int dataBits, int stopBits, int parity, int xonXoff,
-                    int sendQueueSize, int receiveQueueSize, int readInterval,
-                    qda::TransportCallback callback, void* owner) {
-    m_portNo = portNo;
-    // A port name carries one digit: only COM1 to COM9 can be named.
-    const std::string path = qda::ResolveComPortPath(portNo);
-    if (path.empty()) return false;
-    return OpenDevice(path, baud, dataBits, stopBits, parity, xonXoff, sendQueueSize, receiveQueueSize,
-                      readInterval, callback, owner);
-}
-
-bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int stopBits, int parity,
-                          int xonXoff, int sendQueueSize, int receiveQueueSize, int /*readInterval*/,
-                          qda::TransportCallback callback, void* owner) {
+bool CCOMPORT::Open(const qda::SerialLine& line, qda::TransportCallback callback, void* owner) {
     if (m_fd >= 0) return false;
     std::memcpy(m_tag, "CCOMPORT", 8);
-    m_path = path;
-    m_baud = baud;
-    m_dataBits = dataBits;
-    m_stopBits = stopBits;
-    m_parity = parity;
-    m_xonXoff = xonXoff;
+    m_path = line.devicePath;
     m_callback = callback;
     m_owner = owner;
+    const std::string& path = m_path;
 
     termios check{};
-    if (!qda::ApplyLineSettings(check, baud, dataBits, stopBits, parity, xonXoff)) return false;
+    if (path.empty() || !qda::ApplyLineSettings(check, line)) return false;
 
     m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
@@ -126,7 +108,7 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
 
     termios tio{};
     if (::tcgetattr(m_fd, &tio) != 0) return false;
-    if (!qda::ApplyLineSettings(tio, baud, dataBits, stopBits, parity, xonXoff)) return false;
+    if (!qda::ApplyLineSettings(tio, line)) return false;
     if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
         QDA_TRACE("エラー発生[%d]\r\n", errno);
         return false;
@@ -135,7 +117,8 @@ bool CCOMPORT::OpenDevice(const std::string& path, int baud, int dataBits, int s
 
     m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_wakeFd < 0) return false;
-    if (!m_sendQueue.Create(sendQueueSize) || !m_receiveQueue.Create(receiveQueueSize)) return false;
+    if (!m_sendQueue.Create(line.sendQueueSize) || !m_receiveQueue.Create(line.receiveQueueSize))
+        return false;
     m_timerArmed = false;
     m_stop = false;
     m_threadEnded = false;

@@ -14,10 +14,10 @@
 #include "comm/Transport.h"
 
 namespace qda {
-// Sets the line of `tio`: raw bytes, the baud rate, data bits, stop bits (code 0 one, else two),
-// parity code (2 even, 1 odd, 0 none; received parity checked only for odd) and XON/XOFF.
-// False for a baud rate, data bit count or parity code the port does not support.
-bool ApplyLineSettings(termios& tio, int baud, int dataBits, int stopBits, int parity, int xonXoff);
+// Sets the line of `tio`: raw bytes, the baud rate, data bits, stop bits (1 or 2), parity
+// (received parity checked only for odd) and XON/XOFF. False for a baud rate, data bit count or
+// stop bit count the port does not support.
+bool ApplyLineSettings(termios& tio, const SerialLine& line);
 }  // namespace qda
 
 class CCOMPORT : public qda::ITransport {
@@ -27,22 +27,16 @@ public:
     CCOMPORT(const CCOMPORT&) = delete;
     CCOMPORT& operator=(const CCOMPORT&) = delete;
 
-    // Opens COM<portNo> (1-9, through the COMn device mapping) and starts the worker.
-    // baud: 9600 ... 115200; dataBits 5-8; stopBits code 0 (one) or 1/2 (two); parity code
-    // 2 even, 1 odd, 0 none. False on any failure; the caller then calls Close.
-    bool Open(int portNo, int baud, int dataBits, int stopBits, int parity, int xonXoff, int sendQueueSize,
-              int receiveQueueSize, int readInterval, qda::TransportCallback callback, void* owner);
-    // The same on an explicit device path.
-    bool OpenDevice(const std::string& path, int baud, int dataBits, int stopBits, int parity, int xonXoff,
-                    int sendQueueSize, int receiveQueueSize, int readInterval,
-                    qda::TransportCallback callback, void* owner);
+    // Opens the tty of `line` exclusively, sets the line and starts the worker. False on any
+    // failure; the caller then calls Close.
+    bool Open(const qda::SerialLine& line, qda::TransportCallback callback, void* owner);
 
     // Appends to the send queue and wakes the worker. True for length <= 0; false when the
     // queue has no room for all bytes or the port is not open.
     bool Write(const uint8_t* bytes, int length);
 
     // qda::ITransport
-    int Kind() const override { return 0; }
+    qda::LinkKind Kind() const override { return qda::LinkKind::kSerial; }
     bool Send(const uint8_t* bytes, int length) override { return Write(bytes, length); }
     bool ReadQueued(uint8_t* destination, int length, int* count) override;
     bool PeekQueued(uint8_t* destination, int length, int* count) override;
@@ -69,12 +63,6 @@ private:
 
     char m_tag[9] = {};
     std::string m_path;
-    int m_portNo = 0;
-    int m_baud = 0;
-    int m_dataBits = 8;
-    int m_stopBits = 0;
-    int m_parity = 0;
-    int m_xonXoff = 0;
 
     qda::TransportCallback m_callback = nullptr;
     void* m_owner = nullptr;

@@ -54,21 +54,33 @@ CCommand::~CCommand() {
     CloseTransport();
 }
 
-bool CCommand::OpenPort(const qda::CommOpenSettings& settings) {
+bool CCommand::OpenPort(const PcCommSetting& pc) {
+    qda::LinkParams params;
+    if (qda::LinkParamsOf(pc, params)) return OpenPort(params);
+    // Settings that name no link fail as an open does: counted, then released.
     std::lock_guard<std::mutex> guard(m_openLock);
     if (Transport() != nullptr) {
         ++m_nRefCount;
         return true;
     }
-    sCOMMPARAM param{};
-    bool ok = qda::BuildCommParam(settings.commType, settings.portIndex, settings.baudIndex,
-                                  settings.parityIndex, param);
-    if (ok) {
+    ++m_nRefCount;
+    ClosePortLocked();
+    return false;
+}
+
+bool CCommand::OpenPort(const qda::LinkParams& params) {
+    std::lock_guard<std::mutex> guard(m_openLock);
+    if (Transport() != nullptr) {
+        ++m_nRefCount;
+        return true;
+    }
+    bool ok = false;
+    {
         // An exchange started on another thread meanwhile sees either no link or the whole link.
         std::lock_guard<std::mutex> exchange(m_exchangeLock);
         m_hMessageReady.Reset();
         m_hPartialData.Reset();
-        ok = OpenTransport(param, settings.commType, settings.devicePath);
+        ok = OpenTransport(params);
     }
     ++m_nRefCount;
     if (!ok) {
@@ -136,7 +148,7 @@ bool CCommand::SendCommandAndReceivePacket(const uint8_t* packet, int length, ui
     m_bTrackProgress = trackProgress;
     m_nCapacity = capacity;
 
-    const bool serial = t->Kind() == qda::kKindSerial;
+    const bool serial = t->Kind() == qda::LinkKind::kSerial;
     std::vector<uint8_t> bytes;
     if (serial) {
         if (length + kFrameOverhead > kSendBufferSize) return false;
@@ -179,7 +191,7 @@ bool CCommand::SendCommandAndReceivePacket(const uint8_t* packet, int length, ui
 bool CCommand::ExchangeOnce(const uint8_t* bytes, int length, uint8_t* reply, int capacity, int expectedCode,
                             bool acceptAnyLength, int* replyLength) {
     qda::ITransport* t = Transport();
-    const bool serial = t->Kind() == qda::kKindSerial;
+    const bool serial = t->Kind() == qda::LinkKind::kSerial;
     m_nExpected = 0;
     m_nReceived = 0;
     m_bSendStarted = true;
@@ -238,7 +250,8 @@ bool CCommand::ExchangeOnce(const uint8_t* bytes, int length, uint8_t* reply, in
 qda::ParseResult CCommand::RunParser(uint8_t* reply, int capacity, int expectedCode, bool acceptAnyLength) {
     qda::ITransport* t = Transport();
     QueueAdapter queue(*t);
-    if (t->Kind() != qda::kKindSerial) return qda::ParseUsbReply(queue, reply, capacity, acceptAnyLength);
+    if (t->Kind() != qda::LinkKind::kSerial)
+        return qda::ParseUsbReply(queue, reply, capacity, acceptAnyLength);
     m_parser.ResetUnusable();
     for (int attempt = 0; attempt < kParserAttempts; ++attempt) {
         const qda::ParseResult r = m_parser.ParseOnce(queue, reply, capacity, expectedCode);
@@ -252,7 +265,7 @@ qda::ParseResult CCommand::RunParser(uint8_t* reply, int capacity, int expectedC
 
 void CCommand::OnReceiveNotify(const CommReport& report) {
     qda::ITransport* t = Transport();
-    if (t == nullptr || t->Kind() != qda::kKindSerial) {
+    if (t == nullptr || t->Kind() != qda::LinkKind::kSerial) {
         m_hMessageReady.Set();
         return;
     }

@@ -35,17 +35,10 @@ public:
 
     // --- link -------------------------------------------------------------------------------
     // Opens the link, or adds a reference when it is open. False on failure (count back to 0).
-    bool OpenPort(const qda::CommOpenSettings& settings);
-    // The same from a PcCommSetting-shaped record (CommType, PortNo, Baudrate, Parity).
-    template <class PcComm>
-    bool OpenPort(const PcComm& pc) {
-        qda::CommOpenSettings s;
-        s.commType = pc.CommType;
-        s.portIndex = pc.PortNo;
-        s.baudIndex = pc.Baudrate;
-        s.parityIndex = pc.Parity;
-        return OpenPort(s);
-    }
+    bool OpenPort(const qda::LinkParams& params);
+    // The same for the link the PC communication settings choose; false (count back to 0) also
+    // for settings out of range.
+    bool OpenPort(const PcCommSetting& pc);
     // Drops a reference; the link closes when the count reaches exactly 0.
     void ClosePort();
     int RefCount() const { return m_nRefCount.load(); }

@@ -17,48 +17,34 @@ void CCommunication::SetUsbTransportFactory(qda::UsbTransportFactory factory) {
     g_usbFactory.store(factory);
 }
 
-bool CCommunication::OpenTransport(const sCOMMPARAM& param, int commType, const std::string& devicePath) {
+bool CCommunication::OpenTransport(const qda::LinkParams& params) {
     if (m_pTransport) return true;
-    m_param = param;
     {
         std::lock_guard<std::mutex> guard(m_reportLock);
         m_lastReport = CommReport{};
     }
-    if (commType == qda::kCommTypeSerial) {
+    if (const auto* line = std::get_if<qda::SerialLine>(&params)) {
+        m_lineTimeoutMs = line->responseTimeoutMs;
         // The object is in place before its worker starts, so the first report finds it.
         auto* port = new CCOMPORT();
         m_pTransport.reset(port);
-        m_nKind = qda::kKindSerial;
-        const int* m = param.m;
-        const bool ok =
-            devicePath.empty()
-                ? port->Open(m[qda::kParamPortNo], m[qda::kParamBaud], m[qda::kParamDataBits],
-                             m[qda::kParamStopBits], m[qda::kParamParity], m[qda::kParamXonXoff],
-                             m[qda::kParamSendQueue], m[qda::kParamReceiveQueue],
-                             m[qda::kParamResponseTimeout], &TransportEvent, this)
-                : port->OpenDevice(devicePath, m[qda::kParamBaud], m[qda::kParamDataBits],
-                                   m[qda::kParamStopBits], m[qda::kParamParity], m[qda::kParamXonXoff],
-                                   m[qda::kParamSendQueue], m[qda::kParamReceiveQueue],
-                                   m[qda::kParamResponseTimeout], &TransportEvent, this);
-        if (!ok) {
+        m_nKind = qda::LinkKind::kSerial;
+        if (!port->Open(*line, &TransportEvent, this)) {
             CloseTransport();
             return false;
         }
         return true;
     }
-    if (commType == qda::kCommTypeUsb) {
-        const qda::UsbTransportFactory factory = g_usbFactory.load();
-        if (!factory) return false;
-        m_nKind = qda::kKindUsb;
-        std::unique_ptr<qda::ITransport> usb = factory(param, &TransportEvent, this);
-        if (!usb) {
-            m_nKind = qda::kKindNone;
-            return false;
-        }
-        m_pTransport = std::move(usb);
-        return true;
+    const qda::UsbTransportFactory factory = g_usbFactory.load();
+    if (!factory) return false;
+    m_nKind = qda::LinkKind::kUsb;
+    std::unique_ptr<qda::ITransport> usb = factory(std::get<qda::UsbLink>(params), &TransportEvent, this);
+    if (!usb) {
+        m_nKind = qda::LinkKind::kNone;
+        return false;
     }
-    return false;
+    m_pTransport = std::move(usb);
+    return true;
 }
 
 void CCommunication::CloseTransport() {
@@ -66,15 +52,14 @@ void CCommunication::CloseTransport() {
         m_pTransport->Close();
         m_pTransport.reset();
     }
-    m_nKind = qda::kKindNone;
+    m_nKind = qda::LinkKind::kNone;
 }
 
 int CCommunication::ResponseTimeout() const {
     const int override = m_responseOverrideMs.load();
     if (override > 0) return override;
-    // m_param changes only while no worker runs.
-    const int fromParam = m_param.m[qda::kParamResponseTimeout];
-    return fromParam > 0 ? fromParam : qda::kResponseTimeoutMs;
+    const int fromLine = m_lineTimeoutMs.load();
+    return fromLine > 0 ? fromLine : qda::kResponseTimeoutMs;
 }
 
 CommReport CCommunication::LastReport() const {
@@ -86,7 +71,7 @@ void CCommunication::TransportEvent(int eventType, void* user) {
     auto* self = static_cast<CCommunication*>(user);
     CommReport report;
     report.nType = eventType;
-    if (self->m_nKind.load() == qda::kKindSerial) {
+    if (self->m_nKind.load() == qda::LinkKind::kSerial) {
         // Data and "sent" events restart the silence watch, so the time-out counts from the
         // last byte received or sent.
         report.bSuccess = (eventType == qda::kEventDataArrived || eventType == qda::kEventTxEmpty) ? 1 : 0;

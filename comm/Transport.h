@@ -4,6 +4,8 @@
 // USB port implements the same interface. See comm/README.md.
 #include <cstdint>
 
+#include "comm/LinkParams.h"
+
 namespace qda {
 
 // Event types a transport reports (first callback argument).
@@ -21,8 +23,8 @@ class ITransport {
 public:
     virtual ~ITransport() = default;
 
-    // Link kind: 0 serial, 1 USB (the command layer frames and parses by kind).
-    virtual int Kind() const = 0;
+    // Link kind: serial or USB (the command layer frames and parses by kind).
+    virtual LinkKind Kind() const = 0;
     // Appends bytes to the send queue and wakes the worker; false (nothing queued) when they do
     // not fit or the worker has ended.
     virtual bool Send(const uint8_t* bytes, int length) = 0;

@@ -33,10 +33,10 @@ void CUsbPort::Install() {
     CCommunication::SetUsbTransportFactory(&CUsbPort::Create);
 }
 
-std::unique_ptr<qda::ITransport> CUsbPort::Create(const sCOMMPARAM& param, qda::TransportCallback callback,
+std::unique_ptr<qda::ITransport> CUsbPort::Create(const qda::UsbLink& link, qda::TransportCallback callback,
                                                   void* user) {
     auto port = std::make_unique<CUsbPort>();
-    if (!port->Start(param.m[0], param.m[1], callback, user)) return nullptr;
+    if (!port->Start(link.sendQueueSize, link.receiveQueueSize, callback, user)) return nullptr;
     return port;
 }
 

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "comm/CommParam.h"
 #include "comm/Event.h"
+#include "comm/LinkParams.h"
 #include "comm/RingBuffer.h"
 #include "comm/Transport.h"
 
@@ -25,9 +25,8 @@ public:
     static void RegisterDevice();
     // RegisterDevice, then makes the command layer open USB links as CUsbPort.
     static void Install();
-    // The command layer's USB factory: a started port for `param` (index 0 send queue size,
-    // index 1 receive queue size), or nullptr.
-    static std::unique_ptr<qda::ITransport> Create(const sCOMMPARAM& param, qda::TransportCallback callback,
+    // The command layer's USB factory: a started port with the queues of `link`, or nullptr.
+    static std::unique_ptr<qda::ITransport> Create(const qda::UsbLink& link, qda::TransportCallback callback,
                                                    void* user);
 
     // Creates the queues and starts the worker; false if any part fails.
@@ -37,7 +36,7 @@ public:
     // True once the worker has ended (stopped, failed library call, full receive queue).
     bool WorkerEnded() const { return m_workerEnded.load(); }
 
-    int Kind() const override { return 1; }
+    qda::LinkKind Kind() const override { return qda::LinkKind::kUsb; }
     // Refused when the worker has ended or the send queue lacks room for all bytes.
     bool Send(const uint8_t* bytes, int length) override;
     bool ReadQueued(uint8_t* destination, int length, int* count) override;

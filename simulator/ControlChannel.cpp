@@ -45,6 +45,15 @@ std::string ControlChannel::Execute(std::string_view line) {
         controller_.SetWaveSegments(static_cast<uint8_t>(n));
         return "OK";
     }
+    if (word == "mode") {
+        if (arg == "setting")
+            controller_.SwitchMode(SimController::Mode::Setting);
+        else if (arg == "measuring" || arg == "measure")
+            controller_.SwitchMode(SimController::Mode::Measuring);
+        else
+            return "ERROR mode must be setting or measuring: " + arg;
+        return "OK";
+    }
     if (word.empty()) return "ERROR empty command";
     return "ERROR unknown command: " + word;
 }

@@ -109,6 +109,17 @@ void SimController::SetWaveSegments(uint8_t flags) {
     options_.waveSegments = flags & 0x0F;
 }
 
+void SimController::SwitchMode(Mode mode) {
+    std::lock_guard lock(mutex_);
+    const int64_t now = clock_();
+    tuning_[0] = tuning_[1] = false;
+    if (mode == mode_) return;
+    if (mode == Mode::Setting)
+        EnterSetting(now);
+    else
+        EnterMeasuring(now);
+}
+
 std::string SimController::Describe() {
     std::lock_guard lock(mutex_);
     const int64_t now = clock_();

@@ -44,6 +44,9 @@ public:
     void SetHeadModel(int head, uint8_t code);
     void SetOverRangeShare(double share);
     void SetWaveSegments(uint8_t flags);
+    // Switches the mode as the controller's own panel would (setting mode: polls are refused with
+    // status 5 until measuring mode returns). ROVA tuning is ended as by a cancel.
+    void SwitchMode(Mode mode);
     // Messages the controller sends on its RS-232C line by itself: with automatic output
     // (environment 3,0,2) on, each timing input ON sends "N1," or "N2," with the OUT's value.
     // The serial link takes and sends them; at most 16 wait.

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "cli/CliRunner.h"
-#include "support/SimProcess.h"
 #include "settings/Configuration.h"
 #include "settings/TransferTestSupport.h"
+#include "support/SimProcess.h"
 
 namespace {
 
@@ -168,6 +168,26 @@ TEST_F(CliWithSimulator, StorageReadWhileStoringNeedsStop) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Has(StorageStatus(), "停止中"));
     EXPECT_TRUE(Has(ReadFile(a), ",Graph01\r\n"));
+}
+
+TEST_F(CliWithSimulator, TimingIsHeldAndReleasedAsTheMeasuredValueWindowGivesIt) {
+    Start();
+    // With the default trigger the controller holds the timing input: "on" alone sets it, the
+    // next timing releases it; "both" with both held off holds both at once.
+    auto line = [&](int out) {
+        const std::string text = Cli({"measure"}).out;
+        const size_t at = text.find("OUT" + std::to_string(out) + " ");
+        return text.substr(at, text.find('\n', at) - at);
+    };
+    ASSERT_EQ(Cli({"timing", "1"}).exitCode, 0);
+    EXPECT_TRUE(Has(line(1), "TIMING")) << line(1);
+    EXPECT_FALSE(Has(line(2), "TIMING"));
+    ASSERT_EQ(Cli({"timing", "1"}).exitCode, 0);
+    EXPECT_FALSE(Has(line(1), "TIMING"));
+    ASSERT_EQ(Cli({"timing", "both"}).exitCode, 0);
+    EXPECT_TRUE(Has(line(1), "TIMING") && Has(line(2), "TIMING"));
+    ASSERT_EQ(Cli({"timing", "both"}).exitCode, 0);
+    EXPECT_FALSE(Has(line(1), "TIMING") || Has(line(2), "TIMING"));
 }
 
 }  // namespace

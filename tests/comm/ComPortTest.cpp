@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "comm/COMPORT.h"
-#include "comm/CommParam.h"
+#include "comm/LinkParams.h"
 #include "comm/PortPathStore.h"
 #include "support/PtyController.h"
 
@@ -43,27 +43,36 @@ bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds limit 
     return cond();
 }
 
-bool OpenOn(CCOMPORT& port, const std::string& path, int baud, int parity, EventLog& log) {
-    return port.OpenDevice(path, baud, 8, 0, parity, 0, 256, 1048576, 5000, &EventLog::Callback, &log);
+qda::SerialLine Line(const std::string& path, int baud, qda::Parity parity) {
+    qda::SerialLine line;
+    line.devicePath = path;
+    line.baud = baud;
+    line.parity = parity;
+    return line;
+}
+
+bool OpenOn(CCOMPORT& port, const std::string& path, int baud, qda::Parity parity, EventLog& log) {
+    return port.Open(Line(path, baud, parity), &EventLog::Callback, &log);
 }
 
 TEST(ComPort, BaudAndParityOfTheLine) {
     struct Case {
         int baud;
         speed_t speed;
-        int parity;
+        qda::Parity parity;
         bool parenb, parodd, inpck;
     } cases[] = {
-        {9600, B9600, 2, true, false, false},     // even: sent with parity, not checked
-        {19200, B19200, 1, true, true, true},     // odd: the only parity checked on input
-        {38400, B38400, 0, false, false, false},  // none
-        {57600, B57600, 2, true, false, false},  {115200, B115200, 0, false, false, false},
+        {9600, B9600, qda::Parity::kEven, true, false, false},     // even: sent with parity, not checked
+        {19200, B19200, qda::Parity::kOdd, true, true, true},      // odd: the only parity checked on input
+        {38400, B38400, qda::Parity::kNone, false, false, false},  // none
+        {57600, B57600, qda::Parity::kEven, true, false, false},
+        {115200, B115200, qda::Parity::kNone, false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.baud);
         termios tio{};
         tio.c_lflag = ICANON | ECHO;
-        ASSERT_TRUE(qda::ApplyLineSettings(tio, c.baud, 8, 0, c.parity, 0));
+        ASSERT_TRUE(qda::ApplyLineSettings(tio, Line("", c.baud, c.parity)));
         EXPECT_EQ(cfgetospeed(&tio), c.speed);
         EXPECT_EQ((tio.c_cflag & PARENB) != 0, c.parenb);
         EXPECT_EQ((tio.c_cflag & PARODD) != 0, c.parodd);
@@ -73,15 +82,17 @@ TEST(ComPort, BaudAndParityOfTheLine) {
         EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
     }
     termios tio{};
-    EXPECT_FALSE(qda::ApplyLineSettings(tio, 14400, 8, 0, 2, 0));
-    EXPECT_FALSE(qda::ApplyLineSettings(tio, 9600, 8, 0, 3, 0));
+    EXPECT_FALSE(qda::ApplyLineSettings(tio, Line("", 14400, qda::Parity::kEven)));
+    qda::SerialLine badStop = Line("", 9600, qda::Parity::kEven);
+    badStop.stopBits = 0;
+    EXPECT_FALSE(qda::ApplyLineSettings(tio, badStop));
 
     // On a real tty the speed arrives (a pseudo-terminal keeps no parity bits).
     PtyController peer;
     ASSERT_TRUE(peer.ok());
     EventLog log;
     CCOMPORT port;
-    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 57600, 1, log));
+    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 57600, qda::Parity::kOdd, log));
     ASSERT_EQ(tcgetattr(peer.MasterFd(), &tio), 0);
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B57600));
     EXPECT_EQ(tio.c_lflag & ICANON, 0u);
@@ -90,26 +101,42 @@ TEST(ComPort, BaudAndParityOfTheLine) {
 TEST(ComPort, OpenParametersFromThePcSettings) {
     struct Case {
         int port, baud, parity;
-        int32_t portNo, rate, parityCode;
-    } cases[] = {{0, 0, 0, 1, 9600, 2},
-                 {8, 1, 1, 9, 19200, 1},
-                 {2, 2, 2, 3, 38400, 0},
-                 {3, 3, 0, 4, 57600, 2},
-                 {4, 4, 2, 5, 115200, 0}};
+        const char* path;
+        int rate;
+        qda::Parity parityOut;
+    } cases[] = {{0, 0, 0, "/dev/ttyS0", 9600, qda::Parity::kEven},
+                 {8, 1, 1, "/dev/ttyS8", 19200, qda::Parity::kOdd},
+                 {2, 2, 2, "/dev/ttyS2", 38400, qda::Parity::kNone},
+                 {3, 3, 0, "/dev/ttyS3", 57600, qda::Parity::kEven},
+                 {4, 4, 2, "/dev/ttyS4", 115200, qda::Parity::kNone}};
     for (const Case& c : cases) {
-        sCOMMPARAM p{};
-        ASSERT_TRUE(qda::BuildCommParam(qda::kCommTypeSerial, c.port, c.baud, c.parity, p));
-        const sCOMMPARAM expected{{c.portNo, c.rate, 8, 0, c.parityCode, 0, 0, 0, 256, 1048576, 5000, 3}};
-        EXPECT_EQ(0, memcmp(&p, &expected, sizeof p)) << c.port << "/" << c.baud << "/" << c.parity;
+        SCOPED_TRACE(c.path);
+        qda::LinkParams params;
+        ASSERT_TRUE(qda::LinkParamsOf(PcCommSetting{qda::kCommRs232c, c.port, c.baud, c.parity}, params));
+        ASSERT_EQ(qda::KindOf(params), qda::LinkKind::kSerial);
+        const qda::SerialLine& line = std::get<qda::SerialLine>(params);
+        EXPECT_EQ(line.devicePath, c.path);
+        EXPECT_EQ(line.baud, c.rate);
+        EXPECT_EQ(line.parity, c.parityOut);
+        EXPECT_EQ(line.dataBits, 8);
+        EXPECT_EQ(line.stopBits, 1);
+        EXPECT_FALSE(line.xonXoff);
+        EXPECT_EQ(line.sendQueueSize, 256);
+        EXPECT_EQ(line.receiveQueueSize, 1048576);
+        EXPECT_EQ(line.responseTimeoutMs, 5000);
     }
-    sCOMMPARAM usb{};
-    ASSERT_TRUE(qda::BuildCommParam(qda::kCommTypeUsb, 0, 0, 0, usb));
-    EXPECT_EQ(usb.m[0], 256);
-    EXPECT_EQ(usb.m[1], 1048576);
-    sCOMMPARAM untouched{};
-    EXPECT_FALSE(qda::BuildCommParam(qda::kCommTypeSerial, 0, 5, 0, untouched));
-    EXPECT_FALSE(qda::BuildCommParam(qda::kCommTypeSerial, 0, 0, 3, untouched));
-    EXPECT_FALSE(qda::BuildCommParam(2, 0, 0, 0, untouched));
+    qda::LinkParams usb;
+    ASSERT_TRUE(qda::LinkParamsOf(PcCommSetting{qda::kCommUsb, 0, 0, 0}, usb));
+    ASSERT_EQ(qda::KindOf(usb), qda::LinkKind::kUsb);
+    EXPECT_EQ(std::get<qda::UsbLink>(usb).sendQueueSize, 256);
+    EXPECT_EQ(std::get<qda::UsbLink>(usb).receiveQueueSize, 1048576);
+    qda::LinkParams untouched = usb;
+    EXPECT_FALSE(qda::LinkParamsOf(PcCommSetting{qda::kCommRs232c, 0, 5, 0}, untouched));
+    EXPECT_FALSE(qda::LinkParamsOf(PcCommSetting{qda::kCommRs232c, 0, 0, 3}, untouched));
+    EXPECT_FALSE(qda::LinkParamsOf(PcCommSetting{2, 0, 0, 0}, untouched));
+    EXPECT_FALSE(qda::LinkParamsOf(PcCommSetting{qda::kCommRs232c, 9, 0, 0}, untouched))
+        << "a port name carries one digit: no COM10";
+    EXPECT_EQ(qda::KindOf(untouched), qda::LinkKind::kUsb) << "a refused conversion changes nothing";
 }
 
 TEST(ComPort, RefusesWhatCannotBeOpened) {
@@ -117,12 +144,14 @@ TEST(ComPort, RefusesWhatCannotBeOpened) {
     ASSERT_TRUE(peer.ok());
     EventLog log;
     CCOMPORT first, second, tenth, bogus;
-    ASSERT_TRUE(OpenOn(first, peer.SlavePath(), 9600, 2, log));
-    EXPECT_FALSE(OpenOn(second, peer.SlavePath(), 9600, 2, log)) << "a port in use is not shared";
+    ASSERT_TRUE(OpenOn(first, peer.SlavePath(), 9600, qda::Parity::kEven, log));
+    EXPECT_FALSE(OpenOn(second, peer.SlavePath(), 9600, qda::Parity::kEven, log))
+        << "a port in use is not shared";
     second.Close();
-    EXPECT_FALSE(tenth.Open(10, 9600, 8, 0, 2, 0, 256, 1048576, 5000, &EventLog::Callback, &log))
-        << "a port name carries one digit";
-    EXPECT_FALSE(OpenOn(bogus, "/dev/null", 9600, 2, log)) << "not a tty";
+    qda::SerialLine com10;
+    EXPECT_FALSE(qda::ComPortLine(10, com10)) << "a port name carries one digit";
+    EXPECT_FALSE(tenth.Open(com10, &EventLog::Callback, &log)) << "no device to open";
+    EXPECT_FALSE(OpenOn(bogus, "/dev/null", 9600, qda::Parity::kEven, log)) << "not a tty";
 }
 
 TEST(ComPort, ComNumberFollowsTheEnvironmentMapping) {
@@ -132,7 +161,9 @@ TEST(ComPort, ComNumberFollowsTheEnvironmentMapping) {
     EXPECT_EQ(qda::ResolveComPortPath(7), peer.SlavePath());
     EventLog log;
     CCOMPORT port;
-    EXPECT_TRUE(port.Open(7, 9600, 8, 0, 2, 0, 256, 1048576, 5000, &EventLog::Callback, &log));
+    qda::SerialLine com7;
+    ASSERT_TRUE(qda::ComPortLine(7, com7));
+    EXPECT_TRUE(port.Open(com7, &EventLog::Callback, &log));
     ::unsetenv("QDA_COM7");
     EXPECT_EQ(qda::ResolveComPortPath(7), "/dev/ttyS6");
     EXPECT_EQ(qda::ResolveComPortPath(0), "");
@@ -163,7 +194,7 @@ TEST(ComPort, BytesTravelBothWaysWithEvents) {
     ASSERT_TRUE(peer.ok());
     EventLog log;
     CCOMPORT port;
-    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 115200, 0, log));
+    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 115200, qda::Parity::kNone, log));
 
     Bytes big(257, 0x55);
     EXPECT_FALSE(port.Write(big.data(), 257)) << "more than the send queue holds is refused whole";
@@ -194,7 +225,7 @@ TEST(ComPort, FiveSecondsOfSilenceGiveExactlyOneTimeout) {
     ASSERT_TRUE(peer.ok());
     EventLog log;
     CCOMPORT port;
-    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 115200, 2, log));
+    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 115200, qda::Parity::kEven, log));
     const auto start = std::chrono::steady_clock::now();
     port.ArmResponseTimer(5000);
     ASSERT_TRUE(WaitFor([&] { return log.CountOf(qda::kEventResponseTimeout) >= 1; }, 9000ms));
@@ -209,7 +240,7 @@ TEST(ComPort, TimerThatRunsOutWithBytesWaitingReportsData) {
     ASSERT_TRUE(peer.ok());
     EventLog log;
     CCOMPORT port;
-    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 115200, 2, log));
+    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 115200, qda::Parity::kEven, log));
     port.ArmResponseTimer(50);
     peer.Inject({1});
     ASSERT_TRUE(WaitFor([&] { return port.ReceiveQueueCount() == 1; }));
@@ -225,7 +256,7 @@ TEST(ComPort, HangUpIsReportedOnceAndCloseReturns) {
     ASSERT_TRUE(peer->ok());
     EventLog log;
     CCOMPORT port;
-    ASSERT_TRUE(OpenOn(port, peer->SlavePath(), 115200, 2, log));
+    ASSERT_TRUE(OpenOn(port, peer->SlavePath(), 115200, qda::Parity::kEven, log));
     peer.reset();  // the far end goes away
     EXPECT_TRUE(WaitFor([&] { return log.CountOf(qda::kEventPortError) >= 1; }));
     std::this_thread::sleep_for(100ms);

@@ -73,10 +73,9 @@ protected:
         while (cmd.RefCount() > 0) cmd.ClosePort();
     }
     bool Open() {
-        qda::CommOpenSettings s;
-        s.commType = qda::kCommTypeSerial;
-        s.baudIndex = 4;
-        s.parityIndex = 2;
+        qda::SerialLine s;
+        s.baud = 115200;
+        s.parity = qda::Parity::kNone;
         s.devicePath = peer.SlavePath();
         return cmd.OpenPort(s);
     }
@@ -531,9 +530,9 @@ TEST_F(CommandOverPty, OpenAndCloseAreCounted) {
     EXPECT_TRUE(Open());
     EXPECT_EQ(cmd.RefCount(), 2);
     cmd.ClosePort();
-    EXPECT_EQ(cmd.GetCommKind(), qda::kKindSerial);
+    EXPECT_EQ(cmd.GetCommKind(), qda::LinkKind::kSerial);
     cmd.ClosePort();
-    EXPECT_EQ(cmd.GetCommKind(), qda::kKindNone);
+    EXPECT_EQ(cmd.GetCommKind(), qda::LinkKind::kNone);
     cmd.ClosePort();
     EXPECT_EQ(cmd.RefCount(), -1) << "one close too many leaves a negative count";
     qda::CommandReply r;
@@ -542,13 +541,12 @@ TEST_F(CommandOverPty, OpenAndCloseAreCounted) {
 
 TEST(CommandOpen, FailedOpenLeavesNothingOpen) {
     CCommand cmd;
-    qda::CommOpenSettings s;
+    qda::SerialLine s;
     s.devicePath = "/nonexistent/tty";
     EXPECT_FALSE(cmd.OpenPort(s));
     EXPECT_EQ(cmd.RefCount(), 0);
-    EXPECT_EQ(cmd.GetCommKind(), qda::kKindNone);
-    s.commType = qda::kCommTypeUsb;
-    EXPECT_FALSE(cmd.OpenPort(s)) << "no USB transport installed";
+    EXPECT_EQ(cmd.GetCommKind(), qda::LinkKind::kNone);
+    EXPECT_FALSE(cmd.OpenPort(qda::UsbLink{})) << "no USB transport installed";
     EXPECT_EQ(cmd.RefCount(), 0);
 }
 

@@ -27,8 +27,8 @@ void Exchanges(benchmark::State& state, bool paced) {
     }
     g_bRetryAvailable = false;
     CCommand cmd;
-    qda::CommOpenSettings s;
-    s.baudIndex = 4;
+    qda::SerialLine s;
+    s.baud = 115200;
     s.devicePath = sim.SlavePath();
     if (!cmd.OpenPort(s)) {
         state.SkipWithError("cannot open the simulator's pty");

@@ -4,8 +4,8 @@
 #include <deque>
 
 #include "comm/ByteOrder.h"
-#include "support/PtyController.h"
 #include "comm/ReplyParser.h"
+#include "support/PtyController.h"
 
 namespace {
 

@@ -37,8 +37,8 @@ protected:
         while (cmd.RefCount() > 0) cmd.ClosePort();
     }
     bool Open(const SimProcess& sim, int baudIndex = 4) {
-        qda::CommOpenSettings s;
-        s.baudIndex = baudIndex;
+        qda::SerialLine s;
+        s.baud = qda::BaudOfIndex(baudIndex);
         s.devicePath = sim.SlavePath();
         return cmd.OpenPort(s);
     }

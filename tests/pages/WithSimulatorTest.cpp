@@ -7,12 +7,12 @@
 
 #include "PageTestSupport.h"
 #include "comm/Command.h"
-#include "support/SimProcess.h"
 #include "pages/OptionHeadSetting.h"
 #include "pages/SettingsListBuilder.h"
 #include "pages/TabHead.h"
 #include "pages/TabList.h"
 #include "settings/SettingsDefaults.h"
+#include "support/SimProcess.h"
 
 using namespace qda;
 using namespace qda::test;
@@ -30,8 +30,8 @@ protected:
         while (command.RefCount() > 0) command.ClosePort();
     }
     bool Open(const SimProcess& sim) {
-        CommOpenSettings s;
-        s.baudIndex = 4;
+        SerialLine s;
+        s.baud = 115200;
         s.devicePath = sim.SlavePath();
         return command.OpenPort(s);
     }

@@ -43,8 +43,8 @@ struct PacedLink {
     PacedLink() {
         if (!sim.ok()) return;
         g_bRetryAvailable = false;
-        qda::CommOpenSettings s;
-        s.baudIndex = 4;
+        qda::SerialLine s;
+        s.baud = 115200;
         s.devicePath = sim.SlavePath();
         ok = cmd.OpenPort(s);
         qda::SetDumpSink(&counter);  // after the command object, which clears the registration

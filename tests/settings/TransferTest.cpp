@@ -242,8 +242,8 @@ protected:
         g_bRetryAvailable = false;
         cmd.SetTimeouts(300, 2000);
         ASSERT_TRUE(controller.Pty().ok());
-        qda::CommOpenSettings s;
-        s.baudIndex = 4;
+        qda::SerialLine s;
+        s.baud = 115200;
         s.devicePath = controller.Pty().SlavePath();
         ASSERT_TRUE(cmd.OpenPort(s));
         param.command = &cmd;
@@ -446,8 +446,8 @@ TEST(TransferWithSimulator, BlocksOfBothUnitsComeBackAsSent) {
     qda::test::ScopedMessageBackend scope(messages);
     g_bRetryAvailable = false;
     CCommand cmd;
-    qda::CommOpenSettings s;
-    s.baudIndex = 4;
+    qda::SerialLine s;
+    s.baud = 115200;
     s.devicePath = sim.SlavePath();
     ASSERT_TRUE(cmd.OpenPort(s));
 

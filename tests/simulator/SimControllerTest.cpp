@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "simulator/ControlChannel.h"
 #include "simulator/SimController.h"
 #include "simulator/SimFaults.h"
 #include "simulator/SimTestUtil.h"
@@ -530,6 +531,22 @@ TEST_F(SimControllerTest, InitialisationRestoresFactoryStateAndMeasuringMode) {
     EXPECT_EQ(ReadText(4, 255, 0), std::string(1, '\0'));
     EXPECT_EQ(ReadText(2, 0, 5), std::string(1, '\0'));
     EXPECT_EQ(ReadText(3, 0, 6), std::string(1, '\0'));
+}
+
+TEST_F(SimControllerTest, ModeSwitchedAtTheControllerRefusesPollsUntilMeasuringAgain) {
+    qda::sim::ControlChannel control(*sim_, faults_);
+    Ok(Packet(12, {1, 0}));  // auto-zero on
+    EXPECT_EQ(control.Execute("mode setting"), "OK");
+    Ok(Packet(20, {255, 0}), 5);
+    Ok(Packet(46, {0, 0}), 5);
+    Ok(Packet(22));  // scaling values answer in setting mode
+    EXPECT_EQ(control.Execute("state").rfind("OK mode=setting", 0), 0u);
+    EXPECT_EQ(control.Execute("mode measuring"), "OK");
+    const auto r = Ok(Packet(20, {255, 0}));
+    EXPECT_EQ(r[20] & 0x80, 0);                          // measuring afresh: auto-zero is off
+    EXPECT_EQ(control.Execute("mode measuring"), "OK");  // already there: no change
+    Ok(Packet(20, {255, 0}));
+    EXPECT_EQ(control.Execute("mode sleeping").rfind("ERROR", 0), 0u);
 }
 
 TEST(SimFaultsTest, MalformedRulesAreRefused) {

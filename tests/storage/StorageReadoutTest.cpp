@@ -117,8 +117,8 @@ protected:
         });
         g_bRetryAvailable = false;
         cmd.SetTimeouts(1000, 3000);
-        qda::CommOpenSettings s;
-        s.baudIndex = 4;
+        qda::SerialLine s;
+        s.baud = 115200;
         s.devicePath = pty.SlavePath();
         ASSERT_TRUE(cmd.OpenPort(s));
         ASSERT_TRUE(slotData[0].Prepare() && slotData[1].Prepare());

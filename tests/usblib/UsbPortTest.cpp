@@ -112,7 +112,7 @@ TEST_F(UsbPortTest, FailedLibraryCallEndsTheWorker) {
 TEST_F(UsbPortTest, NoControllerOpensButEveryExchangeFails) {
     ::setenv("VANTORUSB_SOCKET_DIR", "/nonexistent-vantorusb", 1);
     Events events;
-    auto port = CUsbPort::Create(sCOMMPARAM{{256, 1048576}}, &Events::Callback, &events);
+    auto port = CUsbPort::Create(qda::UsbLink{}, &Events::Callback, &events);
     ASSERT_NE(port, nullptr);  // opening the link succeeds
     auto* usb = static_cast<CUsbPort*>(port.get());
     // The first exchange fails at once: its packet is refused, or its failure reported.
@@ -146,8 +146,7 @@ TEST_F(UsbPortTest, CommandLayerOverUsb) {
     });
     CUsbPort::Install();
     CCommand command;
-    qda::CommOpenSettings usb;
-    usb.commType = qda::kCommTypeUsb;
+    const qda::UsbLink usb;
     ASSERT_TRUE(command.OpenPort(usb));
     qda::StorageStatus reply;
     EXPECT_TRUE(command.GetStorageStatus(reply));
