@@ -25,7 +25,7 @@ protected:
     ScriptedMessageBackend messages;
     std::unique_ptr<ScopedMessageBackend> scope;
     CCommand cmd;
-    qda::CommOpenSettings link;
+    qda::SerialLine link;
 
     void SetUp() override {
         scope = std::make_unique<ScopedMessageBackend>(messages);
@@ -37,7 +37,7 @@ protected:
         });
         g_bRetryAvailable = false;
         cmd.SetTimeouts(300, 1000);
-        link.baudIndex = 4;
+        link.baud = 115200;
         link.devicePath = pty.SlavePath();
     }
     void TearDown() override {
