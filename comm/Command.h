@@ -52,7 +52,8 @@ public:
 
     // The text of a controller status code.
     static std::string GetErrorText(int code);
-    // Registers the receiver of controller error replies (the main window, WM_CONTROLLER_ERROR).
+    // Registers the receiver of controller error replies and the message it gets them as (the
+    // main window: WM_CONTROLLER_ERROR).
     void SetErrorNotifyWindow(qda::ErrorNotifyTarget target, unsigned message);
     // While a tracked reply (storage readout) is under way: started flag (cleared by the call),
     // expected and received bytes; otherwise 0, 0, 0.
@@ -99,7 +100,8 @@ public:
     // Brings the controller into mode 0 (measuring) or 1 (setting); true when it is there.
     bool SetControllerMode(int mode);
     // The storage status line; false when the controller could not be asked (text still set).
-    bool GetStorageStatusText(std::string& text);
+    // `storing`, when given, gets 1 while the controller stores, else 0.
+    bool GetStorageStatusText(std::string& text, int* storing = nullptr);
     // The sensor head's model name from its model code; false (text "未接続") for a bad code.
     static bool GetHeadModelName(int modelCode, std::string& text);
 

@@ -7,7 +7,7 @@
 
 #include "comm/Communication.h"
 #include "comm/DebugTrace.h"
-#include "usblib/SocketDirectory.h"
+#include "usbwire/SocketDirectory.h"
 #include "usblib/VantorUsbDrv.h"
 
 namespace {
