@@ -2,6 +2,8 @@
 // carries the title of the window it is about, in its language.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "app/TR52App.h"
 #include "help/HelpDocuments.h"
 
 namespace {
@@ -61,4 +64,13 @@ TEST(HelpDocuments, AllEighteenAreWholePdfsWithTheirWindowsTitle) {
         }
     }
     if (!canRead) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the titles were not read";
+}
+
+TEST(HelpDocuments, TheProgramBuiltBesideThemLooksWhereTheyAre) {
+    // The program and this test are both built into <build>/bin, so they find the same folder.
+    int argc = 1;
+    char name[] = "help_documents_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    EXPECT_EQ(QDir(CTR52App::HelpRoot()).canonicalPath(), QDir(QStringLiteral(QDA_HELP_DIR)).canonicalPath());
 }
