@@ -92,9 +92,12 @@ HelpDocument ParseHelpSource(const std::string& text) {
         const bool continuesParagraph = paragraphOpen;
         paragraphOpen = false;
         std::string step;
-        if (StartsWith(line, "=== ") || StartsWith(line, "== ")) {
-            const bool sub = StartsWith(line, "=== ");
-            const std::string heading = Trim(line.substr(sub ? 4 : 3));
+        const size_t level = line.find_first_not_of('=');
+        const bool headingMark =
+            level >= 2 && level <= 3 && (level == std::string::npos || line[level] == ' ');
+        if (line == "==" || line == "===" || headingMark) {
+            const bool sub = line.compare(0, 3, "===") == 0;
+            const std::string heading = Trim(line.substr(sub ? 3 : 2));
             if (heading.empty()) {
                 problem("a heading without text");
                 continue;
