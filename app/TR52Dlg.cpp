@@ -29,11 +29,12 @@
 #include "pages/TabHead.h"
 #include "pages/TabList.h"
 #include "pages/TabOut.h"
-#include "pages/WindowMessage.h"
 #include "resources/Messages.h"
 #include "resources/lang/UiText.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/SettingsDefaults.h"
+#include "windowing/ToolWindows.h"
+#include "windowing/WindowMessage.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     RestoreSavedState();
 
     // 9. The tool window list: of the four windows only the main window exists in this program.
-    RegisterToolWindow(&m_messageWindow);
+    qda::RegisterToolWindow(&m_messageWindow);
 
     // 10. Program 0, the first page, the paste button.
     SelectProgram(false, 0);
@@ -116,7 +117,7 @@ CTR52Dlg::~CTR52Dlg() {
     if (m_send && m_send->thread.joinable()) m_send->thread.join();
     while (m_command.RefCount() > 0) m_command.ClosePort();
     if (GetMessageOwner() == &m_messageWindow) SetMessageOwner(nullptr);
-    ClearToolWindows();
+    qda::ClearToolWindows();
 }
 
 void CTR52Dlg::BuildControls() {

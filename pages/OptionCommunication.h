@@ -10,9 +10,9 @@
 
 #include "comm/SerialPorts.h"
 
-#include "pages/WidgetMessageWindow.h"
 #include "settings/SettingsBlock.h"
 #include "settings/ValidationFocus.h"
+#include "windowing/WidgetMessageWindow.h"
 
 class COptionCommunication : public QDialog, public qda::IValidationFocus {
     Q_OBJECT

@@ -45,6 +45,12 @@ std::string ControlChannel::Execute(std::string_view line) {
         controller_.SetWaveSegments(static_cast<uint8_t>(n));
         return "OK";
     }
+    if (word == "wave-peaks") {
+        std::vector<uint16_t> peaks;
+        if (arg != "drift" && !ParseWavePeaks(arg, peaks)) return "ERROR bad peak positions: " + arg;
+        controller_.SetWavePeaks(peaks);
+        return "OK";
+    }
     if (word == "mode") {
         if (arg == "setting")
             controller_.SwitchMode(SimController::Mode::Setting);

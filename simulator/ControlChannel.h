@@ -6,6 +6,7 @@
 //   clear-faults          drop every fault rule
 //   faults                list the rules: "OK <rule>; <rule>"
 //   head-a CODE, head-b CODE, over-range SHARE, wave-segments MASK   as the options
+//   wave-peaks P1[,P2..] | drift   fix the waveform's light peaks, or let them drift again
 //   mode setting|measuring   switch the mode as the controller's panel does
 //   state                 "OK mode=measuring program=0 unit=0 storing=0 count1=0 count2=0 tuning=-"
 //   ping                  "OK"

@@ -109,6 +109,12 @@ void SimController::SetWaveSegments(uint8_t flags) {
     options_.waveSegments = flags & 0x0F;
 }
 
+void SimController::SetWavePeaks(const std::vector<uint16_t>& peaks) {
+    std::lock_guard lock(mutex_);
+    options_.wavePeaks = peaks;
+    if (options_.wavePeaks.size() > 4) options_.wavePeaks.resize(4);
+}
+
 void SimController::SwitchMode(Mode mode) {
     std::lock_guard lock(mutex_);
     const int64_t now = clock_();
@@ -142,6 +148,7 @@ std::vector<uint8_t> SimController::HandlePacket(std::span<const uint8_t> packet
         r[3] = kErrorReplyCode;
         return r;
     }
+    if (const auto status = faults_.TakeStatus(code)) return Reply(code, *status);
     if (packet[2] != kPacketMarker) return Reply(code, kStatusCommandError);
     const int expected = ExpectedLength(code);
     if (expected < 0) return Reply(code, kStatusCommandError);
@@ -208,8 +215,9 @@ std::vector<uint8_t> SimController::Dispatch(uint8_t code, std::span<const uint8
         case CMD_GET_WAVEFORM:
             if (p[4] > 1 || p[5] > 3) return Reply(code, kStatusCommandError);
             {
-                std::vector<uint8_t> r = WaveformModel::Reply(settings_, measure_, p[4], p[5],
-                                                              options_.waveSegments, options_.seed, now);
+                std::vector<uint8_t> r =
+                    WaveformModel::Reply(settings_, measure_, p[4], p[5], options_.waveSegments,
+                                         options_.wavePeaks, options_.seed, now);
                 PutU16(r, 0, static_cast<uint16_t>(r.size()));
                 r[2] = kPacketMarker;
                 r[3] = static_cast<uint8_t>(code + 1);

@@ -31,6 +31,7 @@ public:
         uint64_t seed = 1;
         uint8_t headModel[2] = {0x00, 0x21};  // QD-R17 on head A, QD-R31 on head B
         uint8_t waveSegments = 0x0F;          // 4 x 256 samples
+        std::vector<uint16_t> wavePeaks;      // fixed light-peak positions; empty: they drift
         double overRangeShare = 0;            // share of 10 ms ticks a head reads out of range
     };
 
@@ -44,6 +45,9 @@ public:
     void SetHeadModel(int head, uint8_t code);
     void SetOverRangeShare(double share);
     void SetWaveSegments(uint8_t flags);
+    // Fixes the waveform's light peaks at these sample positions (at most 4); empty: the peaks
+    // follow the head's distance again.
+    void SetWavePeaks(const std::vector<uint16_t>& peaks);
     // Switches the mode as the controller's own panel would (setting mode: polls are refused with
     // status 5 until measuring mode returns). ROVA tuning is ended as by a cancel.
     void SwitchMode(Mode mode);

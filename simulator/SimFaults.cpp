@@ -9,8 +9,8 @@ namespace qda::sim {
 
 namespace {
 
-constexpr std::string_view kKindNames[] = {"error-reply",  "er-message", "notify",
-                                           "bad-checksum", "silence",    "split"};
+constexpr std::string_view kKindNames[] = {"error-reply", "er-message", "notify", "bad-checksum",
+                                           "silence",     "split",      "status"};
 
 std::vector<std::string_view> SplitColons(std::string_view text) {
     std::vector<std::string_view> parts;
@@ -84,6 +84,9 @@ bool SimFaults::Add(std::string_view kind, std::string_view text, std::string& e
         r.kind = kind == "error-reply" ? Kind::ErrorReply : Kind::ErMessage;
         // An "ER," message carries two decimal digits; an error reply one byte.
         ok = ok && p.size() >= 2 && ParseInt(p[1], 0, kind == "error-reply" ? 255 : 99, r.code) && count(2);
+    } else if (kind == "status") {
+        r.kind = Kind::Status;
+        ok = ok && p.size() >= 2 && ParseInt(p[1], 1, 255, r.code) && count(2);
     } else if (kind == "notify") {
         r.kind = Kind::Notify;
         ok = ok && p.size() >= 2 && ParseTags(p[1], r.tags) && count(2);
@@ -132,6 +135,15 @@ void SimFaults::Consume(std::vector<Rule>& rules, Rule* r) {
 std::optional<uint8_t> SimFaults::TakeErrorReply(uint8_t command) {
     std::lock_guard lock(mutex_);
     Rule* r = Match(Kind::ErrorReply, command);
+    if (!r) return std::nullopt;
+    const auto code = static_cast<uint8_t>(r->code);
+    Consume(rules_, r);
+    return code;
+}
+
+std::optional<uint8_t> SimFaults::TakeStatus(uint8_t command) {
+    std::lock_guard lock(mutex_);
+    Rule* r = Match(Kind::Status, command);
     if (!r) return std::nullopt;
     const auto code = static_cast<uint8_t>(r->code);
     Consume(rules_, r);
@@ -197,6 +209,7 @@ std::vector<std::string> SimFaults::Describe() const {
         switch (r.kind) {
             case Kind::ErrorReply:
             case Kind::ErMessage:
+            case Kind::Status:
                 line += ':' + std::to_string(r.code);
                 break;
             case Kind::Notify:

@@ -10,6 +10,8 @@
 //   bad-checksum CMD:SHARE[:COUNT]      corrupt the reply frame's checksum for a share 0..1 of replies
 //   silence      CMD[:COUNT]            do not answer
 //   split        CMD:CHUNK:DELAY_MS     send the reply in chunks of CHUNK bytes, DELAY_MS apart
+//   status       CMD:CODE[:COUNT]       answer with the command's own reply carrying status CODE
+//                                       (1..255) and no data, as a controller that refuses it now
 
 #include <cstdint>
 #include <mutex>
@@ -33,6 +35,7 @@ public:
 
     // Each Take* consults the first matching rule and counts it as fired.
     std::optional<uint8_t> TakeErrorReply(uint8_t command);
+    std::optional<uint8_t> TakeStatus(uint8_t command);
     bool TakeSilence(uint8_t command);
     std::optional<uint8_t> TakeErMessage(uint8_t command);
     std::vector<std::string> TakeNotifications(uint8_t command);  // "TG", "N1", "N2" in order
@@ -49,7 +52,7 @@ public:
     std::vector<std::string> Describe() const;
 
 private:
-    enum class Kind { ErrorReply, ErMessage, Notify, BadChecksum, Silence, Split };
+    enum class Kind { ErrorReply, ErMessage, Notify, BadChecksum, Silence, Split, Status };
     struct Rule {
         Kind kind = Kind::ErrorReply;
         int command = -1;  // -1 = all

@@ -6,6 +6,23 @@
 
 namespace qda::sim {
 
+bool ParseWavePeaks(const std::string& text, std::vector<uint16_t>& out) {
+    std::vector<uint16_t> peaks;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = text.find(',', start);
+        const std::string part =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        double n = 0;
+        if (peaks.size() == 4 || !ParseNumber(part, 1, 1023, n) || n != static_cast<int>(n)) return false;
+        peaks.push_back(static_cast<uint16_t>(n));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    out = peaks;
+    return true;
+}
+
 bool ParseNumber(const std::string& text, double lo, double hi, double& out) {
     if (text.empty()) return false;
     char* end = nullptr;
@@ -29,12 +46,15 @@ const char* SimUsage() {
            "  --head-a CODE            head A model code (default 0x00, QD-R17; 0x0F = no head)\n"
            "  --head-b CODE            head B model code (default 0x21, QD-R31)\n"
            "  --wave-segments MASK     waveform segment flags, bits 0-3 (default 0x0F)\n"
+           "  --wave-peaks P1[,P2..]   fix up to four light peaks at these sample positions\n"
+           "                           (1..1023; default: they drift with the head's distance)\n"
            "  --over-range SHARE       share 0..1 of readings that are out of range (default 0)\n"
            "  --error-reply CMD:CODE[:COUNT]   error reply 0xFF with CODE for command CMD\n"
            "  --er-message CMD:CODE[:COUNT]    \"ER,\" message with CODE instead of the reply\n"
            "  --notify CMD:TAGS[:COUNT]        notifications before the reply, TAGS e.g. TG+N1+N2\n"
            "  --bad-checksum CMD:SHARE[:COUNT] corrupt the checksum of a share of replies\n"
            "  --silence CMD[:COUNT]            no reply\n"
+           "  --status CMD:CODE[:COUNT]        the command's reply with status CODE and no data\n"
            "  --split CMD:CHUNK:DELAY_MS       reply in chunks of CHUNK bytes DELAY_MS apart\n"
            "                           CMD is a decimal command code or \"all\"; rules may repeat\n"
            "  --usb-socket PATH        also serve the simulated USB bus for vantorusbd --sim PATH\n"
@@ -83,6 +103,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
             if (number(1, 600000)) o.serial.frameTimeoutMs = static_cast<int>(n);
         } else if (name == "head-a" || name == "head-b") {
             if (number(0, 255)) o.controller.headModel[name == "head-b"] = static_cast<uint8_t>(n);
+        } else if (name == "wave-peaks") {
+            ok = ParseWavePeaks(v, o.controller.wavePeaks);
         } else if (name == "wave-segments") {
             if (number(0, 15)) o.controller.waveSegments = static_cast<uint8_t>(n);
         } else if (name == "over-range") {

@@ -23,6 +23,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
 // Parses a number such as 33, 0x21 or 0.25 within [lo, hi]. False when malformed or out of range.
 bool ParseNumber(const std::string& text, double lo, double hi, double& out);
 
+// Parses a list of one to four light-peak positions 1..1023 separated by commas ("120,300").
+bool ParseWavePeaks(const std::string& text, std::vector<uint16_t>& out);
+
 // The usage text printed by --help.
 const char* SimUsage();
 

@@ -9,7 +9,8 @@
 namespace qda::sim {
 
 std::vector<uint8_t> WaveformModel::Reply(const ControllerSettings& s, const MeasurementModel& m, int head,
-                                          int peakSelect, uint8_t segmentFlags, uint64_t seed,
+                                          int peakSelect, uint8_t segmentFlags,
+                                          std::span<const uint16_t> fixedPeaks, uint64_t seed,
                                           int64_t nowUs) {
     std::vector<uint8_t> r(kReplySize, 0);
     const int count = 256 * std::popcount(static_cast<unsigned>(segmentFlags & 0x0F));
@@ -22,7 +23,8 @@ std::vector<uint8_t> WaveformModel::Reply(const ControllerSettings& s, const Mea
     const int mode = s.Selected().head[head & 1].msrMode;
     static constexpr int kSurfaces[5] = {1, 1, 2, 4, 3};
     static constexpr double kHeights[4] = {210, 150, 110, 80};
-    const int surfaces = hs.over != 0 ? 0 : kSurfaces[std::clamp(mode, 0, 4)];
+    const int fixed = static_cast<int>(std::min<size_t>(fixedPeaks.size(), 4));
+    const int surfaces = hs.over != 0 ? 0 : fixed > 0 ? fixed : kSurfaces[std::clamp(mode, 0, 4)];
     const double sigma = mode == 1 ? 24.0 : 9.0;  // a translucent body spreads the light
     double gain = 1.0;
     if (mode == 3) gain = 220.0 / kHeights[std::clamp(peakSelect, 0, 3)];  // ROVA levels the chosen peak
@@ -31,7 +33,7 @@ std::vector<uint8_t> WaveformModel::Reply(const ControllerSettings& s, const Mea
     double pos[4] = {};
     int peaks = 0;
     for (int i = 0; i < surfaces; ++i) {
-        const double p = first + i * 70.0;
+        const double p = fixed > 0 ? fixedPeaks[static_cast<size_t>(i)] : first + i * 70.0;
         if (p < 1 || p >= count) break;
         pos[peaks++] = p;
         PutU16(r, 14 + 2 * i, static_cast<uint16_t>(std::lround(p)));

@@ -9,6 +9,7 @@
 #include "simulator/ControlChannel.h"
 #include "simulator/SimController.h"
 #include "simulator/SimFaults.h"
+#include "simulator/SimOptions.h"
 #include "simulator/SimTestUtil.h"
 
 using namespace simtest;
@@ -451,6 +452,59 @@ TEST_F(SimControllerTest, WaveformHasSegmentFlagsSamplesAndPeaks) {
     EXPECT_EQ(U16(Ok(Packet(24, {1, 0})), 10), 768);
 }
 
+TEST_F(SimControllerTest, WaveformPeaksDriftOrStayWhereTheyAreFixed) {
+    const int start = U16(Ok(Packet(24, {0, 0})), 14);
+    now_ += 4'000'000;  // a quarter of head A's sweep later
+    const int later = U16(Ok(Packet(24, {0, 0})), 14);
+    EXPECT_GT(std::abs(later - start), 20) << "the peak moves with the head's distance";
+
+    sim_->SetWavePeaks({10, 600});
+    for (int i = 0; i < 3; ++i) {
+        now_ += 1'500'000;
+        const auto r = Ok(Packet(24, {0, 0}));
+        EXPECT_EQ(U16(r, 14), 10);
+        EXPECT_EQ(U16(r, 16), 600);
+        EXPECT_EQ(U16(r, 18), 0);
+        EXPECT_GT(r[22 + 600], 100);
+    }
+    // A fixed peak beyond the segments the controller reports is not there.
+    sim_->SetWaveSegments(0x01);
+    EXPECT_EQ(U16(Ok(Packet(24, {0, 0})), 16), 0);
+    sim_->SetWavePeaks({});
+    sim_->SetWaveSegments(0x0F);
+    EXPECT_NE(U16(Ok(Packet(24, {0, 0})), 14), 10);
+}
+
+TEST_F(SimControllerTest, EachRovaPeakSelectionGivesItsOwnWave) {
+    SettingMode();
+    ASSERT_EQ(WriteResult(WriteByte(0, 0, 4, 3)), 0);  // head A: "透明体2"
+    MeasuringMode();
+    std::vector<std::vector<uint8_t>> waves;
+    for (uint8_t peak = 0; peak < 4; ++peak) {
+        const auto r = Ok(Packet(24, {0, peak}));
+        waves.emplace_back(r.begin() + 22, r.end());
+        // The selected surface is levelled near the same height whichever it is.
+        const int at = U16(r, 14 + 2 * peak);
+        if (at > 0) {
+            EXPECT_NEAR(r[22 + at], 225, 20) << "peak " << int(peak);
+        }
+    }
+    for (size_t a = 0; a < 4; ++a)
+        for (size_t b = a + 1; b < 4; ++b) EXPECT_NE(waves[a], waves[b]) << a << " " << b;
+}
+
+TEST_F(SimControllerTest, InjectedStatusReplies) {
+    std::string error;
+    EXPECT_FALSE(faults_.Add("status", "24:0", error)) << "status 0 is no fault";
+    ASSERT_TRUE(faults_.Add("status", "24:5:2", error)) << error;
+    for (int i = 0; i < 2; ++i) {
+        const auto r = Ok(Packet(24, {0, 0}), 5);
+        EXPECT_EQ(r.size(), 8u) << "no data with the status";
+    }
+    EXPECT_EQ(Ok(Packet(24, {0, 0})).size(), 1046u);
+    EXPECT_TRUE(faults_.Describe().empty());
+}
+
 TEST_F(SimControllerTest, HeadInfoGivesModelCodes) {
     EXPECT_EQ(Ok(Packet(52, {0}))[9], 0x00);
     EXPECT_EQ(Ok(Packet(52, {1}))[9], 0x21);
@@ -599,3 +653,40 @@ TEST(SimFaultsTest, ChecksumShareIsReproducibleForASeed) {
 }
 
 }  // namespace
+
+TEST(SimOptionsTest, WavePeakListsAndTheControlChannel) {
+    struct Case {
+        const char* text;
+        bool ok;
+        std::vector<uint16_t> peaks;
+    } cases[] = {
+        {"120", true, {120}},     {"1,300,700,1023", true, {1, 300, 700, 1023}},
+        {"0", false, {}},          // 0 means "no peak" on the wire
+        {"1024", false, {}},       // beyond the buffer
+        {"1,2,3,4,5", false, {}},  // at most four
+        {"12.5", false, {}},      {"12,", false, {}},
+        {"", false, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint16_t> peaks{99};
+        EXPECT_EQ(qda::sim::ParseWavePeaks(c.text, peaks), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(peaks, c.peaks) << c.text;
+        }
+    }
+    qda::sim::SimOptions o;
+    std::string error;
+    ASSERT_TRUE(qda::sim::ParseSimOptions({"--wave-peaks", "40,80", "--status", "24:5:3"}, o, error))
+        << error;
+    EXPECT_EQ(o.controller.wavePeaks, (std::vector<uint16_t>{40, 80}));
+    EXPECT_FALSE(qda::sim::ParseSimOptions({"--wave-peaks", "0"}, o, error));
+
+    SimFaults faults;
+    SimController sim(o.controller, faults);
+    qda::sim::ControlChannel channel(sim, faults);
+    EXPECT_EQ(channel.Execute("wave-peaks 500"), "OK");
+    EXPECT_EQ(channel.Execute("wave-peaks drift"), "OK");
+    EXPECT_EQ(channel.Execute("wave-peaks 2000").rfind("ERROR", 0), 0u);
+    EXPECT_EQ(channel.Execute("status 24:5:1"), "OK");
+    EXPECT_EQ(channel.Execute("faults"), "OK status 24:5:1");
+}
