@@ -7,7 +7,7 @@
 #include <QScreen>
 #include "MainWindowTestSupport.h"
 #include "app/MainWindowLogic.h"
-#include "app/WindowPlacement.h"
+#include "pages/WindowPlacement.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
 #include "pages/HelpRequest.h"
