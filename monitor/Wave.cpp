@@ -33,8 +33,8 @@ struct ActionButton {
     int toolTip;
 };
 constexpr ActionButton kActions[qda::kWaveActionCount] = {
-    {CWave::IDC_ZOOM_IN_H, 248, 44}, {CWave::IDC_ZOOM_OUT_H, 209, 45}, {CWave::IDC_ZOOM_IN_V, 244, 46},
-    {CWave::IDC_ZOOM_OUT_V, 245, 47}, {CWave::IDC_MOVE_UP, 232, 48},   {CWave::IDC_MOVE_DOWN, 233, 49},
+    {CWave::IDC_ZOOM_IN_H, 248, 44},  {CWave::IDC_ZOOM_OUT_H, 209, 45}, {CWave::IDC_ZOOM_IN_V, 244, 46},
+    {CWave::IDC_ZOOM_OUT_V, 245, 47}, {CWave::IDC_MOVE_UP, 232, 48},    {CWave::IDC_MOVE_DOWN, 233, 49},
 };
 constexpr int kPeakIds[4] = {CWave::IDC_PEAK1, CWave::IDC_PEAK2, CWave::IDC_PEAK3, CWave::IDC_PEAK4};
 constexpr int kPeakPictures[4] = {240, 241, 242, 239};
@@ -50,6 +50,19 @@ constexpr int kOpenWidth = 900;
 constexpr int kOpenHeight = 560;
 constexpr int kMargin = 8;
 constexpr int kGrip = 16;
+
+// Whether a modal window stands in front of `window`: an application-modal one, or a
+// window-modal one that belongs to it. The main window runs modal to its hidden owner only, so
+// the waveform windows beside it still take their keys.
+bool BlockedBy(const QWidget* window) {
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == window) return false;
+    if (modal->windowModality() != Qt::WindowModal) return true;
+    for (const QWidget* p = modal->parentWidget(); p != nullptr; p = p->parentWidget()) {
+        if (p->window() == window) return true;
+    }
+    return false;
+}
 
 QColor ButtonFace() {
     return QApplication::palette().color(QPalette::Button);
@@ -96,8 +109,8 @@ void CWave::BuildControls() {
     m_start->SetToggle(true);
     for (size_t i = 0; i < m_actionButtons.size(); ++i) {
         CDrawnButton* b = drawn(kActions[i].id, kActions[i].picture, QString(), kActions[i].toolTip);
-        // The action runs when the button goes down; holding it repeats the action.
-        b->SetNotifyOnPress(true);
+        // The action runs when the mouse button goes down (see eventFilter); holding it repeats
+        // the action. A click without the mouse (access key, assistive technology) acts once.
         b->setAccessibleName(qda::MessageQ(kActions[i].toolTip));
         m_actionButtons[i] = b;
     }
@@ -154,7 +167,8 @@ void CWave::SetCaption() {
     m_chart->setAccessibleName(caption);
     const QImage picture = qda::WavePicture(m_headLetter == 'B' ? 168 : 167);
     QPixmap pixmap = QPixmap::fromImage(picture);
-    pixmap.setMask(QBitmap::fromImage(picture.createMaskFromColor(qda::kWavePictureTransparent, Qt::MaskInColor)));
+    pixmap.setMask(
+        QBitmap::fromImage(picture.createMaskFromColor(qda::kWavePictureTransparent, Qt::MaskInColor)));
     m_headPicture->setPixmap(pixmap);
     m_headPicture->setAccessibleName(m_headLetter == 'B' ? qda::MessageQ(1) : qda::MessageQ(0));
 }
@@ -204,7 +218,8 @@ void CWave::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QImage grip = qda::WavePicture(188);
     QPixmap pixmap = QPixmap::fromImage(grip);
-    pixmap.setMask(QBitmap::fromImage(grip.createMaskFromColor(qda::kWavePictureTransparent, Qt::MaskInColor)));
+    pixmap.setMask(
+        QBitmap::fromImage(grip.createMaskFromColor(qda::kWavePictureTransparent, Qt::MaskInColor)));
     p.drawPixmap(width() - kGrip, height() - kGrip, pixmap);
 }
 
@@ -352,14 +367,33 @@ void CWave::UpdateAccessibleText() {
 }
 
 bool CWave::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick ||
+        e->type() == QEvent::MouseButtonRelease) {
+        for (size_t i = 0; i < m_actionButtons.size(); ++i) {
+            CDrawnButton* b = m_actionButtons[i];
+            if (watched != b || static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton) continue;
+            if (e->type() == QEvent::MouseButtonRelease) {
+                // Let go outside: the button sends no command, so none is to be skipped.
+                if (!b->rect().contains(static_cast<QMouseEvent*>(e)->position().toPoint()))
+                    m_actedOnPress[i] = false;
+            } else if (b->isEnabled()) {
+                m_actedOnPress[i] = true;
+                PressAction(static_cast<WaveAction>(i));
+            }
+            break;
+        }
+    }
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() == this &&
-            (QApplication::activeModalWidget() == nullptr || QApplication::activeModalWidget() == this)) {
+        if (widget != nullptr && widget->window() == this && !BlockedByModal()) {
             if (HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress)) return true;
         }
     }
     return QDialog::eventFilter(watched, e);
+}
+
+bool CWave::BlockedByModal() const {
+    return BlockedBy(this);
 }
 
 bool CWave::HandleKey(QKeyEvent* key, bool press) {
@@ -416,11 +450,12 @@ bool CWave::HandleKey(QKeyEvent* key, bool press) {
                 }
                 return k != Qt::Key_Alt;
         }
-        if (!key->isAutoRepeat()) target->SetSelected(true);
+        if (!key->isAutoRepeat()) KeyPressAction(target);
         return true;
     }
     if (ctrl && (k == Qt::Key_Up || k == Qt::Key_Down)) {
-        if (!key->isAutoRepeat()) button(k == Qt::Key_Up ? WaveAction::kMoveUp : WaveAction::kMoveDown)->SetSelected(true);
+        if (!key->isAutoRepeat())
+            KeyPressAction(button(k == Qt::Key_Up ? WaveAction::kMoveUp : WaveAction::kMoveDown));
         return true;
     }
     if (k == Qt::Key_F1) {

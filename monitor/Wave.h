@@ -92,6 +92,8 @@ public:
     const qda::CWaveView& View() const { return m_view; }
     const qda::WaveReply& LastReply() const { return m_lastReply; }
     int SampleCount() const { return m_sampleCount; }
+    // When the reply of the waveform shown last had arrived (steady clock, ns).
+    int64_t LastArrivalNs() const { return m_lastArrivalNs; }
     CGraph* Chart() const { return m_chart; }
     CDrawnButton* Button(int id) const;
     // The registry name of the placement ("WAVE_A", "WAVE_B").
@@ -120,6 +122,7 @@ private:
     void SetCaption();
     void OnCommand(int id);
     bool HandleKey(QKeyEvent* key, bool press);
+    bool BlockedByModal() const;
     void OnClose();
     void OnHelp();
     void UpdateButtons();
@@ -140,6 +143,9 @@ private:
     void LoadTrace(int trace);
     void RunAction(qda::WaveAction action);
     void OnActionButton(int id);
+    // An action whose button went down (mouse or key): it runs now and repeats while held.
+    void PressAction(qda::WaveAction action);
+    void KeyPressAction(CDrawnButton* button);
     void OnPeakButton(int peak);
     void OnOverlay();
     void OnCopy();
@@ -160,8 +166,11 @@ private:
     int m_overlayCount = 0;
     int m_scroll = 0;
     qda::WaveReply m_lastReply{};
+    int64_t m_lastArrivalNs = 0;
     bool m_dataValid = false;
     qda::CWaveRepeat m_repeat;
+    // The mouse press of the button acted; its command at the release is skipped.
+    std::array<bool, qda::kWaveActionCount> m_actedOnPress{};
     QBasicTimer m_repeatTimer;
     std::unique_ptr<qda::CWaveThread> m_worker;
     bool m_chartReady = false;

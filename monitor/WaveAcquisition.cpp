@@ -25,9 +25,9 @@ bool CWave::Acquiring() const {
 }
 
 void CWave::SetStartButton(bool acquiring) {
-    m_start->SetBitmaps(qda::WavePicture(acquiring ? 238 : 231), qda::kWaveButtonPicture, qda::kWaveButtonPicture,
-                        QColor::fromRgb(qda::kWavePictureTransparent), palette().color(QPalette::Button),
-                        palette().color(QPalette::Button).lighter(108));
+    m_start->SetBitmaps(qda::WavePicture(acquiring ? 238 : 231), qda::kWaveButtonPicture,
+                        qda::kWaveButtonPicture, QColor::fromRgb(qda::kWavePictureTransparent),
+                        palette().color(QPalette::Button), palette().color(QPalette::Button).lighter(108));
     m_start->SetText(qda::MessageQ(acquiring ? kMsgPauseText : kMsgStartText));
     m_start->SetSelected(acquiring);
 }
@@ -80,7 +80,7 @@ void CWave::OnStart() {
         [this](unsigned message, uintptr_t wParam, intptr_t lParam) {
             qda::PostWindowMessage(this, message, wParam, lParam);
         },
-        m_pcComm.CommType, head, m_peakSelection);
+        m_command->GetCommKind(), head, m_peakSelection);
     if (!worker->Start()) {
         ShowMessageCode(qda::kMsgWaveformFailed, MB_ICONWARNING);
         m_command->ClosePort();
@@ -131,7 +131,7 @@ void CWave::OnWorkerMessage(uintptr_t wParam, intptr_t lParam) {
 }
 
 void CWave::AcceptWaveform() {
-    if (!m_worker->TakeReply(m_lastReply)) return;
+    if (!m_worker->TakeReply(m_lastReply, &m_lastArrivalNs)) return;
     m_dataValid = true;
     // A controller that claims more samples than the buffer holds gets the buffer's worth.
     m_sampleCount = m_lastReply.ValidSamples();

@@ -22,8 +22,8 @@ constexpr int kMsgFar = 385;
 }  // namespace
 
 bool CWave::CreateChart() {
-    m_chartReady = m_chart->Create(this, kChartMessage, qda::kWavePlotLeft, qda::kWavePlotTop, qda::kWavePlotWidth,
-                                   qda::kWavePlotHeight, 16, 32, 2, 2, 0, 1024) != 0;
+    m_chartReady = m_chart->Create(this, kChartMessage, qda::kWavePlotLeft, qda::kWavePlotTop,
+                                   qda::kWavePlotWidth, qda::kWavePlotHeight, 16, 32, 2, 2, 0, 1024) != 0;
     if (!m_chartReady) return false;
     m_chart->SuspendRedraw(1);
     m_chart->SetTraceCapacity(0, qda::kWaveCapacity);
@@ -53,7 +53,8 @@ void CWave::ResetChart() {
 void CWave::LoadTrace(int trace) {
     const bool overlay = trace == 1;
     m_chart->SetTraceData(trace, 0, qda::kWaveCapacity, m_view.Low(), m_view.High(), kLightFormat,
-                          overlay ? m_overlayCount : m_sampleCount, overlay ? m_overlay.data() : m_samples.data());
+                          overlay ? m_overlayCount : m_sampleCount,
+                          overlay ? m_overlay.data() : m_samples.data());
 }
 
 void CWave::LoadTraces() {
@@ -67,12 +68,26 @@ void CWave::LoadTraces() {
 void CWave::OnActionButton(int id) {
     for (size_t i = 0; i < m_actionButtons.size(); ++i) {
         if (m_actionButtons[i]->ControlId() != id) continue;
-        // The button reports its command when it goes down and again when it comes up: only the
-        // press acts.
-        if (!m_actionButtons[i]->IsDown()) return;
+        // The command of a mouse click comes when the button is let go; the press acted already.
+        if (m_actedOnPress[i]) {
+            m_actedOnPress[i] = false;
+            return;
+        }
         RunAction(static_cast<qda::WaveAction>(i));
-        if (m_repeat.Pressed()) m_repeatTimer.start(qda::CWaveRepeat::kTickMs, this);
         return;
+    }
+}
+
+void CWave::PressAction(qda::WaveAction action) {
+    RunAction(action);
+    if (m_repeat.Pressed()) m_repeatTimer.start(qda::CWaveRepeat::kTickMs, this);
+}
+
+void CWave::KeyPressAction(CDrawnButton* button) {
+    if (!button->isEnabled()) return;
+    button->SetSelected(true);
+    for (size_t i = 0; i < m_actionButtons.size(); ++i) {
+        if (m_actionButtons[i] == button) PressAction(static_cast<qda::WaveAction>(i));
     }
 }
 
