@@ -82,6 +82,8 @@ public:
     void StopAcquisition(bool wait);
     // True when no worker runs.
     bool IsIdle() const { return m_worker == nullptr; }
+    // The close button (identifier 2), also Esc: stops acquisition, saves the placement, hides.
+    void reject() override;
 
     // --- state, for the main window and tests ----------------------------------------------
     char HeadLetter() const { return m_headLetter; }
@@ -111,8 +113,6 @@ protected:
     void timerEvent(QTimerEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    // Esc is the close button (identifier 2), as in the dialog; Enter does nothing.
-    void reject() override;
     void accept() override {}
 
 private:

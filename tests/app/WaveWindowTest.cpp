@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include "MainWindowTestSupport.h"
@@ -236,8 +237,9 @@ TEST_F(WaveWindowTest, StatusFiveEndsOnlyTheFirstRequest) {
     StartWith(sim);
     CWave& b = Open(1);
 
-    // Refused at once: message 369, the button springs back, nothing shown as valid.
-    ASSERT_EQ(sim.Control("status 24:5:1"), "OK");
+    // Refused at once (all three attempts of the request): message 369, the button springs back,
+    // nothing shown as valid.
+    ASSERT_EQ(sim.Control("status 24:5:3"), "OK");
     b.StartAcquisition();
     ASSERT_TRUE(WaitIdle(b));
     Pump();
@@ -247,22 +249,22 @@ TEST_F(WaveWindowTest, StatusFiveEndsOnlyTheFirstRequest) {
     EXPECT_EQ(Caption(b), MessageQ(22));
     EXPECT_EQ(window->Command().RefCount(), 0);
 
-    // Refused later: skipped, acquisition goes on and the next waveforms come.
+    // Refused later (two requests): skipped, acquisition goes on and the next waveforms come.
     messages.Clear();
     b.StartAcquisition();
     ASSERT_TRUE(WaitWaveforms(b, 1));
-    ASSERT_EQ(sim.Control("status 24:5:2"), "OK");
+    ASSERT_EQ(sim.Control("status 24:5:6"), "OK");
     ASSERT_TRUE(QTest::qWaitFor([&] { return sim.Control("faults") == "OK"; }, 8000))
         << "both refusals fired";
     ASSERT_TRUE(WaitWaveforms(b, 1));
     EXPECT_FALSE(b.IsIdle());
     EXPECT_TRUE(messages.Shown().empty());
 
-    // Any other status ends with that status's text.
-    ASSERT_EQ(sim.Control("status 24:2:1"), "OK");
+    // Any other refusal ends the acquisition with message 369.
+    ASSERT_EQ(sim.Control("status 24:2:3"), "OK");
     ASSERT_TRUE(WaitIdle(b));
     Pump();
-    EXPECT_EQ(Texts(), std::vector<std::string>{CCommand::GetErrorText(2)});
+    EXPECT_EQ(Texts(), std::vector<std::string>{Msg(369)});
     EXPECT_FALSE(b.DataValid()) << "a failed acquisition leaves no valid wave";
 }
 
@@ -366,46 +368,56 @@ TEST_F(WaveWindowTest, PictureShowsTraceOverlayAndClippedPeakLines) {
     CWave& a = Open(0);
     a.resize(1000, 600);
     Pump();
-    a.StartAcquisition();
-    ASSERT_TRUE(WaitWaveforms(a, 1));
-    a.StopAcquisition(true);
-    Pump();
+    auto acquireOne = [&] {
+        a.StartAcquisition();
+        const bool arrived = WaitWaveforms(a, 1);
+        a.StopAcquisition(true);
+        Pump();
+        return arrived;
+    };
+    ASSERT_TRUE(acquireOne());
     const CGraphCanvas& canvas = a.Chart()->Canvas();
     const int width = canvas.Layout().BitmapWidth();
+    auto* overlay = qobject_cast<QPushButton*>(FindControl(&a, CWave::IDC_OVERLAY));
+    ASSERT_NE(overlay, nullptr);
 
     QImage picture = ChartPicture(a);
     EXPECT_GT(CountColour(picture, qRgb(255, 255, 0)), 200) << "trace 0 is yellow";
     EXPECT_EQ(CountColour(picture, qRgb(0, 255, 128)), 0) << "no overlay yet";
     EXPECT_EQ(WhiteColumns(picture), (std::vector<int>{canvas.CursorPixel(100), canvas.CursorPixel(700)}));
 
-    // The overlay: the frozen wave in 0x80FF00 (blue 0x80, green 0xFF, red 0).
-    a.Button(CWave::IDC_OVERLAY)->click();
+    // The overlay keeps this wave while a new one (peaks elsewhere) is shown over it, in 0x80FF00
+    // (blue 0x80, green 0xFF, red 0).
+    overlay->click();
     Pump();
     EXPECT_TRUE(a.OverlayOn());
+    ASSERT_EQ(sim.Control("wave-peaks 300,900"), "OK");
+    ASSERT_TRUE(acquireOne());
     picture = ChartPicture(a);
-    EXPECT_GT(CountColour(picture, qRgb(0, 255, 128)), 200);
+    EXPECT_GT(CountColour(picture, qRgb(0, 255, 128)), 100);
+    EXPECT_EQ(WhiteColumns(picture), (std::vector<int>{canvas.CursorPixel(300), canvas.CursorPixel(900)}));
 
-    // Zoomed to 512 samples, the peak at 700 lies right of the plot: no line there.
+    // Zoomed to 512 samples, the peak at 900 lies right of the plot: no line there.
     a.Button(CWave::IDC_ZOOM_IN_H)->Click();
     Pump();
     ASSERT_EQ(a.View().VisibleSamples(), 512);
     picture = ChartPicture(a);
-    EXPECT_EQ(WhiteColumns(picture), std::vector<int>{canvas.CursorPixel(100)});
+    EXPECT_EQ(WhiteColumns(picture), std::vector<int>{canvas.CursorPixel(300)});
 
-    // Scrolled to the end, the peak at 100 has left on the left and the one at 700 is back.
-    a.Chart()->SetScrollUnits(1 << 20);
+    // Scrolled to the end, the peak at 300 has left on the left and the one at 900 is back.
+    a.Chart()->ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
     Pump();
     const int scroll = a.Chart()->GetScrollSamples();
-    ASSERT_GT(scroll, 100);
+    ASSERT_GT(scroll, 300);
     picture = ChartPicture(a);
     const std::vector<int> columns = WhiteColumns(picture);
     ASSERT_EQ(columns.size(), 1u);
-    EXPECT_EQ(columns[0], canvas.CursorPixel(700 - scroll));
+    EXPECT_EQ(columns[0], canvas.CursorPixel(900 - scroll));
     const double f = static_cast<double>(columns[0]) / width;
     EXPECT_TRUE(f >= 0.08 && f <= 0.93) << f;
 
     // Off again: no overlay pixel remains.
-    a.Button(CWave::IDC_OVERLAY)->click();
+    overlay->click();
     Pump();
     EXPECT_EQ(CountColour(ChartPicture(a), qRgb(0, 255, 128)), 0);
 }
