@@ -41,8 +41,9 @@ CTR52App::~CTR52App() = default;
 
 QString CTR52App::LibraryDir() {
     const QDir bin(QCoreApplication::applicationDirPath());
-    // Installed: <prefix>/bin and <prefix>/<libdir>; build tree: <build>/bin and <build>/lib.
-    const QString installed = bin.filePath(QStringLiteral("../") + QStringLiteral(QDA_INSTALL_LIBDIR));
+    // Installed: <prefix>/bin and <prefix>/<libdir>/qd-atlas; build tree: <build>/bin and <build>/lib.
+    const QString installed = bin.filePath(QStringLiteral("../") + QStringLiteral(QDA_INSTALL_LIBDIR) +
+                                           QStringLiteral("/qd-atlas"));
     if (QFileInfo(QDir(installed).filePath(QStringLiteral("QD-Atlas.Lang.us.so"))).isFile()) {
         return QDir::cleanPath(installed);
     }

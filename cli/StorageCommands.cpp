@@ -1,9 +1,11 @@
-// qd-atlas-cli storage status|start|stop|clear|load: the controller's data storage.
+// qd-atlas-cli storage status|start|stop|clear|load: the controller's data storage. Start, stop
+// and clear follow the same rules as the storage window's buttons (storage/StorageActions.h).
 #include <string>
 
 #include "cli/CliCommand.h"
 #include "cli/ConnectionOptions.h"
 #include "resources/Messages.h"
+#include "storage/StorageActions.h"
 
 namespace qda::cli {
 
@@ -12,12 +14,7 @@ int RunStorageRead(CliArgs& args, CliContext& ctx);
 
 namespace {
 
-constexpr int kMsgNoDataToClear = 257;
-constexpr int kMsgClearFailed = 333;
 constexpr int kMsgStopAndClear = 338;
-constexpr int kMsgStartFailed = 341;
-constexpr int kMsgStopFailed = 343;
-constexpr unsigned kWarning = MB_OK | MB_ICONWARNING;
 
 constexpr const char* kStorageUsage =
     "usage: qd-atlas-cli storage <subcommand> [options]\n"
@@ -32,11 +29,6 @@ constexpr const char* kStorageUsage =
     "  read --out 1|2|both -o FILE.csv [--o2 FILE2.csv] [--stop] [connection options]\n"
     "                                       read the stored values into storage data files\n";
 
-int Fail(int message) {
-    ShowMessage(LoadMessage(message), kWarning);
-    return kExitFailure;
-}
-
 int RunStatus(CliArgs& args, CliContext& ctx) {
     return RunControllerCommand(
         args, ctx, kStorageUsage, [](CliArgs&) { return true; },
@@ -48,43 +40,26 @@ int RunStatus(CliArgs& args, CliContext& ctx) {
         });
 }
 
+// Shows an action's message: a failure with the controller's status text, when it gave one.
+int Report(ControllerSession& s, const StorageActionResult& result) {
+    if (result.ok) {
+        if (result.message != 0) ShowMessage(LoadMessage(result.message), result.style);
+        return kExitOk;
+    }
+    if (result.message == 0) return kExitFailure;
+    return s.Fail(LoadMessage(result.message), result.reply);
+}
+
 int RunStart(CliArgs& args, CliContext& ctx) {
     return RunControllerCommand(
         args, ctx, kStorageUsage, [](CliArgs&) { return true; },
-        [&](ControllerSession& s) -> int {
-            CCommand& c = s.Command();
-            CommandReply r;
-            int mode = kModeUnknown;
-            if (!c.GetControllerState(nullptr, &mode, nullptr, nullptr)) return Fail(kMsgStartFailed);
-            if (mode == kModeSetting) {
-                // Storing runs in measuring mode.
-                if (!c.RequestMeasureMode(r) || r.status != kStatusOk)
-                    return s.Fail(LoadMessage(kMsgStartFailed), r);
-                if (!c.GetControllerState(nullptr, &mode, nullptr, nullptr)) return Fail(kMsgStartFailed);
-            }
-            if (mode != kModeMeasuring) return Fail(kMsgStartFailed);
-            if (!c.StorageStart(r) || r.status != kStatusOk) return s.Fail(LoadMessage(kMsgStartFailed), r);
-            return kExitOk;
-        });
-}
-
-// Stops storing when the controller stores; false when it cannot tell or the stop fails
-// (`r` then holds the controller's answer, if any).
-bool StopStoring(CCommand& c, CommandReply& r) {
-    int storing = 0, mode = kModeUnknown;
-    if (!c.GetControllerState(&storing, &mode, nullptr, nullptr) || mode != kModeMeasuring) return false;
-    if (!storing) return true;
-    return c.StorageStop(r);
+        [&](ControllerSession& s) -> int { return Report(s, StartStorage(s.Command())); });
 }
 
 int RunStop(CliArgs& args, CliContext& ctx) {
     return RunControllerCommand(
         args, ctx, kStorageUsage, [](CliArgs&) { return true; },
-        [&](ControllerSession& s) -> int {
-            CommandReply r;
-            if (StopStoring(s.Command(), r)) return kExitOk;
-            return s.Fail(LoadMessage(kMsgStopFailed), r);
-        });
+        [&](ControllerSession& s) -> int { return Report(s, StopStorage(s.Command())); });
 }
 
 int RunClear(CliArgs& args, CliContext& ctx) {
@@ -97,27 +72,10 @@ int RunClear(CliArgs& args, CliContext& ctx) {
         },
         [&](ControllerSession& s) -> int {
             s.Console().SetAssumeYes(yes);
-            CCommand& c = s.Command();
-            int storing = 0, mode = kModeUnknown, c1 = 0, c2 = 0;
-            if (!c.GetControllerState(&storing, &mode, &c1, &c2)) return Fail(kMsgClearFailed);
-            if (mode == kModeSetting) {
-                c.SetControllerMode(kModeMeasuring);
-                ShowMessage(LoadMessage(kMsgNoDataToClear), MB_OK | MB_ICONINFORMATION);
-                return kExitOk;
-            }
-            if (mode != kModeMeasuring) return Fail(kMsgClearFailed);
-            if (storing) {
-                if (ShowMessage(LoadMessage(kMsgStopAndClear), MB_YESNO | MB_ICONQUESTION) != IDYES)
-                    return kExitFailure;
-                CommandReply r;
-                if (!c.StorageStop(r)) return s.Fail(LoadMessage(kMsgStopFailed), r);
-            } else if (c1 == 0 && c2 == 0) {
-                ShowMessage(LoadMessage(kMsgNoDataToClear), MB_OK | MB_ICONINFORMATION);
-                return kExitOk;
-            }
-            CommandReply r;
-            if (!c.StorageClear(r)) return s.Fail(LoadMessage(kMsgClearFailed), r);
-            return kExitOk;
+            const StorageActionResult result = ClearStorage(s.Command(), [] {
+                return ShowMessage(LoadMessage(kMsgStopAndClear), MB_YESNO | MB_ICONQUESTION) == IDYES;
+            });
+            return Report(s, result);
         });
 }
 

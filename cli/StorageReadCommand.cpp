@@ -13,6 +13,7 @@
 #include "cli/ConnectionOptions.h"
 #include "resources/Messages.h"
 #include "storage/ReadoutProgress.h"
+#include "storage/StorageActions.h"
 #include "storage/StorageFile.h"
 #include "storage/StorageReadout.h"
 
@@ -91,15 +92,6 @@ int Fail(int message) {
     return kExitFailure;
 }
 
-// Stops a running storage as the stop button does; false when the controller cannot tell its
-// state, is not measuring, or refuses the stop.
-bool StopStorage(CCommand& c) {
-    int storing = 0, mode = kModeUnknown;
-    if (!c.GetControllerState(&storing, &mode, nullptr, nullptr) || mode != kModeMeasuring) return false;
-    CommandReply r;
-    return !storing || c.StorageStop(r);
-}
-
 }  // namespace
 
 int RunStorageRead(CliArgs& args, CliContext& ctx) {
@@ -133,7 +125,7 @@ int RunStorageRead(CliArgs& args, CliContext& ctx) {
                 s.Console().SetAssumeYes(stop);
                 if (ShowMessage(LoadMessage(kMsgStopAndRead), MB_YESNO | MB_ICONQUESTION) != IDYES)
                     return kExitFailure;
-                if (!StopStorage(c)) return Fail(kMsgStopFailed);
+                if (!StopStorage(c).ok) return Fail(kMsgStopFailed);
             }
 
             CStorageData slotData[2];

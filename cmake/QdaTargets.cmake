@@ -11,11 +11,12 @@ function(qda_headless_library name)
     set_property(GLOBAL APPEND PROPERTY QDA_HEADLESS_LIBS ${name})
 endfunction()
 
-# qda_add_gtest(<target> SOURCES ... LIBS ... [LABELS label] [WIDGETS] [SANITIZE])
+# qda_add_gtest(<target> SOURCES ... LIBS ... [LABELS label] [WIDGETS] [SANITIZE] [FIXTURE name])
 # WIDGETS runs the tests on the offscreen platform; SANITIZE adds the target to the
-# sanitizer-tests aggregate that the sanitizer presets build and run.
+# sanitizer-tests aggregate that the sanitizer presets build and run; FIXTURE makes every test
+# need the ctest fixture `name` (set up by another test).
 function(qda_add_gtest target)
-    cmake_parse_arguments(A "WIDGETS;SANITIZE" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(A "WIDGETS;SANITIZE" "TIMEOUT;FIXTURE" "SOURCES;LIBS;LABELS" ${ARGN})
     # The fuzz build has no unit tests; the sanitizer builds only the tests marked SANITIZE.
     if(QDA_FUZZ OR (QDA_ONLY_SANITIZE_TESTS AND NOT A_SANITIZE))
         return()
@@ -45,8 +46,12 @@ function(qda_add_gtest target)
     endif()
     set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${env}")
     set_property(GLOBAL APPEND PROPERTY QDA_TEST_TARGETS ${target})
+    set(fixture)
+    if(A_FIXTURE)
+        set(fixture FIXTURES_REQUIRED ${A_FIXTURE})
+    endif()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS ${label} TIMEOUT ${A_TIMEOUT})
+        PROPERTIES LABELS ${label} TIMEOUT ${A_TIMEOUT} ${fixture})
 endfunction()
 
 # qda_add_fuzzer(<target> SOURCES ... LIBS ... CORPUS <dir> [RUNS n])

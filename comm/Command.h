@@ -99,7 +99,8 @@ public:
     // Brings the controller into mode 0 (measuring) or 1 (setting); true when it is there.
     bool SetControllerMode(int mode);
     // The storage status line; false when the controller could not be asked (text still set).
-    bool GetStorageStatusText(std::string& text);
+    // `storing`, when given, gets 1 while the controller stores, else 0.
+    bool GetStorageStatusText(std::string& text, int* storing = nullptr);
     // The sensor head's model name from its model code; false (text "未接続") for a bad code.
     static bool GetHeadModelName(int modelCode, std::string& text);
 

@@ -116,10 +116,11 @@ bool CCommand::SetControllerMode(int mode) {
     return GetControllerState(state) && state.mode == qda::kModeMeasuring;
 }
 
-bool CCommand::GetStorageStatusText(std::string& text) {
+bool CCommand::GetStorageStatusText(std::string& text, int* storingOut) {
     qda::ControllerState controller;
     const bool ok = GetControllerState(controller);
     const int mode = controller.mode;
+    if (storingOut != nullptr) *storingOut = ok && mode == qda::kModeMeasuring && controller.storing ? 1 : 0;
     std::string state;
     const std::string noCount = qda::LoadResourceString(qda::kStrStorageCountUnknown);
     std::string out1 = noCount;

@@ -125,7 +125,33 @@ bool WriteProgram(SettingExchanger& x, const ProgramSetting& program, int unit) 
     return result;
 }
 
-bool ReceiveAll(SettingExchanger& x, TransferParam& param, int* outFlag) {
+// What a transfer changed of the controller's own state on its way, so that a transfer that fails
+// half way can put it back.
+struct ControllerSelection {
+    int32_t program = -1;    // selected before the transfer; -1 unknown
+    int32_t switching = -1;  // program switching before the transfer; -1 unknown
+    bool programChanged = false;
+    bool switchingChanged = false;
+};
+
+// After a failed transfer, while the link still answers: the controller's selected program and
+// program switching as they were, then (with `toMeasuring`) measuring mode. A controller that
+// does not answer is not waited for again: the first exchange that gets no answer ends it.
+void PutBackSelection(SettingExchanger& x, const ControllerSelection& saved, bool toMeasuring) {
+    const bool program = saved.programChanged && saved.program >= 0;
+    const bool switching = saved.switchingChanged && saved.switching >= 0;
+    if (!program && !switching) return;
+    QDA_TRACE("putting back program %d and program switching %d\n", saved.program, saved.switching);
+    if (!x.Mode(qda::kModeSetting)) return;
+    if (program) {
+        bool exchangeFailed = false;
+        if (!x.SelectProgram(saved.program, exchangeFailed) && exchangeFailed) return;
+    }
+    if (switching && !x.WriteByte(qda::kPrgChangeAddress, saved.switching)) return;
+    if (toMeasuring) x.Mode(qda::kModeMeasuring);
+}
+
+bool ReceiveAll(SettingExchanger& x, TransferParam& param, int* outFlag, ControllerSelection& saved) {
     SettingsBlock& image = param.image;
     EnvironmentSetting& env = image.Environment;
     if (!x.Mode(qda::kModeSetting)) {
@@ -139,10 +165,13 @@ bool ReceiveAll(SettingExchanger& x, TransferParam& param, int* outFlag) {
         return false;
     }
     param.program = savedProgram;
+    saved.program = savedProgram;
     if (!x.ReadByte(qda::kPrgChangeAddress, env.PrgChange)) return false;
     const int32_t savedSwitching = env.PrgChange;
+    saved.switching = savedSwitching;
     // Programs can be selected by command only with switching by the panel in effect, which the
     // controller takes over when it passes through measuring mode.
+    saved.switchingChanged = true;
     if (!x.WriteByte(qda::kPrgChangeAddress, kSwitchByPanel)) return false;
     if (!x.Mode(qda::kModeMeasuring) || !x.Mode(qda::kModeSetting)) {
         if (outFlag) *outFlag = 1;
@@ -150,6 +179,7 @@ bool ReceiveAll(SettingExchanger& x, TransferParam& param, int* outFlag) {
     }
     if (!x.ReadByte(qda::kUnitAddress, env.Unit)) return false;
 
+    saved.programChanged = true;
     for (int p = 0; p < qda::kProgramCount; ++p) {
         bool exchangeFailed = false;
         if (!x.SelectProgram(p, exchangeFailed)) {
@@ -168,14 +198,17 @@ bool ReceiveAll(SettingExchanger& x, TransferParam& param, int* outFlag) {
     if (result) {
         bool exchangeFailed = false;
         if (!x.SelectProgram(savedProgram, exchangeFailed)) return false;
+        saved.programChanged = false;
     }
     if (!x.WriteByte(qda::kPrgChangeAddress, savedSwitching)) return false;
+    saved.switchingChanged = false;
     if (!x.Mode(qda::kModeMeasuring)) result = false;
     return result;
 }
 
 // SetSettings up to its end step; `complete` tells that every write went through.
-bool SendAll(SettingExchanger& x, const TransferParam& param, int full, int* outFlag, bool& complete) {
+bool SendAll(SettingExchanger& x, const TransferParam& param, int full, int* outFlag, bool& complete,
+             ControllerSelection& saved) {
     const SettingsBlock& image = param.image;
     const EnvironmentSetting& env = image.Environment;
     if (!x.Mode(qda::kModeSetting)) {
@@ -184,6 +217,10 @@ bool SendAll(SettingExchanger& x, const TransferParam& param, int full, int* out
     }
     int32_t savedSwitching = 0;
     if (!x.ReadByte(qda::kPrgChangeAddress, savedSwitching)) return false;
+    saved.switching = savedSwitching;
+    // The controller's own program, to be put back should the send fail.
+    if (!x.ReadByte(qda::kProgramAddress, saved.program)) return false;
+    saved.switchingChanged = true;
     if (!x.WriteByte(qda::kPrgChangeAddress, kSwitchByPanel)) return false;
     if (!x.Mode(qda::kModeMeasuring) || !x.Mode(qda::kModeSetting)) {
         if (outFlag) *outFlag = 1;
@@ -191,6 +228,7 @@ bool SendAll(SettingExchanger& x, const TransferParam& param, int full, int* out
     }
     if (full == 1 && !x.WriteByte(qda::kUnitAddress, env.Unit)) return false;
 
+    saved.programChanged = true;
     for (int p = 0; p < qda::kProgramCount; ++p) {
         bool exchangeFailed = false;
         if (!x.SelectProgram(p, exchangeFailed)) return false;
@@ -214,6 +252,7 @@ bool SendAll(SettingExchanger& x, const TransferParam& param, int full, int* out
     bool exchangeFailed = false;
     if (!x.SelectProgram(param.program, exchangeFailed)) return false;
     if (!x.WriteByte(qda::kPrgChangeAddress, full == 1 ? env.PrgChange : savedSwitching)) return false;
+    saved.programChanged = saved.switchingChanged = false;
     complete = true;
     return true;
 }
@@ -228,8 +267,12 @@ bool GetSettings(TransferParam& param, int* outFlag) {
         return false;
     }
     SettingExchanger x(*param.command);
-    const bool result = ReceiveAll(x, param, outFlag);
-    if (!result) QDA_TRACE("GetSettings failed\n");
+    ControllerSelection saved;
+    const bool result = ReceiveAll(x, param, outFlag, saved);
+    if (!result) {
+        QDA_TRACE("GetSettings failed\n");
+        PutBackSelection(x, saved, true);
+    }
     return result;
 }
 
@@ -242,7 +285,10 @@ bool SetSettings(TransferParam& param, int leaveSettingMode, int full, int* outF
     }
     SettingExchanger x(*param.command);
     bool complete = false;
-    bool result = SendAll(x, param, full, outFlag, complete);
+    ControllerSelection saved;
+    bool result = SendAll(x, param, full, outFlag, complete, saved);
+    // The end step below returns the controller to measuring mode when asked.
+    if (!result) PutBackSelection(x, saved, false);
     if (leaveSettingMode == 1 && !x.Mode(qda::kModeMeasuring)) {
         if (complete) ShowMessage(qda::LoadResourceString(qda::kStrMeasureStartSendFailed), kWarning);
         result = false;

@@ -11,14 +11,18 @@
 
 // Reads every setting of the controller into param.image and the controller's selected program
 // into param.program. True when everything was read and the controller is back in measuring mode.
-// After a failure the controller may be left in setting mode with another program selected.
+// After a failure, while the link still answers, the controller's program switching and selected
+// program are put back and it returns to measuring mode (the first exchange that gets no answer
+// ends that attempt).
 bool GetSettings(TransferParam& param, int* outFlag = nullptr);
 
 // Writes param.image to the controller; param.program becomes its selected program. With `full` 1
 // the environment, the unit and the program-switching setting are written as well; with 0 only
 // the 8 programs, and the controller's own switching setting is restored. With
 // `leaveSettingMode` 1 the controller returns to measuring mode at the end. True when everything
-// was written (and, with leaveSettingMode, the controller went back to measuring mode).
+// was written (and, with leaveSettingMode, the controller went back to measuring mode). A send
+// that fails half way puts back the controller's program switching and the program it had
+// selected before, as far as the link still answers.
 bool SetSettings(TransferParam& param, int leaveSettingMode, int full, int* outFlag = nullptr);
 
 namespace qda {

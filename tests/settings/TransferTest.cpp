@@ -2,6 +2,8 @@
 // send, the out flag, and whole blocks sent to and received back from the controller simulator.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -389,6 +391,107 @@ TEST_F(TransferTest, OutFlagTellsARefusedStartFromAFailureInTheLoop) {
     EXPECT_EQ(flag, 0);
     ASSERT_EQ(messages.ShownTexts().size(), 1u);
     EXPECT_EQ(messages.ShownTexts()[0], "設定の受信に失敗しました。");
+}
+
+// The controller's own program selection and switching as a fresh receive reads them, and
+// whether it is back in measuring mode.
+struct ControllerSelection {
+    int program = -1;
+    int switching = -1;
+    int mode = -1;
+};
+
+ControllerSelection ReadSelection(CCommand& cmd) {
+    ControllerSelection seen;
+    cmd.GetControllerState(nullptr, &seen.mode, nullptr, nullptr);
+    TransferParam probe;
+    probe.command = &cmd;
+    if (GetSettings(probe)) {
+        seen.program = probe.program;
+        seen.switching = probe.image.Environment.PrgChange;
+    }
+    return seen;
+}
+
+TEST_F(TransferTest, AFailedTransferPutsBackTheControllersProgramAndSwitching) {
+    struct Case {
+        const char* what;
+        bool send;
+        // The exchange that gets no answer, by its packet and the programs selected so far.
+        std::function<bool(const Bytes&, int program, int selections)> silent;
+    };
+    const Case cases[] = {
+        {"receive, a read in program 2", false,
+         [](const Bytes& p, int program, int) {
+             return program == 2 && IsRead(p, {1, 0, 9});
+         }},
+        {"receive, the environment after the programs", false,
+         [](const Bytes& p, int, int) { return IsRead(p, qda::kEcoAddress); }},
+        {"receive, passing through measuring mode", false,
+         [](const Bytes& p, int, int) { return p[3] == CMD_REQUEST_MEASURE_MODE; }},
+        {"send, a write in program 4", true,
+         [](const Bytes& p, int program, int) {
+             return program == 4 && IsWrite(p, {1, 1, 13});
+         }},
+        {"send, the selection of the block's program", true,
+         [](const Bytes& p, int, int selections) {
+             return selections == 9 && IsWrite(p, qda::kProgramAddress);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The controller measures with program 3 selected and program switching by terminal.
+        controller.SetHook(nullptr);
+        TransferParam setup;
+        setup.command = &cmd;
+        setup.image = qda::test::NonDefaultBlock(0);
+        setup.image.Environment.PrgChange = 1;
+        setup.program = 3;
+        ASSERT_TRUE(SetSettings(setup, 1, 1));
+
+        std::atomic<int> program{-1}, selections{0};
+        std::atomic<bool> used{false};
+        controller.SetHook([&](const Bytes& p) -> std::optional<Bytes> {
+            if (IsWrite(p, qda::kProgramAddress)) {
+                program = p[7];
+                ++selections;
+            }
+            if (!used && c.silent(p, program, selections)) {
+                used = true;
+                return Bytes{};
+            }
+            return std::nullopt;
+        });
+        param.image = qda::test::NonDefaultBlock(0);
+        param.image.Environment.PrgChange = 0;
+        param.program = 6;
+        int flag = -1;
+        EXPECT_FALSE(c.send ? SetSettings(param, 1, 1, &flag) : GetSettings(param, &flag));
+        EXPECT_TRUE(used);
+        controller.SetHook(nullptr);
+        const ControllerSelection seen = ReadSelection(cmd);
+        EXPECT_EQ(seen.program, 3) << "the program selected before";
+        EXPECT_EQ(seen.switching, 1) << "switching by terminal again";
+        EXPECT_EQ(seen.mode, qda::kModeMeasuring);
+    }
+    EXPECT_TRUE(messages.ShownTexts().empty()) << "the caller reports the failure";
+}
+
+TEST_F(TransferTest, AControllerThatStopsAnsweringIsNotWaitedForAgainAndAgain) {
+    // Everything after the third program selection goes unanswered.
+    std::atomic<int> selections{0};
+    std::atomic<int> unanswered{0};
+    controller.SetHook([&](const Bytes& p) -> std::optional<Bytes> {
+        if (IsWrite(p, qda::kProgramAddress)) ++selections;
+        if (selections >= 3) {
+            ++unanswered;
+            return Bytes{};
+        }
+        return std::nullopt;
+    });
+    param.image = qda::test::NonDefaultBlock(0);
+    EXPECT_FALSE(GetSettings(param));
+    EXPECT_EQ(unanswered.load(), 2) << "the failed selection, then one try to put things back";
 }
 
 TEST_F(TransferTest, AControllerThatStaysInSettingModeAfterACompleteSendIsReported) {

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <thread>
 
 #include "Journey.h"
 #include "app/TR52Dlg.h"
@@ -68,6 +69,41 @@ TEST(StartupJourney, ReceiveOverUsbThroughTheDriverHost) {
         op.Answer(kMsgReceived);
         if (op.FieldText(QStringLiteral("1027"), op.Page(0)) != QStringLiteral("321"))
             op.Fail("the receive did not bring back the alarm count sent");
+        op.Exit();
+        op.WaitForExit();
+    });
+}
+
+TEST(StartupJourney, SilenceDuringAReceiveLeavesTheControllersProgramSwitching) {
+    // The controller switches programs by its terminal input.
+    ProgramSetup setup;
+    setup.savedState = [](SettingsBlock& block) { block.Environment.PrgChange = 1; };
+    // A line slow enough to meet the receive inside its program loop.
+    setup.simArgs = {"--pace-baud", "115200"};
+    Journey journey(setup);
+    QDA_REQUIRE_PEERS(journey);
+    journey.Run([&](Operator& op) {
+        op.PassSplash();
+        const QPointer<QWidget> choice = op.WaitForDialog(QStringLiteral("167"));
+        op.Key(Qt::Key_Escape);
+        op.WaitClosed(choice, "the start-up choice");
+        op.Key(Qt::Key_F3);
+        op.Answer(kMsgSent);
+        op.Step("a receive that meets a silence half way");
+        op.Key(Qt::Key_F4);
+        const auto end = Clock::now() + 20s;
+        while (journey.Sim().Control("state").find("program=3") == std::string::npos && Clock::now() < end)
+            std::this_thread::sleep_for(5ms);
+        if (journey.Sim().Control("silence 10:2").rfind("OK", 0) != 0) op.Fail("the simulator took no fault");
+        op.Answer(319, QMessageBox::Ok, 30s);
+        // The start-up choice was closed with Esc: the start is still pending.
+        op.Answer(kMsgStartingWithDefaults);
+        op.Step("the next receive");
+        op.Key(Qt::Key_F4);
+        op.Answer(kMsgReceived);
+        const QPointer<CTR52Dlg> main = op.Main();
+        if (op.Ui([main] { return main->Settings().Environment.PrgChange; }) != 1)
+            op.Fail("the controller's program switching was lost by the failed receive");
         op.Exit();
         op.WaitForExit();
     });

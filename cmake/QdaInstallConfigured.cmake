@@ -1,0 +1,28 @@
+# Install-time part of qda_install_configured (cmake/QdaInstall.cmake): runs inside the install
+# script, where CMAKE_INSTALL_PREFIX is the prefix being installed into.
+set(QDA_PREFIX "${CMAKE_INSTALL_PREFIX}")
+if(QDA_PREFIX STREQUAL "/usr")
+    set(system_root "")
+else()
+    set(system_root "${QDA_PREFIX}")
+endif()
+if(QDA_DESTINATION STREQUAL "@SYSTEMD@")
+    set(destination "${system_root}/lib/systemd/system")
+elseif(QDA_DESTINATION STREQUAL "@UDEV@")
+    set(destination "${system_root}/lib/udev/rules.d")
+elseif(IS_ABSOLUTE "${QDA_DESTINATION}")
+    set(destination "${QDA_DESTINATION}")
+else()
+    set(destination "${QDA_PREFIX}/${QDA_DESTINATION}")
+endif()
+
+file(READ "${QDA_TEMPLATE}" text)
+string(CONFIGURE "${text}" text @ONLY)
+file(MAKE_DIRECTORY "${QDA_WORK}")
+file(WRITE "${QDA_WORK}/${QDA_NAME}" "${text}")
+
+set(permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+if(QDA_MODE STREQUAL "755")
+    list(APPEND permissions OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
+endif()
+file(INSTALL "${QDA_WORK}/${QDA_NAME}" DESTINATION "${destination}" FILE_PERMISSIONS ${permissions})
