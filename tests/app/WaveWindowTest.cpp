@@ -71,7 +71,7 @@ protected:
             QCoreApplication::processEvents();
         }
     }
-    static QString Caption(const CWave& wave) { return wave.Button(CWave::IDC_START)->text(); }
+    static QString Caption(const CWave& wave) { return wave.Button(CWave::IDC_START)->Text(); }
 };
 
 // Columns of the chart's picture that are white from 10 % to 85 % of its height: the peak lines
