@@ -30,11 +30,12 @@
 #include "pages/TabHead.h"
 #include "pages/TabList.h"
 #include "pages/TabOut.h"
-#include "pages/WindowMessage.h"
 #include "resources/Messages.h"
 #include "resources/lang/UiText.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/SettingsDefaults.h"
+#include "windowing/ToolWindows.h"
+#include "windowing/WindowMessage.h"
 
 namespace {
 
@@ -100,8 +101,8 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
 
     // 9. The tool window list: the main window and the waveform windows (the measured-value
     // window is not part of this program yet).
-    RegisterToolWindow(&m_messageWindow);
-    for (auto& window : m_waveToolWindow) RegisterToolWindow(window.get());
+    qda::RegisterToolWindow(&m_messageWindow);
+    for (auto& window : m_waveToolWindow) qda::RegisterToolWindow(window.get());
 
     // 10. Program 0, the first page, the paste button.
     SelectProgram(false, 0);
@@ -122,7 +123,7 @@ CTR52Dlg::~CTR52Dlg() {
     // A worker still running (the window destroyed without exit) ends before its block goes.
     if (m_receive && m_receive->thread.joinable()) m_receive->thread.join();
     if (m_send && m_send->thread.joinable()) m_send->thread.join();
-    ClearToolWindows();
+    qda::ClearToolWindows();
     for (auto& window : m_waveToolWindow) window.reset();
     for (auto& wave : m_wave) wave.reset();  // their workers end before the command object goes
     while (m_command.RefCount() > 0) m_command.ClosePort();

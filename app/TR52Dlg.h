@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "comm/Command.h"
-#include "pages/WidgetMessageWindow.h"
 #include "settings/RegistryState.h"
 #include "settings/SettingsBlock.h"
+#include "windowing/WidgetMessageWindow.h"
 
 class CDrawnButton;
 class CWave;

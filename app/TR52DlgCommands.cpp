@@ -21,6 +21,7 @@
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/SettingsFileCheck.h"
+#include "windowing/ToolWindows.h"
 
 void CTR52Dlg::UpdatePasteButton() {
     Button(IDC_PASTE)->setEnabled(Button(IDC_COPY)->isEnabled() &&
@@ -90,9 +91,9 @@ bool CTR52Dlg::LoadSettingsFile(const QString& path) {
 
 void CTR52Dlg::OnOpen() {
     QString chosen;
-    EnableToolWindows(false);
+    qda::EnableToolWindows(false);
     const bool ok = m_dialogs->GetOpenFileName(this, SettingsFileFilter(), m_strFilePath, chosen);
-    EnableToolWindows(true);
+    qda::EnableToolWindows(true);
     if (ok && LoadSettingsFile(chosen)) return;
     if (m_bStartupPending) {
         ShowMessageCode(313, MB_ICONWARNING);
@@ -103,9 +104,9 @@ void CTR52Dlg::OnOpen() {
 
 bool CTR52Dlg::SaveAs() {
     QString chosen;
-    EnableToolWindows(false);
+    qda::EnableToolWindows(false);
     const bool ok = m_dialogs->GetSaveFileName(this, SettingsFileFilter(), m_strFilePath, chosen);
-    EnableToolWindows(true);
+    qda::EnableToolWindows(true);
     if (!ok) return false;
     m_strFilePath = QString::fromStdString(qda::WithSettingsExtension(chosen.toStdString()));
     CConfiguration configuration;
@@ -128,9 +129,9 @@ void CTR52Dlg::OnEnvironment() {
     const bool extended = (held & Qt::AltModifier) && (held & Qt::ShiftModifier) && m_dialogs->LockKeysOn();
     EnvironmentSetting env = m_settings.Environment;
     bool unitChanged = false;
-    EnableToolWindows(false);
+    qda::EnableToolWindows(false);
     const bool ok = m_dialogs->RunEnvironment(this, env, extended, unitChanged);
-    EnableToolWindows(true);
+    qda::EnableToolWindows(true);
     if (ok) {
         m_settings.Environment = env;
         if (unitChanged) {
@@ -156,9 +157,9 @@ void CTR52Dlg::HandPcCommToWindows() {
 
 void CTR52Dlg::OnPcComm() {
     PcCommSetting pc = m_settings.PcComm;
-    EnableToolWindows(false);
+    qda::EnableToolWindows(false);
     const bool ok = m_dialogs->RunPcComm(this, pc);
-    EnableToolWindows(true);
+    qda::EnableToolWindows(true);
     if (!ok) return;
     const bool changed = pc.CommType != m_settings.PcComm.CommType || pc.PortNo != m_settings.PcComm.PortNo ||
                          pc.Baudrate != m_settings.PcComm.Baudrate || pc.Parity != m_settings.PcComm.Parity;
@@ -186,9 +187,9 @@ void CTR52Dlg::OpenHelpDocument(const std::string& document) {
 }
 
 void CTR52Dlg::OnAbout() {
-    EnableToolWindows(false);
+    qda::EnableToolWindows(false);
     m_dialogs->RunAbout(this);
-    EnableToolWindows(true);
+    qda::EnableToolWindows(true);
 }
 
 void CTR52Dlg::OnExit() {

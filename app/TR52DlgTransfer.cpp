@@ -12,12 +12,12 @@
 #include "pages/TabHead.h"
 #include "pages/TabList.h"
 #include "pages/TabOut.h"
-#include "pages/WindowMessage.h"
 #include "resources/Messages.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/SettingsTransfer.h"
 #include "settings/Validation.h"
+#include "windowing/WindowMessage.h"
 
 #include <QAction>
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 
-#include "pages/WindowMessage.h"
+#include "windowing/WindowMessage.h"
 
 namespace {
 // Period of the repeat timer that keeps a drag going while the pointer stands still.

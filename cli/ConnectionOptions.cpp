@@ -108,12 +108,13 @@ ControllerSession::ControllerSession(CliContext& ctx)
     : m_ctx(ctx), m_console(ctx.err), m_previous(SetMessageBackend(&m_console)) {
     if (!ctx.language.empty()) SelectLanguage(ctx.language);
     m_command = std::make_unique<CCommand>();
-    // The controller's error replies are shown as the main window shows them.
+    // The controller's error replies are shown as the main window shows them; the console has no
+    // window message of its own, so the message number is left at 0.
     m_command->SetErrorNotifyWindow(
         [](unsigned, uintptr_t code, intptr_t) {
             ShowMessage(LoadMessage(ControllerErrorMessage(static_cast<int>(code))), kWarning);
         },
-        WM_CONTROLLER_ERROR);
+        0);
 }
 
 ControllerSession::~ControllerSession() {

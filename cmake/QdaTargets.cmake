@@ -1,14 +1,26 @@
 # Helpers every folder uses to declare its libraries, tests, fuzzers and benchmarks.
 include(GoogleTest)
+include(${CMAKE_CURRENT_LIST_DIR}/QdaLayers.cmake)
 
 # qda_headless_library(<name> SOURCES ... [DEPS ...])
-# A static library of headless code: links Qt Core at most, never Widgets.
+# A static library of headless code: links Qt Core at most, never Widgets. Its public include
+# directory exposes its own folder only.
 function(qda_headless_library name)
     cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
     add_library(${name} STATIC ${A_SOURCES})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    qda_public_folder(${name})
     target_link_libraries(${name} PUBLIC ${A_DEPS})
     set_property(GLOBAL APPEND PROPERTY QDA_HEADLESS_LIBS ${name})
+endfunction()
+
+# qda_widget_library(<name> SOURCES ... [DEPS ...])
+# A static library of Qt widgets (moc run on its headers); public include directory as above.
+function(qda_widget_library name)
+    cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${A_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    qda_public_folder(${name})
+    target_link_libraries(${name} PUBLIC ${A_DEPS})
 endfunction()
 
 # qda_add_gtest(<target> SOURCES ... LIBS ... [LABELS label] [WIDGETS] [SANITIZE] [FIXTURE name])
@@ -23,7 +35,8 @@ function(qda_add_gtest target)
     endif()
     add_executable(${target} ${A_SOURCES})
     target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+    # A test sees the folders of the libraries it links, and the test tree (support/, fixtures).
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     # Test properties given to gtest_discover_tests are flattened into one list, so list
     # values (several labels, several variables) come apart. The environment therefore goes
     # through the test launcher, and each test carries exactly one label.
@@ -66,7 +79,7 @@ function(qda_add_fuzzer target)
     endif()
     add_executable(${target} ${A_SOURCES})
     target_link_libraries(${target} PRIVATE ${A_LIBS})
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
     set_property(GLOBAL APPEND PROPERTY QDA_FUZZ_TARGETS ${target})
     # The corpus is copied so that the run never writes into the source tree.
@@ -85,13 +98,16 @@ function(qda_add_benchmark target)
     cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${target} ${A_SOURCES})
     target_link_libraries(${target} PRIVATE ${A_LIBS} benchmark::benchmark Threads::Threads)
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
 endfunction()
 
 # Aggregates: `fuzzers` builds every fuzz target, `sanitize-tests` every test marked SANITIZE.
 # Also checks that no headless library pulls in Qt Widgets.
 function(qda_finish_aggregate_targets)
+    # Every library of the product folders links only what its README allows.
+    qda_check_layers(resources windowing settings comm storage chart usbwire usbdriver usblib simulator monitor
+                     pages app cli)
     get_property(fuzz GLOBAL PROPERTY QDA_FUZZ_TARGETS)
     add_custom_target(fuzzers)
     if(fuzz)

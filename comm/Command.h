@@ -52,7 +52,8 @@ public:
 
     // The text of a controller status code.
     static std::string GetErrorText(int code);
-    // Registers the receiver of controller error replies (the main window, WM_CONTROLLER_ERROR).
+    // Registers the receiver of controller error replies and the message it gets them as (the
+    // main window: WM_CONTROLLER_ERROR).
     void SetErrorNotifyWindow(qda::ErrorNotifyTarget target, unsigned message);
     // While a tracked reply (storage readout) is under way: started flag (cleared by the call),
     // expected and received bytes; otherwise 0, 0, 0.

@@ -1,5 +1,5 @@
 #pragma once
-// Command codes of the controller, reply capacities and the error-notify message.
+// Command codes of the controller, reply capacities and status codes.
 #include <array>
 #include <cstdint>
 
@@ -26,9 +26,6 @@ constexpr int CMD_INITIALIZE_CONTROLLER = 66;
 
 // Reply code of an error reply; byte 4 then carries the controller's error code.
 constexpr int REPLY_CODE_ERROR = 0xFF;
-
-// The main window's message for controller error replies (WM_USER + 8).
-constexpr unsigned WM_CONTROLLER_ERROR = 0x0408;
 
 namespace qda {
 

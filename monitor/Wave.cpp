@@ -18,7 +18,7 @@
 #include "pages/DrawnButton.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
-#include "pages/WindowMessage.h"
+#include "windowing/WindowMessage.h"
 #include "pages/WindowPlacement.h"
 #include "resources/Messages.h"
 

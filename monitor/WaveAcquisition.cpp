@@ -10,7 +10,7 @@
 #include "monitor/WavePictures.h"
 #include "pages/DrawnButton.h"
 #include "pages/PageSupport.h"
-#include "pages/WindowMessage.h"
+#include "windowing/WindowMessage.h"
 #include "resources/Messages.h"
 
 namespace {

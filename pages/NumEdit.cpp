@@ -3,8 +3,8 @@
 #include <QFocusEvent>
 #include <cstdlib>
 
-#include "pages/WindowMessage.h"
 #include "settings/Units.h"
+#include "windowing/WindowMessage.h"
 
 CNumEdit::CNumEdit(int id, QWidget* parent) : QLineEdit(parent), m_id(id) {
     setObjectName(QString::number(id));

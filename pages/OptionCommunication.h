@@ -3,9 +3,9 @@
 // port, baud rate, parity). It also shows which device each COM port stands for on this machine.
 #include <QDialog>
 
-#include "pages/WidgetMessageWindow.h"
 #include "settings/SettingsBlock.h"
 #include "settings/ValidationFocus.h"
+#include "windowing/WidgetMessageWindow.h"
 
 class COptionCommunication : public QDialog, public qda::IValidationFocus {
     Q_OBJECT

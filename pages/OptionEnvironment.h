@@ -4,9 +4,9 @@
 // environment is initialised afterwards.
 #include <QDialog>
 
-#include "pages/WidgetMessageWindow.h"
 #include "settings/SettingsBlock.h"
 #include "settings/ValidationFocus.h"
+#include "windowing/WidgetMessageWindow.h"
 
 class COptionEnvironment : public QDialog, public qda::IValidationFocus {
     Q_OBJECT

@@ -16,9 +16,9 @@
 #include "comm/SettingAddresses.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
-#include "pages/WindowMessage.h"
 #include "resources/Messages.h"
 #include "settings/SettingWireForm.h"
+#include "windowing/WindowMessage.h"
 
 using namespace qda;
 

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "pages/WidgetMessageWindow.h"
+#include "windowing/WidgetMessageWindow.h"
 
 class CCommand;
 namespace qda {

@@ -3,8 +3,8 @@
 // a failed check, and it can stand as the owner of the message boxes.
 #include <QWidget>
 
-#include "pages/WidgetMessageWindow.h"
 #include "settings/ValidationFocus.h"
+#include "windowing/WidgetMessageWindow.h"
 
 class CSettingsPage : public QWidget, public qda::IValidationFocus {
     Q_OBJECT

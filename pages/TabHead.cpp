@@ -14,11 +14,12 @@
 #include "pages/PagePictures.h"
 #include "pages/PageSupport.h"
 #include "pages/PictureHolder.h"
-#include "pages/WindowMessage.h"
 #include "resources/Messages.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/Units.h"
 #include "settings/Validation.h"
+#include "windowing/ToolWindows.h"
+#include "windowing/WindowMessage.h"
 
 using namespace qda;
 

@@ -7,11 +7,11 @@
 
 #include "pages/NumEdit.h"
 #include "pages/PageSupport.h"
-#include "pages/WindowMessage.h"
 #include "resources/Messages.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/Units.h"
 #include "settings/Validation.h"
+#include "windowing/WindowMessage.h"
 
 using namespace qda;
 

@@ -1,5 +1,5 @@
 // LoadMessage, ShowMessage and the process-wide state around them: the silent flag, the nesting
-// count, the owner window and the tool window list.
+// count and the owner window.
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -30,16 +30,6 @@ struct OwnerState {
 OwnerState& Owner() {
     static OwnerState state;
     return state;
-}
-
-struct ToolWindowList {
-    std::mutex lock;
-    std::vector<qda::IMessageWindow*> windows;
-};
-
-ToolWindowList& ToolWindows() {
-    static ToolWindowList list;
-    return list;
 }
 
 }  // namespace
@@ -139,33 +129,6 @@ qda::IMessageWindow* GetMessageOwner() {
 int GetMessageNesting() {
     std::lock_guard guard(Owner().lock);
     return Owner().nesting;
-}
-
-bool RegisterToolWindow(qda::IMessageWindow* window) {
-    ToolWindowList& list = ToolWindows();
-    std::lock_guard guard(list.lock);
-    if (window == nullptr || static_cast<int>(list.windows.size()) >= kMaxToolWindows) return false;
-    list.windows.push_back(window);
-    return true;
-}
-
-void EnableToolWindows(bool enable) {
-    std::vector<qda::IMessageWindow*> windows;
-    {
-        ToolWindowList& list = ToolWindows();
-        std::lock_guard guard(list.lock);
-        windows = list.windows;
-    }
-    qda::IMessageBackend& backend = qda::CurrentMessageBackend();
-    for (qda::IMessageWindow* window : windows) {
-        if (window->IsCreated()) backend.EnableWindow(*window, enable);
-    }
-}
-
-void ClearToolWindows() {
-    ToolWindowList& list = ToolWindows();
-    std::lock_guard guard(list.lock);
-    list.windows.clear();
 }
 
 void PumpMessages(qda::IMessageWindow* window, int milliseconds) {

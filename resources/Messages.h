@@ -66,16 +66,6 @@ qda::IMessageWindow* GetMessageOwner();
 // Number of ShowMessage boxes open right now.
 int GetMessageNesting();
 
-// The tool windows that EnableToolWindows switches around every modal dialog of the main window.
-constexpr int kMaxToolWindows = 10;
-// Appends `window` to the tool window list; false (nothing added) when the list already holds
-// kMaxToolWindows windows or `window` is nullptr.
-bool RegisterToolWindow(qda::IMessageWindow* window);
-// Enables or disables every registered window that currently exists; the others are skipped.
-void EnableToolWindows(bool enable);
-// Empties the tool window list (the main window leaves).
-void ClearToolWindows();
-
 // Lets `window` process its pending events for about `milliseconds`: (milliseconds + 9) / 10 passes,
 // each dispatching what is pending and then sleeping 10 ms. Does nothing for 0 or less.
 void PumpMessages(qda::IMessageWindow* window, int milliseconds);

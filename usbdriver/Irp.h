@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "usbdriver/NtStatus.h"
+#include "usbwire/NtStatus.h"
 
 enum IrpMajorFunction : uint8_t {
     IRP_MJ_CREATE = 0x00,

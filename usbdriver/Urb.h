@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "usbdriver/NtStatus.h"
+#include "usbwire/NtStatus.h"
 
 enum UrbFunction : uint16_t {
     URB_FUNCTION_SELECT_CONFIGURATION = 0x0000,

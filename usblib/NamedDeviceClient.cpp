@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "usbdriver/NtStatus.h"
-#include "usblib/SocketDirectory.h"
-#include "usblib/VantorUsbWire.h"
+#include "usbwire/NtStatus.h"
+#include "usbwire/SocketDirectory.h"
+#include "usbwire/VantorUsbWire.h"
 
 namespace qda {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "usbdriver/NtStatus.h"
-#include "usblib/VantorUsbWire.h"
+#include "usbwire/NtStatus.h"
+#include "usbwire/VantorUsbWire.h"
 
 namespace {
 // A plain pointer, not a static object: the object must outlive every static destructor of the

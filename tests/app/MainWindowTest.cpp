@@ -17,10 +17,10 @@
 #include "pages/TabCommon.h"
 #include "pages/TabHead.h"
 #include "pages/TabOut.h"
-#include "pages/WindowMessage.h"
 #include "settings/Configuration.h"
 #include "settings/MessageFormat.h"
 #include "settings/SettingsDefaults.h"
+#include "windowing/WindowMessage.h"
 
 using namespace qda;
 using namespace qda::test;

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "app/WidgetMessageBackend.h"
-#include "pages/WidgetMessageWindow.h"
 #include "resources/Messages.h"
+#include "windowing/WidgetMessageWindow.h"
 
 using namespace qda;
 

@@ -10,9 +10,9 @@
 #include "pages/OptionHeadSetting.h"
 #include "pages/PageSupport.h"
 #include "pages/TabHead.h"
-#include "pages/WindowMessage.h"
 #include "settings/SettingsDefaults.h"
 #include "support/SimProcess.h"
+#include "windowing/WindowMessage.h"
 
 using namespace qda;
 using namespace qda::test;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "chart/Graph.h"
-#include "pages/WindowMessage.h"
+#include "windowing/WindowMessage.h"
 
 namespace {
 

@@ -39,6 +39,9 @@ std::vector<Chunk> Answer(const Bytes& packet) {
     return {Chunk{Frame(packet)}};
 }
 
+// The message the error target is registered with (the main window's WM_CONTROLLER_ERROR).
+constexpr unsigned kErrorMessage = 0x0408;
+
 struct PostedError {
     unsigned message;
     uintptr_t wParam;
@@ -66,7 +69,7 @@ protected:
                 std::lock_guard<std::mutex> g(postedLock);
                 posted.push_back({m, w, l});
             },
-            WM_CONTROLLER_ERROR);
+            kErrorMessage);
         ASSERT_TRUE(Open());
     }
     void TearDown() override {
@@ -246,7 +249,7 @@ TEST_F(CommandOverPty, ErrorReplyReachesTheRegisteredWindow) {
     EXPECT_FALSE(cmd.StorageStop(r));
     const auto p = Posted();
     ASSERT_EQ(p.size(), 1u);
-    EXPECT_EQ(p[0].message, WM_CONTROLLER_ERROR);
+    EXPECT_EQ(p[0].message, kErrorMessage);
     EXPECT_EQ(p[0].wParam, 7u);
     EXPECT_EQ(p[0].lParam, 0);
 }

@@ -30,8 +30,7 @@ protected:
         g_bDiscardER = false;
         cmd.SetTimeouts(300, 2000);
         cmd.SetErrorNotifyWindow(
-            [this](unsigned, uintptr_t code, intptr_t) { errors.push_back(static_cast<int>(code)); },
-            WM_CONTROLLER_ERROR);
+            [this](unsigned, uintptr_t code, intptr_t) { errors.push_back(static_cast<int>(code)); }, 0);
     }
     void TearDown() override {
         while (cmd.RefCount() > 0) cmd.ClosePort();

@@ -7,12 +7,12 @@
 #include <thread>
 
 #include "monitor/CalcThread.h"
+#include "monitor/MonitorWorkerSupport.h"
 #include "monitor/ScalingThread.h"
 #include "monitor/TimingRule.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "settings/UpdateLock.h"
-#include "tests/monitor/MonitorWorkerSupport.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
 #include "pages/NumEdit.h"
-#include "pages/WindowMessage.h"
+#include "windowing/WindowMessage.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "pages/PageSupport.h"
-#include "pages/WindowMessage.h"
 #include "resources/Messages.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "support/ScriptedMessageBackend.h"
+#include "windowing/WindowMessage.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) {

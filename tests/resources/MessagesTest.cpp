@@ -24,7 +24,6 @@ protected:
     static void Reset() {
         SetMessageSilent(0);
         SetMessageOwner(nullptr);
-        ClearToolWindows();
         qda::SelectLanguage("jp");
     }
     ScriptedMessageBackend backend;
@@ -192,20 +191,6 @@ TEST_F(MessagesTest, LanguageModuleReplacesTextsOfTheSameIdentifiers) {
     EXPECT_EQ(LoadMessage(1), "");  // the module lacks it: nothing found, as a resource lookup
     ASSERT_TRUE(qda::SelectLanguage("jp"));
     EXPECT_EQ(LoadMessage(0), "ヘッドA");
-}
-
-TEST_F(MessagesTest, ToolWindowsSkipWindowsNotCreatedAndHoldAtMostTen) {
-    RecordingWindow windows[kMaxToolWindows + 1];
-    for (int i = 0; i < kMaxToolWindows; ++i) EXPECT_TRUE(RegisterToolWindow(&windows[i]));
-    EXPECT_FALSE(RegisterToolWindow(&windows[kMaxToolWindows]));
-    EXPECT_FALSE(RegisterToolWindow(nullptr));
-    windows[2].created = false;
-    EnableToolWindows(false);
-    for (int i = 0; i < kMaxToolWindows; ++i) EXPECT_EQ(windows[i].enabled, i == 2) << i;
-    EXPECT_TRUE(windows[kMaxToolWindows].history.empty());
-    EnableToolWindows(true);
-    EXPECT_TRUE(windows[0].enabled);
-    EXPECT_TRUE(windows[2].history.empty());
 }
 
 TEST_F(MessagesTest, PumpMessagesRunsOnePassPerTenMilliseconds) {

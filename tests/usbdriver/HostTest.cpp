@@ -10,10 +10,10 @@
 #include <cstring>
 #include <thread>
 
-#include "tests/usbdriver/ScriptedBus.h"
+#include "usbdriver/ScriptedBus.h"
 #include "usbdriver/host/DriverHost.h"
 #include "usbdriver/host/SocketServer.h"
-#include "usblib/VantorUsbWire.h"
+#include "usbwire/VantorUsbWire.h"
 
 namespace {
 using namespace qda;

@@ -7,7 +7,7 @@
 #include <numeric>
 #include <thread>
 
-#include "tests/usbdriver/ScriptedBus.h"
+#include "usbdriver/ScriptedBus.h"
 #include "usbdriver/VantorUsbDevice.h"
 
 namespace {

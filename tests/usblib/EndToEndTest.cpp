@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/usblib/ChildProcess.h"
+#include "usblib/ChildProcess.h"
 #include "usblib/VantorUsbDrv.h"
 
 #include <libusb.h>

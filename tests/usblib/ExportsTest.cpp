@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/usblib/ScriptedHost.h"
+#include "usblib/ScriptedHost.h"
 #include "usblib/VantorUsbDrv.h"
 
 namespace {

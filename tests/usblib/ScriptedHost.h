@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "usbdriver/NtStatus.h"
-#include "usblib/VantorUsbWire.h"
+#include "usbwire/NtStatus.h"
+#include "usbwire/VantorUsbWire.h"
 
 class ScriptedHost {
 public:

@@ -8,7 +8,7 @@
 
 #include "comm/Command.h"
 #include "comm/UsbPort.h"
-#include "tests/usblib/ScriptedHost.h"
+#include "usblib/ScriptedHost.h"
 #include "usblib/VantorUsbDrv.h"
 
 namespace {

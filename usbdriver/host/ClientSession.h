@@ -9,7 +9,7 @@
 
 #include "usbdriver/host/DriverHost.h"
 #include "usbdriver/host/OutputQueue.h"
-#include "usblib/VantorUsbWire.h"
+#include "usbwire/VantorUsbWire.h"
 
 namespace qda {
 

@@ -15,7 +15,7 @@
 #include "usbdriver/host/LibusbBackend.h"
 #include "usbdriver/host/SimBusBackend.h"
 #include "usbdriver/host/SocketServer.h"
-#include "usblib/SocketDirectory.h"
+#include "usbwire/SocketDirectory.h"
 
 using namespace qda;
 

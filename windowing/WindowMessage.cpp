@@ -1,4 +1,4 @@
-#include "pages/WindowMessage.h"
+#include "windowing/WindowMessage.h"
 
 #include <QCoreApplication>
 #include <QThread>

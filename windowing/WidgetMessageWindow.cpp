@@ -1,4 +1,4 @@
-#include "pages/WidgetMessageWindow.h"
+#include "windowing/WidgetMessageWindow.h"
 
 #include <QCoreApplication>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "usbdriver/NtStatus.h"
+#include "usbwire/NtStatus.h"
 
 #include <cerrno>
 

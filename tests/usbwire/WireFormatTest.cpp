@@ -1,7 +1,7 @@
 // The messages on the named device's socket, byte for byte, and how a reader refuses bad ones.
 #include <gtest/gtest.h>
 
-#include "usblib/VantorUsbWire.h"
+#include "usbwire/VantorUsbWire.h"
 
 namespace {
 using namespace qda::wire;

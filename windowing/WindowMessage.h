@@ -7,8 +7,6 @@
 #include <QObject>
 #include <cstdint>
 
-#include "comm/CommandCodes.h"
-
 // Messages between the main window, its pages and its tool windows.
 constexpr unsigned WM_TRANSFER_DONE = 0x0401;
 constexpr unsigned WM_STARTUP_ACTION = 0x0402;
@@ -17,7 +15,8 @@ constexpr unsigned WM_HEAD_MODE_CHANGED = 0x0404;
 constexpr unsigned WM_TRANSFER_REQUEST = 0x0405;
 constexpr unsigned WM_OUT_RELOAD = 0x0406;
 constexpr unsigned WM_OUT_SEND_SETTINGS = 0x0407;
-// WM_CONTROLLER_ERROR (0x0408) comes with the command layer, which posts it.
+// A controller error reply (wParam the error code), posted by the command layer's error target.
+constexpr unsigned WM_CONTROLLER_ERROR = 0x0408;
 
 // Notification code of an edit control whose text changed (wParam of a numeric edit's notification).
 constexpr std::uintptr_t EN_CHANGE = 0x0300;

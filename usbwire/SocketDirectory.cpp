@@ -1,4 +1,4 @@
-#include "usblib/SocketDirectory.h"
+#include "usbwire/SocketDirectory.h"
 
 #include <cstdlib>
 

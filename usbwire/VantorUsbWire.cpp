@@ -1,4 +1,4 @@
-#include "usblib/VantorUsbWire.h"
+#include "usbwire/VantorUsbWire.h"
 
 #include <algorithm>
 #include <cstring>
