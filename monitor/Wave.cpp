@@ -18,9 +18,9 @@
 #include "pages/DrawnButton.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
-#include "windowing/WindowMessage.h"
 #include "pages/WindowPlacement.h"
 #include "resources/Messages.h"
+#include "windowing/WindowMessage.h"
 
 namespace {
 
@@ -167,8 +167,8 @@ void CWave::SetCaption() {
     m_chart->setAccessibleName(caption);
     const QImage picture = qda::WavePicture(m_headLetter == 'B' ? 168 : 167);
     QPixmap pixmap = QPixmap::fromImage(picture);
-    pixmap.setMask(
-        QBitmap::fromImage(picture.createMaskFromColor(qda::kWavePictureTransparent, Qt::MaskInColor)));
+    pixmap.setMask(QBitmap::fromImage(
+        picture.createMaskFromColor(0xFF000000u | qda::kWavePictureTransparent, Qt::MaskInColor)));
     m_headPicture->setPixmap(pixmap);
     m_headPicture->setAccessibleName(m_headLetter == 'B' ? qda::MessageQ(1) : qda::MessageQ(0));
 }
@@ -218,8 +218,8 @@ void CWave::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QImage grip = qda::WavePicture(188);
     QPixmap pixmap = QPixmap::fromImage(grip);
-    pixmap.setMask(
-        QBitmap::fromImage(grip.createMaskFromColor(qda::kWavePictureTransparent, Qt::MaskInColor)));
+    pixmap.setMask(QBitmap::fromImage(
+        grip.createMaskFromColor(0xFF000000u | qda::kWavePictureTransparent, Qt::MaskInColor)));
     p.drawPixmap(width() - kGrip, height() - kGrip, pixmap);
 }
 

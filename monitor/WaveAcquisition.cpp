@@ -10,8 +10,8 @@
 #include "monitor/WavePictures.h"
 #include "pages/DrawnButton.h"
 #include "pages/PageSupport.h"
-#include "windowing/WindowMessage.h"
 #include "resources/Messages.h"
+#include "windowing/WindowMessage.h"
 
 namespace {
 
@@ -143,7 +143,9 @@ void CWave::AcceptWaveform() {
             m_scroll = m_chart->GetScrollSamples();
         }
         m_chart->SetTraceProperties(0, 1, std::string(), 0, kWaveColour);
-        LoadTraces();
+        // One redraw for the whole change (LoadTraces would redraw on its own).
+        LoadTrace(0);
+        if (m_overlayOn) LoadTrace(1);
         m_chart->SuspendRedraw(0);
     }
     emit waveformAccepted();

@@ -144,7 +144,8 @@ void CWave::OnChartNotify(uintptr_t code) {
     m_scroll = m_chart->GetScrollSamples();
     m_chart->SuspendRedraw(1);
     m_chart->SetTraceProperties(0, 1, std::string(), 0, kWaveColour);
-    LoadTraces();
+    LoadTrace(0);
+    if (m_overlayOn) LoadTrace(1);
     m_chart->SuspendRedraw(0);
 }
 

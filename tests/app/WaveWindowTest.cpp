@@ -31,10 +31,14 @@ namespace {
 
 class WaveWindowTest : public MainWindowTest {
 protected:
+    // The windows keep their placement in the program's registry store.
+    WaveWindowTest() { SetRegistryStore(&store); }
     ~WaveWindowTest() override {
         if (window) {
             for (int head = 0; head < 2; ++head) window->WaveWindow(head)->StopAcquisition(true);
         }
+        window.reset();
+        SetRegistryStore(nullptr);
         qunsetenv("QDA_COM1");
     }
 
@@ -434,12 +438,19 @@ TEST_F(WaveWindowTest, EveryControlIsReachableThroughAccessibility) {
         ASSERT_NE(w, nullptr) << id;
         QAccessibleInterface* ai = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(ai, nullptr) << id;
-        EXPECT_EQ(ai->role(), QAccessible::Button) << id;
+        // The overlay switch is an on/off button, toggled; the others are pressed.
+        const bool toggle = id == CWave::IDC_OVERLAY;
+        EXPECT_EQ(ai->role(), toggle ? QAccessible::CheckBox : QAccessible::Button) << id;
         EXPECT_FALSE(ai->text(QAccessible::Name).isEmpty()) << id;
         ASSERT_NE(ai->actionInterface(), nullptr) << id;
-        EXPECT_TRUE(ai->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()))
-            << id;
+        // A disabled button says so and offers no action.
+        EXPECT_EQ(ai->state().disabled, !w->isEnabled()) << id;
+        const QString action =
+            toggle ? QAccessibleActionInterface::toggleAction() : QAccessibleActionInterface::pressAction();
+        EXPECT_EQ(ai->actionInterface()->actionNames().contains(action), w->isEnabled()) << id;
     }
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(FindControl(&a, CWave::IDC_START))->state().checkable)
+        << "start and pause is one on/off button";
     // The chart tells what it shows; the overlay button tells whether it is on.
     QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(a.Chart());
     ASSERT_NE(chart, nullptr);

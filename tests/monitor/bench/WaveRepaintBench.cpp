@@ -4,7 +4,7 @@
 // marks, and the chart widget is repainted), then QCustomPlot given the same samples and
 // repainted at the same size, in the same run. Prints median and 99th percentile of each.
 //
-//   QT_QPA_PLATFORM=offscreen build/main/bench/wave_repaint_bench [--samples N]
+//   QT_QPA_PLATFORM=offscreen build/main/bench/wave_repaint_bench [--samples N] [--screenshot F.png]
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
@@ -76,8 +76,10 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int wanted = 60;
+    QString screenshot;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--samples") == 0) wanted = std::max(5, std::atoi(argv[i + 1]));
+        if (std::strcmp(argv[i], "--screenshot") == 0) screenshot = QString::fromLocal8Bit(argv[i + 1]);
     }
     qda::test::SimProcess sim;
     if (!sim.ok()) {
@@ -86,7 +88,7 @@ int main(int argc, char** argv) {
     }
     qputenv("QDA_COM1", QByteArray::fromStdString(sim.SlavePath()));
     PcCommSetting pc{};
-    pc.CommType = kCommRs232c;
+    pc.CommType = qda::kCommRs232c;
     pc.PortNo = 0;
     pc.Baudrate = 4;  // 115200
     pc.Parity = 2;    // none
@@ -120,6 +122,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no waveform arrived\n");
         return 1;
     }
+
+    // The window as the operator saw it at the end, for a look.
+    if (!screenshot.isEmpty()) wave.grab().save(screenshot);
 
     Reference reference;
     std::vector<double> theirs;
