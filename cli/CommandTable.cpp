@@ -20,6 +20,8 @@ int RunStorageCommand(CliArgs& args, CliContext& ctx);
 // Settings transfer (TransferCommands.cpp).
 int RunReceiveCommand(CliArgs& args, CliContext& ctx);
 int RunSendCommand(CliArgs& args, CliContext& ctx);
+// The serial ports of this machine (PortsCommand.cpp).
+int RunPortsCommand(CliArgs& args, CliContext& ctx);
 
 std::span<const CliCommand> AllCommands() {
     static const CliCommand kCommands[] = {
@@ -40,6 +42,7 @@ std::span<const CliCommand> AllCommands() {
         {"waveform", "waveform A|B [--peak N]: received-light waveform as CSV", RunWaveformCommand},
         {"storage", "storage status|start|stop|clear|load|read: the data storage", RunStorageCommand},
         {"init-controller", "init-controller: initialise the controller", RunInitControllerCommand},
+        {"ports", "ports: the serial ports of this machine, one a line", RunPortsCommand},
     };
     return kCommands;
 }

@@ -107,7 +107,7 @@ endfunction()
 function(qda_finish_aggregate_targets)
     # Every library of the product folders links only what its README allows.
     qda_check_layers(resources windowing settings comm storage chart usbwire usbdriver usblib simulator monitor
-                     pages app cli)
+                     pages app cli help)
     get_property(fuzz GLOBAL PROPERTY QDA_FUZZ_TARGETS)
     add_custom_target(fuzzers)
     if(fuzz)

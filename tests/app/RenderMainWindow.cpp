@@ -1,5 +1,6 @@
-// Renders the main window with each of its six pages to PNG files, for a look at the layout
-// without a display: qda_render_main_window [output directory] (offscreen platform by default).
+// Renders the main window with each of its six pages, and the PC communication dialog, to PNG
+// files, for a look at the layout without a display: qda_render_main_window [output directory] (offscreen
+// platform by default).
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -7,6 +8,7 @@
 
 #include "app/MainWindowDialogs.h"
 #include "app/TR52Dlg.h"
+#include "pages/OptionCommunication.h"
 #include "resources/Messages.h"
 
 namespace {
@@ -43,5 +45,13 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
         ok = ok && saved;
     }
-    return ok ? 0 : 1;
+    // The PC communication dialog on RS-232C, with this machine's serial ports in its device list.
+    COptionCommunication pc(&window);
+    pc.SetRecord(PcCommSetting{qda::kCommRs232c, 0, 0, 2});
+    pc.show();
+    QApplication::processEvents();
+    const QString pcPath = dir.filePath(QStringLiteral("option-pc-communication.png"));
+    const bool pcSaved = pc.grab().save(pcPath);
+    std::printf("%s %s\n", pcSaved ? "wrote" : "FAILED", qPrintable(pcPath));
+    return ok && pcSaved ? 0 : 1;
 }

@@ -107,6 +107,11 @@ TEST(Packages, HoldExactlyTheirFiles) {
                     "usr/share/metainfo/com.vantor.QDAtlas.metainfo.xml"});
     for (const char* lang : {"jp", "us", "de"})
         program.insert(kLibDir + "/qd-atlas/QD-Atlas.Lang." + lang + ".so");
+    for (const char* folder : {"JP", "US", "DE"}) {
+        for (const char* document : {"QD-Atlas.pdf", "QD-AtlasWave.pdf", "QD-AtlasCalc.pdf", "QD-AtlasStorage.pdf",
+                                     "QD-AtlasEnvironment.pdf", "QD-AtlasHead.pdf"})
+            program.insert(std::string("usr/share/qd-atlas/help/") + folder + "/" + document);
+    }
 
     auto& daemon = files("vantorusbd");
     daemon.insert({"usr/sbin/vantorusbd", "lib/systemd/system/vantorusbd.socket",
