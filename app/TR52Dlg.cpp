@@ -20,6 +20,7 @@
 #include "app/MainTransfer.h"
 #include "app/MainWindowDialogs.h"
 #include "app/MainWindowLogic.h"
+#include "monitor/Wave.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
 #include "pages/HelpRequest.h"
@@ -65,6 +66,8 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     m_send = std::make_unique<qda::MainTransfer>();
     setObjectName(QStringLiteral("102"));
     setWindowTitle(QStringLiteral("QD-Atlas"));
+    // Modal to its hidden owner only, so that the tool windows beside it take input while it runs.
+    setWindowModality(Qt::WindowModal);
 
     // 1. The owner of the message boxes.
     SetMessageOwner(&m_messageWindow);
@@ -93,8 +96,13 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     // 6. The previous run's settings, unless Shift or Ctrl is held.
     RestoreSavedState();
 
-    // 9. The tool window list: of the four windows only the main window exists in this program.
+    // 8. The waveform windows of head A and B, hidden until asked for.
+    CreateWaveWindows();
+
+    // 9. The tool window list: the main window and the waveform windows (the measured-value
+    // window is not part of this program yet).
     qda::RegisterToolWindow(&m_messageWindow);
+    for (auto& window : m_waveToolWindow) qda::RegisterToolWindow(window.get());
 
     // 10. Program 0, the first page, the paste button.
     SelectProgram(false, 0);
@@ -115,9 +123,11 @@ CTR52Dlg::~CTR52Dlg() {
     // A worker still running (the window destroyed without exit) ends before its block goes.
     if (m_receive && m_receive->thread.joinable()) m_receive->thread.join();
     if (m_send && m_send->thread.joinable()) m_send->thread.join();
+    qda::ClearToolWindows();
+    for (auto& window : m_waveToolWindow) window.reset();
+    for (auto& wave : m_wave) wave.reset();  // their workers end before the command object goes
     while (m_command.RefCount() > 0) m_command.ClosePort();
     if (GetMessageOwner() == &m_messageWindow) SetMessageOwner(nullptr);
-    qda::ClearToolWindows();
 }
 
 void CTR52Dlg::BuildControls() {
@@ -241,8 +251,8 @@ void CTR52Dlg::BuildControls() {
         if (QWidget* w = qda::FindControl(this, id)) w->setToolTip(qda::MessageQ(code));
     }
 
-    // The measured-value, waveform and data storage windows are not part of this program.
-    for (int id : {IDC_CALC, IDC_WAVE_A, IDC_WAVE_B, IDC_STORAGE}) Button(id)->setEnabled(false);
+    // The measured-value and data storage windows are not part of this program.
+    for (int id : {IDC_CALC, IDC_STORAGE}) Button(id)->setEnabled(false);
 }
 
 void CTR52Dlg::BuildMenu() {
@@ -261,8 +271,8 @@ void CTR52Dlg::BuildMenu() {
     add(file, "終了(&X)", ID_EXIT);
     QMenu* view = m_menu->addMenu(qda::UiText("表示(&D)"));
     add(view, "測定値表示(&D)\tF7", ID_CALC)->setEnabled(false);
-    add(view, "ヘッドA受光波形(&A)\tF5", ID_WAVE_A)->setEnabled(false);
-    add(view, "ヘッドB受光波形(&B)\tF6", ID_WAVE_B)->setEnabled(false);
+    add(view, "ヘッドA受光波形(&A)\tF5", ID_WAVE_A);
+    add(view, "ヘッドB受光波形(&B)\tF6", ID_WAVE_B);
     add(view, "データストレージ(&S)\tF8", ID_STORAGE)->setEnabled(false);
     QMenu* comm = m_menu->addMenu(qda::UiText("通信(&J)"));
     add(comm, "コントローラへ設定を送信(&S)\tF3", ID_SEND);
@@ -683,6 +693,14 @@ void CTR52Dlg::OnCommand(int id) {
         case ID_EXIT:
             OnExit();
             return;
+        case IDC_WAVE_A:
+        case ID_WAVE_A:
+            OnWaveWindow(0);
+            return;
+        case IDC_WAVE_B:
+        case ID_WAVE_B:
+            OnWaveWindow(1);
+            return;
         default:
             break;
     }
@@ -692,7 +710,7 @@ void CTR52Dlg::OnCommand(int id) {
             return;
         }
     }
-    // 1003-1006 and their menu items: the windows they open are not part of this program.
+    // 1003 and 1006 and their menu items: the windows they open are not part of this program.
 }
 
 bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -734,9 +752,13 @@ bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
         case qda::KeyAction::kHelp:
             QTimer::singleShot(0, this, [this] { OnHelp(); });
             return true;
-        case qda::KeyAction::kCalcWindow:
         case qda::KeyAction::kWaveA:
+            if (enabled(IDC_WAVE_A)) QTimer::singleShot(0, this, [this] { OnWaveWindow(0); });
+            return true;
         case qda::KeyAction::kWaveB:
+            if (enabled(IDC_WAVE_B)) QTimer::singleShot(0, this, [this] { OnWaveWindow(1); });
+            return true;
+        case qda::KeyAction::kCalcWindow:
         case qda::KeyAction::kStorage:
             // Their windows are not part of this program; the keys are taken and do nothing.
             return true;
@@ -792,7 +814,8 @@ bool CTR52Dlg::event(QEvent* e) {
             m->result = m->wParam == 0 ? OnSynchronousSend() : 0;
             break;
         case WM_HEAD_MODE_CHANGED:
-            // The waveform windows that take the head's measuring mode are not part of this program.
+            if (CWave* wave = m->wParam <= 1 ? WaveWindow(static_cast<int>(m->wParam)) : nullptr)
+                wave->SetHeadMode(static_cast<int>(m->lParam));
             m->result = 0;
             break;
         case WM_OUT_RELOAD:
@@ -874,6 +897,8 @@ void CTR52Dlg::ResetToDefaults(bool windowRecords) {
         for (int i = 0; i < 2; ++i) {
             m_settings.WaveView[i].HeadLetter = '\0';
             m_settings.WaveView[i].InitialXScale = 0;
+            if (m_wave[static_cast<size_t>(i)] && m_wave[static_cast<size_t>(i)]->IsIdle())
+                m_wave[static_cast<size_t>(i)]->SetConnection(i == 0 ? 'A' : 'B', 0, m_settings.PcComm, &m_command);
         }
         qda::SetCalcViewDefaults(m_settings.CalcView);
         for (int g = 0; g < qda::kStorageGraphCount; ++g)

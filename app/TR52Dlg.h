@@ -3,8 +3,9 @@
 // hosts the six settings pages in a tab control, lets the operator pick the program being edited,
 // and carries every top-level command: receive and send, open and save, copy, paste and
 // initialise programs, the environment and PC communication dialogs, help, version information
-// and exit. The measured-value, waveform and data storage windows are not part of this program
-// yet: their buttons, menu items and keys are present and disabled.
+// and exit; it shows and hides the two waveform windows. The measured-value and data storage
+// windows are not part of this program yet: their buttons, menu items and keys are present and
+// disabled.
 #include <QDialog>
 #include <QString>
 #include <array>
@@ -21,6 +22,7 @@
 #include "windowing/WidgetMessageWindow.h"
 
 class CDrawnButton;
+class CWave;
 class CDrawnTab;
 class CTabHead;
 class CTabOut;
@@ -132,6 +134,9 @@ public:
     void OnExit();
     // Moves the tab selection (Ctrl+Left/Right) and runs the selection-changed step.
     void MoveTab(int step);
+    // Buttons 1004/1005, menu items 32772/32773, F6/F7: shows the waveform window of head 0 (A)
+    // or 1 (B), or closes it when it is shown.
+    void OnWaveWindow(int head);
 
     // --- state for tests and the transfers --------------------------------------------------
     const SettingsBlock& Settings() const { return m_settings; }
@@ -143,6 +148,7 @@ public:
     const QString& FilePath() const { return m_strFilePath; }
     bool TransferRunning() const;
     CCommand& Command() { return m_command; }
+    CWave* WaveWindow(int head) const { return m_wave[head == 1 ? 1 : 0].get(); }
     // The pages (a page not built yet is built, loaded and refreshed first).
     CTabHead* HeadPage(int head) const;
     CTabOut* OutPage(int out) const;
@@ -200,6 +206,18 @@ private:
     void SaveRegistryState();
     bool SaveAs();
 
+    // The waveform windows (TR52DlgWave.cpp).
+    void CreateWaveWindows();
+    void EnableWaveWindows(bool enable);
+    // Tells acquiring windows to stop (waiting for their workers with `wait`); true when one was
+    // acquiring. `markRestart` notes them for RestartWaveWindows.
+    bool StopWaveWindows(bool wait, bool markRestart = false);
+    void RestartWaveWindows();
+    void HandPcCommToWaveWindows();
+    // The head letters and initial horizontal scales into the settings image's window records.
+    void StoreWaveRecords();
+    void SaveWavePlacements();
+
     // Transfers (TR52DlgTransfer.cpp).
     void OnTransferDone(int kind, bool success);
     std::intptr_t OnSynchronousSend();
@@ -230,6 +248,11 @@ private:
     bool m_ended = false;
 
     CCommand m_command;
+    // The waveform windows of head A and B: created hidden with the main window, shown and hidden
+    // by command; a window stopped for a send over RS-232C is restarted after it.
+    std::array<std::unique_ptr<CWave>, 2> m_wave;
+    std::array<std::unique_ptr<qda::WidgetMessageWindow>, 2> m_waveToolWindow;
+    std::array<bool, 2> m_waveRestart{};
     std::unique_ptr<qda::MainTransfer> m_receive;
     std::unique_ptr<qda::MainTransfer> m_send;
 

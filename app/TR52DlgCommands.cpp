@@ -161,6 +161,7 @@ void CTR52Dlg::HandPcCommToWindows() {
     CallPage(2, false, [this, pc] { m_out1->SetPcComm(pc); });
     CallPage(3, false, [this, pc] { m_out2->SetPcComm(pc); });
     CallPage(5, false, [this, pc] { m_list->SetPcComm(pc); });
+    HandPcCommToWaveWindows();
 }
 
 void CTR52Dlg::OnPcComm() {
@@ -174,6 +175,8 @@ void CTR52Dlg::OnPcComm() {
     if (changed) {
         if (m_command.RefCount() > 0) {
             if (ShowMessageCode(247, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+            // Communication stops: the acquiring windows let go of the old link first.
+            StopWaveWindows(true);
         }
         m_settings.PcComm = pc;
     }
@@ -201,14 +204,16 @@ void CTR52Dlg::OnAbout() {
 void CTR52Dlg::OnExit() {
     if (m_ended) return;
     const bool wasEnabled = isEnabled();
-    // A transfer still running: come back when it may have finished.
-    if (TransferRunning()) {
+    // A transfer still running or a window acquiring: the windows stop, and exit comes back when
+    // the transfer may have finished.
+    const bool busy = TransferRunning() || StopWaveWindows(false);
+    if (busy) {
         PumpMessages(&m_messageWindow, 500);
         QMetaObject::invokeMethod(
             this, [this] { OnExit(); }, Qt::QueuedConnection);
-        return;
     }
-    if (!wasEnabled) return;
+    SaveWavePlacements();
+    if (!wasEnabled || busy) return;
 
     // Quiet check: are the pages valid, and do programs or environment differ from the reference?
     const int silent = IsMessageSilent();
@@ -236,6 +241,7 @@ void CTR52Dlg::OnExit() {
         }
     }
 
+    StoreWaveRecords();
     SaveRegistryState();
     qda::DestroySettingsListPages();
     m_ended = true;

@@ -61,8 +61,9 @@ void CTR52Dlg::EnableCommands(bool enable) {
     }
     m_tab->setEnabled(enable);
     Button(IDC_PASTE)->setEnabled(enable && CSettingsCopyBuffer::Global().PasteProgram(nullptr));
-    // The measured-value, waveform and data storage entries stay disabled: their windows are not
-    // part of this program.
+    EnableWaveWindows(enable);
+    // The measured-value and data storage entries stay disabled: their windows are not part of
+    // this program.
     for (int id : {ID_SEND, ID_RECEIVE, ID_FILE_SAVE, ID_FILE_OPEN, ID_EXIT, ID_PCCOMM}) {
         if (QAction* a = MenuAction(id)) a->setEnabled(enable);
     }
@@ -180,6 +181,9 @@ void CTR52Dlg::OnSend() {
     if (env.Baudrate != m_settings.PcComm.Baudrate || env.Parity != m_settings.PcComm.Parity) {
         m_settings.PcComm.Baudrate = env.Baudrate;
         m_settings.PcComm.Parity = env.Parity;
+        // Over RS-232C the line changes speed after the send: acquiring windows let go of it and
+        // start again afterwards with the new settings.
+        if (m_settings.PcComm.CommType == 1) StopWaveWindows(true, true);
     }
     if (!StartWorker(*m_send, [](TransferParam& p) { qda::RunSendWorker(p); })) {
         ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
@@ -240,6 +244,7 @@ void CTR52Dlg::OnTransferDone(int kind, bool success) {
     m_command.ClosePort();
     t.running = false;
     HandPcCommToWindows();
+    RestartWaveWindows();
 }
 
 std::intptr_t CTR52Dlg::OnSynchronousSend() {

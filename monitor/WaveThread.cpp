@@ -74,9 +74,10 @@ void CWaveThread::Join() {
     if (m_thread.joinable()) m_thread.join();
 }
 
-bool CWaveThread::TakeReply(WaveReply& out) {
+bool CWaveThread::TakeReply(WaveReply& out, int64_t* arrivalNs) {
     if (m_request.load(std::memory_order_acquire) != 0) return false;
     out = m_reply;
+    if (arrivalNs != nullptr) *arrivalNs = m_arrivalNs;
     m_request.store(1, std::memory_order_release);
     return true;
 }
@@ -120,6 +121,9 @@ bool CWaveThread::Poll(bool firstRequest, bool& keepGoing) {
         m_lastStatus.store(status, std::memory_order_relaxed);
         outcome = ClassifyWaveformRequest(ok, status, firstRequest);
         if (outcome == WavePollOutcome::kNewWaveform) {
+            m_arrivalNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
             m_request.store(0, std::memory_order_release);
             m_target(kWaveWorkerMessage, 1, 1);
         } else if (outcome == WavePollOutcome::kNothingNew) {

@@ -80,9 +80,9 @@ public:
     // Waits for the worker's thread to end.
     void Join();
 
-    // Copies the waiting reply into `out` and asks for the next one; false (nothing copied)
-    // while the worker still owns the buffer.
-    bool TakeReply(WaveReply& out);
+    // Copies the waiting reply into `out` (and when it had arrived, steady clock in ns) and asks
+    // for the next one; false (nothing copied) while the worker still owns the buffer.
+    bool TakeReply(WaveReply& out, int64_t* arrivalNs = nullptr);
     // The ROVA peak selection of the next requests.
     void SetPeakSelection(int peak) { m_peakSelection.store(peak, std::memory_order_relaxed); }
     int PeakSelection() const { return m_peakSelection.load(std::memory_order_relaxed); }
@@ -104,6 +104,7 @@ private:
     std::atomic<int> m_lastStatus{kNoStatus};
     std::atomic<bool> m_finished{false};
     WaveReply m_reply{};
+    int64_t m_arrivalNs = 0;
     std::unique_ptr<CEvent> m_stop;
     std::thread m_thread;
 };

@@ -1,5 +1,7 @@
 #include "pages/DrawnButton.h"
 
+#include "pages/DrawnButtonAccessible.h"
+
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -69,6 +71,7 @@ CDrawnButton::CDrawnButton(int id, const QString& text, QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, false);
     GrabAccessKey();
+    qda::InstallDrawnButtonAccessibility();
 }
 
 void CDrawnButton::SetText(const QString& text) {

@@ -23,6 +23,7 @@ public:
     void SetFillColors(QColor normal, QColor pressed);
     void SetTextColor(QColor color);
     void SetToggle(bool toggle) { m_toggle = toggle; }
+    bool IsToggle() const { return m_toggle; }
     void SetNotifyOnPress(bool notify) { m_notifyOnPress = notify; }
     // `flatFrame`: draw a frame in the plain state; `pushFrame`: draw hover frames as push frames.
     void SetFrame(bool flatFrame, bool pushFrame);

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include "MainWindowTestSupport.h"
 #include "app/MainWindowLogic.h"
+#include "monitor/Wave.h"
 #include "app/WindowPlacement.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
@@ -130,8 +131,7 @@ TEST_F(MainWindowTest, StartupChoices) {
         EXPECT_EQ(window->Settings().Programs[2].HeadA.AlarmCnt, c.alarmCount) << c.what;
         EXPECT_EQ(window->StartupPending(), c.pending) << c.what;
         EXPECT_EQ(window->GetSelectedProgram(), c.choice == 1 && c.shown.empty() ? 5 : 0) << c.what;
-        for (int id :
-             {CTR52Dlg::IDC_CALC, CTR52Dlg::IDC_WAVE_A, CTR52Dlg::IDC_WAVE_B, CTR52Dlg::IDC_STORAGE}) {
+        for (int id : {CTR52Dlg::IDC_CALC, CTR52Dlg::IDC_STORAGE}) {
             EXPECT_FALSE(window->Button(id)->isEnabled()) << c.what << " " << id;
         }
         window.reset();
@@ -544,10 +544,10 @@ TEST_F(MainWindowTest, KeyboardRoutine) {
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_TRUE(window->isVisible());
     // The windows that are not part of this program: their controls are off.
-    for (int id : {CTR52Dlg::IDC_CALC, CTR52Dlg::IDC_WAVE_A, CTR52Dlg::IDC_WAVE_B, CTR52Dlg::IDC_STORAGE}) {
+    for (int id : {CTR52Dlg::IDC_CALC, CTR52Dlg::IDC_STORAGE}) {
         EXPECT_FALSE(window->Button(id)->isEnabled());
     }
-    for (int id : {CTR52Dlg::ID_CALC, CTR52Dlg::ID_WAVE_A, CTR52Dlg::ID_WAVE_B, CTR52Dlg::ID_STORAGE}) {
+    for (int id : {CTR52Dlg::ID_CALC, CTR52Dlg::ID_STORAGE}) {
         EXPECT_FALSE(window->MenuAction(id)->isEnabled());
     }
 }
@@ -556,12 +556,12 @@ TEST_F(MainWindowTest, ExitAsksOnlyForRealChanges) {
     // Unchanged (a window record alone does not count): closes, saves the state, no question.
     dialogs.startupChoices = {2};
     Start();
-    window->MutableSettings().WaveView[0].InitialXScale = 4;
+    window->WaveWindow(0)->SetConnection('A', 64, window->Settings().PcComm, &window->Command());
     window->MutableSettings().PcComm.PortNo = 2;
     window->OnExit();
     EXPECT_TRUE(window->Ended());
     EXPECT_TRUE(messages.Shown().empty());
-    EXPECT_EQ(RegReadInt(store, "WAVE", "INITIALXSCALE_A", -1), 4);
+    EXPECT_EQ(RegReadInt(store, "WAVE", "INITIALXSCALE_A", -1), 64);
     EXPECT_EQ(RegReadInt(store, "COMMUNICATION", "PORTNO", -1), 2);
     window.reset();
 

@@ -101,10 +101,16 @@ QWidget* TopWidget() {
 
 // The window that takes the keyboard now: the focus widget of the modal on top, or of the
 // application, or the window on top itself.
+bool Reachable(const QWidget* w);
+
 QWidget* KeyTarget() {
     QWidget* top = TopWidget();
     if (QWidget* popup = QApplication::activePopupWidget())
         return popup->focusWidget() ? popup->focusWidget() : popup;
+    // A tool window beside the window-modal main window, activated by the script, takes the keys.
+    QWidget* active = QApplication::activeWindow();
+    if (active != nullptr && active != top && top != nullptr && top == FindMain() && Reachable(active))
+        return active->focusWidget() ? active->focusWidget() : active;
     QWidget* focus = QApplication::focusWidget();
     if (focus != nullptr && top != nullptr && (focus->window() == top || top->isAncestorOf(focus)))
         return focus;
@@ -112,10 +118,16 @@ QWidget* KeyTarget() {
     return top;
 }
 
-// Whether a person could reach `w` now: no other modal window stands in front of it.
+// Whether a person could reach `w` now: no other modal window stands in front of it. A window-
+// modal dialog (the main window) blocks only the windows it belongs to, not the tool windows.
 bool Reachable(const QWidget* w) {
     const QWidget* modal = QApplication::activeModalWidget();
-    return modal == nullptr || w->window() == modal || modal->isAncestorOf(w);
+    if (modal == nullptr || w->window() == modal || modal->isAncestorOf(w)) return true;
+    if (modal->windowModality() != Qt::WindowModal) return false;
+    for (const QWidget* p = modal->parentWidget(); p != nullptr; p = p->parentWidget()) {
+        if (p->window() == w->window()) return false;
+    }
+    return true;
 }
 
 // A program run by the journey (vantorusbd), ended with SIGTERM.

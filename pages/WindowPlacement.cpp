@@ -1,4 +1,4 @@
-#include "app/WindowPlacement.h"
+#include "pages/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,0 +1,178 @@
+#include "monitor/WavePictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+
+namespace qda {
+
+namespace {
+
+const QColor kInk(30, 30, 30);
+const QColor kBlue(30, 90, 200);
+const QColor kGreen(20, 150, 60);
+
+QImage Blank(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb(kWavePictureTransparent));
+    return image;
+}
+
+void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c, QColor colour) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(QPolygonF({a, b, c}));
+}
+
+// A small received-light curve across the picture, the motif of the zoom buttons.
+void Wave(QPainter& p, QRectF area) {
+    QPainterPath path;
+    path.moveTo(area.left(), area.bottom());
+    path.lineTo(area.left() + area.width() * 0.35, area.bottom());
+    path.lineTo(area.center().x(), area.top());
+    path.lineTo(area.left() + area.width() * 0.65, area.bottom());
+    path.lineTo(area.right(), area.bottom());
+    p.setPen(QPen(kGreen, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+}
+
+// Two arrows on one axis, pointing outwards (zoom in) or inwards (zoom out).
+void ZoomArrows(QPainter& p, bool horizontal, bool outwards) {
+    const double c = 12;
+    for (int side : {-1, 1}) {
+        const double tip = outwards ? c + side * 11 : c + side * 4;
+        const double base = outwards ? c + side * 6 : c + side * 9;
+        if (horizontal)
+            Triangle(p, {tip, c}, {base, c - 4}, {base, c + 4}, kBlue);
+        else
+            Triangle(p, {c, tip}, {c - 4, base}, {c + 4, base}, kBlue);
+    }
+}
+
+QImage ZoomPicture(bool horizontal, bool zoomIn) {
+    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    Wave(p, horizontal ? QRectF(7, 8, 10, 8) : QRectF(8, 7, 8, 10));
+    ZoomArrows(p, horizontal, zoomIn);
+    return image;
+}
+
+QImage MovePicture(bool up) {
+    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    Wave(p, up ? QRectF(3, 14, 18, 7) : QRectF(3, 3, 18, 7));
+    if (up)
+        Triangle(p, {12, 2}, {5, 11}, {19, 11}, kBlue);
+    else
+        Triangle(p, {12, 22}, {5, 13}, {19, 13}, kBlue);
+    return image;
+}
+
+// Four surfaces' peaks with the chosen one (0..3) drawn tall and its number below.
+QImage PeakPicture(int chosen) {
+    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (int i = 0; i < 4; ++i) {
+        const double x = 3 + i * 6;
+        const double height = i == chosen ? 14 : 6;
+        Triangle(p, {x, 16}, {x + 3, 16 - height}, {x + 6, 16}, i == chosen ? kGreen : QColor(150, 150, 150));
+    }
+    p.setPen(kInk);
+    QFont font = p.font();
+    font.setPixelSize(8);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRectF(0, 16, kWaveButtonPicture, 8), Qt::AlignCenter, QString::number(chosen + 1));
+    return image;
+}
+
+QImage StartPicture(bool pause) {
+    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (pause) {
+        p.fillRect(QRectF(6, 5, 4, 14), kBlue);
+        p.fillRect(QRectF(14, 5, 4, 14), kBlue);
+    } else {
+        Triangle(p, {7, 4}, {7, 20}, {19, 12}, kGreen);
+    }
+    return image;
+}
+
+// A sensor head seen from the side with its letter and the laser beam.
+QImage HeadPicture(char letter) {
+    QImage image = Blank(32, 28);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(200, 200, 210));
+    p.drawRoundedRect(QRectF(2, 2, 22, 16), 2, 2);
+    p.setPen(QPen(QColor(220, 30, 30), 1.5));
+    p.drawLine(QPointF(13, 18), QPointF(13, 26));
+    p.drawLine(QPointF(8, 26), QPointF(18, 26));
+    QFont font = p.font();
+    font.setPixelSize(12);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kInk);
+    p.drawText(QRectF(2, 2, 22, 16), Qt::AlignCenter, QString(QChar::fromLatin1(letter)));
+    return image;
+}
+
+QImage SizeGrip() {
+    QImage image = Blank(16, 16);
+    QPainter p(&image);
+    for (int i = 0; i < 3; ++i) {
+        const int o = 4 + i * 4;
+        p.setPen(QColor(255, 255, 255));
+        p.drawLine(o, 15, 15, o);
+        p.setPen(QColor(128, 128, 128));
+        p.drawLine(o + 1, 15, 15, o + 1);
+    }
+    return image;
+}
+
+}  // namespace
+
+QImage WavePicture(int resource) {
+    switch (resource) {
+        case 231:
+            return StartPicture(false);
+        case 238:
+            return StartPicture(true);
+        case 248:
+            return ZoomPicture(true, true);
+        case 209:
+            return ZoomPicture(true, false);
+        case 244:
+            return ZoomPicture(false, true);
+        case 245:
+            return ZoomPicture(false, false);
+        case 232:
+            return MovePicture(true);
+        case 233:
+            return MovePicture(false);
+        case 240:
+            return PeakPicture(0);
+        case 241:
+            return PeakPicture(1);
+        case 242:
+            return PeakPicture(2);
+        case 239:
+            return PeakPicture(3);
+        case 167:
+            return HeadPicture('A');
+        case 168:
+            return HeadPicture('B');
+        case 188:
+            return SizeGrip();
+        default:
+            return {};
+    }
+}
+
+}  // namespace qda
