@@ -11,6 +11,8 @@
 #include "pages/OptionCommunication.h"
 #include "pages/OptionEnvironment.h"
 #include "pages/OptionHeadSetting.h"
+#include "resources/Messages.h"
+#include "storage/DataStorage.h"
 
 namespace qda::help {
 
@@ -80,9 +82,18 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
              return std::make_unique<COptionHeadSetting>(QStringLiteral("A"), &main.Command(), &main, 0u,
                                                          &main);
          })},
+        // Without a link: the picture shows the window as it opens, and its "cannot connect"
+        // message is not one for the build's console.
+        {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) {
+             const int silent = IsMessageSilent();
+             SetMessageSilent(1);
+             auto d = std::make_unique<CDataStorage>(main.Settings(), main.GetSelectedProgram(), &main, 0u,
+                                                     nullptr, &main);
+             SetMessageSilent(silent);
+             return d;
+         })},
         // The windows still to come add one line each here, for instance
-        //   {"calc-window", ToolWindow("CCalc")}, {"wave-window", ToolWindow("CWave")},
-        //   {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) { ... })}.
+        //   {"calc-window", ToolWindow("CCalc")}, {"wave-window", ToolWindow("CWave")}.
     };
     return table;
 }
