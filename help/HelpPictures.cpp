@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/TR52Dlg.h"
+#include "monitor/Wave.h"
 #include "pages/OptionCommunication.h"
 #include "pages/OptionEnvironment.h"
 #include "pages/OptionHeadSetting.h"
@@ -47,11 +48,13 @@ Renderer DialogOf(std::function<std::unique_ptr<Dialog>(CTR52Dlg&)> make) {
 }
 
 // A window the main window made hidden at start (the measured-value and waveform windows),
-// found by its class name: {"calc-window", ToolWindow("CCalc")}.
-[[maybe_unused]] Renderer ToolWindow(const char* className) {
-    return [className](CTR52Dlg& main) {
+// found by its class name and, where there are several, by `pick`:
+// {"calc-window", ToolWindow("CCalc")}.
+Renderer ToolWindow(const char* className, std::function<bool(QWidget&)> pick = {}) {
+    return [className, pick](CTR52Dlg& main) {
         for (QWidget* w : QApplication::allWidgets()) {
-            if (qstrcmp(w->metaObject()->className(), className) == 0 && w->isWindow()) {
+            if (qstrcmp(w->metaObject()->className(), className) == 0 && w->isWindow() &&
+                (!pick || pick(*w))) {
                 main.show();
                 return Grab(*w);
             }
@@ -80,8 +83,10 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
              return std::make_unique<COptionHeadSetting>(QStringLiteral("A"), &main.Command(), &main, 0u,
                                                          &main);
          })},
+        {"wave-window",
+         ToolWindow("CWave", [](QWidget& w) { return static_cast<CWave&>(w).HeadLetter() == 'A'; })},
         // The windows still to come add one line each here, for instance
-        //   {"calc-window", ToolWindow("CCalc")}, {"wave-window", ToolWindow("CWave")},
+        //   {"calc-window", ToolWindow("CCalc")},
         //   {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) { ... })}.
     };
     return table;
