@@ -21,6 +21,7 @@
 #include "app/MainWindowDialogs.h"
 #include "app/MainWindowLogic.h"
 #include "monitor/Wave.h"
+#include "pages/ButtonBar.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
 #include "pages/HelpRequest.h"
@@ -134,8 +135,10 @@ void CTR52Dlg::BuildControls() {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 4, 8, 8);
 
-    // Top buttons.
-    auto* top = new QHBoxLayout;
+    // Top buttons, one tool bar for assistive technology.
+    auto* bar = new CButtonBar(this);
+    auto* top = new QHBoxLayout(bar);
+    top->setContentsMargins(0, 0, 0, 0);
     struct TopButton {
         int id;
         int bitmap;
@@ -150,16 +153,20 @@ void CTR52Dlg::BuildControls() {
         {IDC_STORAGE, 213, "データストレージ"},
     };
     for (const TopButton& t : tops) {
-        auto* b = new CDrawnButton(t.id, qda::UiText(t.text), this);
+        auto* b = new CDrawnButton(t.id, qda::UiText(t.text), bar);
         b->SetBitmaps(qda::ButtonBitmap(t.bitmap), 32, 32, QColor::fromRgb(qda::kTransparentColor),
                       ButtonFace(), ButtonFace().lighter(108));
+        // The two waveform buttons share their caption; only the picture tells the head.
+        if (t.id == IDC_WAVE_A || t.id == IDC_WAVE_B)
+            b->setAccessibleName(qda::MessageQ(t.id == IDC_WAVE_A ? 0 : 1) + QLatin1Char(' ') +
+                                 b->Caption().replace(QLatin1Char('\n'), QLatin1Char(' ')));
         b->SetFrame(true, true);
         b->setMinimumSize(120, 48);
         connect(b, &CDrawnButton::command, this, &CTR52Dlg::OnCommand);
         top->addWidget(b);
     }
     top->addStretch();
-    root->addLayout(top);
+    root->addWidget(bar);
 
     auto* middle = new QHBoxLayout;
     // Program column with the marker beside each button.
@@ -175,6 +182,8 @@ void CTR52Dlg::BuildControls() {
         m_markers[static_cast<size_t>(i)] = marker;
         auto* b = new CDrawnButton(kProgramIds[i], QStringLiteral("No.%1").arg(i), frame);
         b->SetFillColors(ButtonFace(), QColor(255, 220, 120));
+        // The window keeps one program selected; the selected one reads as checked.
+        b->SetCheckable(true);
         b->SetFrame(true, true);
         b->setMinimumSize(72, 30);
         connect(b, &CDrawnButton::command, this, &CTR52Dlg::OnCommand);
@@ -904,7 +913,8 @@ void CTR52Dlg::ResetToDefaults(bool windowRecords) {
             m_settings.WaveView[i].HeadLetter = '\0';
             m_settings.WaveView[i].InitialXScale = 0;
             if (m_wave[static_cast<size_t>(i)] && m_wave[static_cast<size_t>(i)]->IsIdle())
-                m_wave[static_cast<size_t>(i)]->SetConnection(i == 0 ? 'A' : 'B', 0, m_settings.PcComm, &m_command);
+                m_wave[static_cast<size_t>(i)]->SetConnection(i == 0 ? 'A' : 'B', 0, m_settings.PcComm,
+                                                              &m_command);
         }
         qda::SetCalcViewDefaults(m_settings.CalcView);
         for (int g = 0; g < qda::kStorageGraphCount; ++g)

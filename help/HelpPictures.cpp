@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/TR52Dlg.h"
+#include "monitor/Wave.h"
 #include "pages/OptionCommunication.h"
 #include "pages/OptionEnvironment.h"
 #include "pages/OptionHeadSetting.h"
@@ -49,11 +50,13 @@ Renderer DialogOf(std::function<std::unique_ptr<Dialog>(CTR52Dlg&)> make) {
 }
 
 // A window the main window made hidden at start (the measured-value and waveform windows),
-// found by its class name: {"calc-window", ToolWindow("CCalc")}.
-[[maybe_unused]] Renderer ToolWindow(const char* className) {
-    return [className](CTR52Dlg& main) {
+// found by its class name and, where there are several, by `pick`:
+// {"calc-window", ToolWindow("CCalc")}.
+Renderer ToolWindow(const char* className, std::function<bool(QWidget&)> pick = {}) {
+    return [className, pick](CTR52Dlg& main) {
         for (QWidget* w : QApplication::allWidgets()) {
-            if (qstrcmp(w->metaObject()->className(), className) == 0 && w->isWindow()) {
+            if (qstrcmp(w->metaObject()->className(), className) == 0 && w->isWindow() &&
+                (!pick || pick(*w))) {
                 main.show();
                 return Grab(*w);
             }
@@ -82,6 +85,8 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
              return std::make_unique<COptionHeadSetting>(QStringLiteral("A"), &main.Command(), &main, 0u,
                                                          &main);
          })},
+        {"wave-window",
+         ToolWindow("CWave", [](QWidget& w) { return static_cast<CWave&>(w).HeadLetter() == 'A'; })},
         // Without a link: the picture shows the window as it opens, and its "cannot connect"
         // message is not one for the build's console.
         {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) {
@@ -93,7 +98,7 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
              return d;
          })},
         // The windows still to come add one line each here, for instance
-        //   {"calc-window", ToolWindow("CCalc")}, {"wave-window", ToolWindow("CWave")}.
+        //   {"calc-window", ToolWindow("CCalc")}.
     };
     return table;
 }

@@ -1,10 +1,14 @@
 #include "pages/ColorStatic.h"
 
+#include <QAccessible>
 #include <QPainter>
+
+#include "pages/DrawnButtonAccessible.h"
 
 CColorStatic::CColorStatic(int id, const QString& text, QWidget* parent)
     : QWidget(parent), m_color(palette().color(QPalette::Button)), m_text(text) {
     setObjectName(QString::number(id));
+    qda::InstallDrawnControlAccessibility();
 }
 
 void CColorStatic::SetColor(QColor color) {
@@ -15,6 +19,8 @@ void CColorStatic::SetColor(QColor color) {
 void CColorStatic::SetText(const QString& text) {
     m_text = text;
     update();
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void CColorStatic::paintEvent(QPaintEvent*) {

@@ -2,6 +2,7 @@
 
 #include "pages/DrawnButtonAccessible.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -71,13 +72,15 @@ CDrawnButton::CDrawnButton(int id, const QString& text, QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, false);
     GrabAccessKey();
-    qda::InstallDrawnButtonAccessibility();
+    qda::InstallDrawnControlAccessibility();
 }
 
 void CDrawnButton::SetText(const QString& text) {
     m_text = text;
     GrabAccessKey();
     update();
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void CDrawnButton::GrabAccessKey() {
@@ -137,6 +140,7 @@ void CDrawnButton::SetCutAccelerator(bool cut) {
 void CDrawnButton::SetSelected(bool selected) {
     m_selected = selected;
     update();
+    NotifyAccessibleState();
     if (m_notifyOnPress) PostCommand();
 }
 
@@ -156,6 +160,14 @@ QSize CDrawnButton::sizeHint() const {
     int w = text.width() + 16 + (m_imageSize.isValid() ? m_imageSize.width() + 8 : 0);
     int h = std::max(text.height(), m_imageSize.isValid() ? m_imageSize.height() : 0) + 10;
     return {w, h};
+}
+
+void CDrawnButton::NotifyAccessibleState() {
+    QAccessible::State changed;
+    changed.pressed = true;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void CDrawnButton::PostCommand() {
@@ -224,6 +236,7 @@ void CDrawnButton::ButtonDown() {
     m_pressed = true;
     if (m_notifyOnPress) PostCommand();
     update();
+    NotifyAccessibleState();
     setFocus(Qt::MouseFocusReason);
 }
 
@@ -235,6 +248,7 @@ void CDrawnButton::ButtonUp(bool inside) {
     }
     m_pressed = false;
     update();
+    NotifyAccessibleState();
 }
 
 void CDrawnButton::CancelMode() {
@@ -243,6 +257,7 @@ void CDrawnButton::CancelMode() {
         m_selected = false;
     }
     update();
+    NotifyAccessibleState();
 }
 
 void CDrawnButton::mousePressEvent(QMouseEvent* e) {
@@ -262,7 +277,10 @@ void CDrawnButton::mouseMoveEvent(QMouseEvent* e) {
         m_hover = true;
     } else if (m_hover) {
         m_hover = false;
-        m_pressed = false;
+        if (m_pressed) {
+            m_pressed = false;
+            NotifyAccessibleState();
+        }
     }
     update();
 }
@@ -275,8 +293,10 @@ void CDrawnButton::leaveEvent(QEvent*) {
 
 void CDrawnButton::focusOutEvent(QFocusEvent*) {
     m_hover = false;
+    const bool wasPressed = m_pressed;
     m_pressed = false;
     update();
+    if (wasPressed) NotifyAccessibleState();
 }
 
 void CDrawnButton::keyPressEvent(QKeyEvent* e) {

@@ -24,6 +24,10 @@ public:
     void SetTextColor(QColor color);
     void SetToggle(bool toggle) { m_toggle = toggle; }
     bool IsToggle() const { return m_toggle; }
+    // Whether assistive technology sees the selected state as "checked": toggle buttons, and buttons
+    // of a group whose owner keeps one selected (the program buttons) when `checkable` is set.
+    void SetCheckable(bool checkable) { m_checkable = checkable; }
+    bool IsCheckable() const { return m_toggle || m_checkable; }
     void SetNotifyOnPress(bool notify) { m_notifyOnPress = notify; }
     // `flatFrame`: draw a frame in the plain state; `pushFrame`: draw hover frames as push frames.
     void SetFrame(bool flatFrame, bool pushFrame);
@@ -69,6 +73,8 @@ private:
     void ButtonUp(bool inside);
     void CancelMode();
     void PostCommand();
+    // Tells assistive technology that the pressed or selected state may have changed.
+    void NotifyAccessibleState();
     // Takes the access key of the caption ("(&W)": Alt+W) as the button's shortcut.
     void GrabAccessKey();
 
@@ -82,6 +88,7 @@ private:
     bool m_flatFrame = false;
     bool m_pushFrame = false;
     bool m_toggle = false;
+    bool m_checkable = false;
     bool m_notifyOnPress = false;
     bool m_cutAccelerator = false;
     bool m_pressed = false;

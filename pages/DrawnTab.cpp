@@ -1,14 +1,18 @@
 #include "pages/DrawnTab.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "pages/DrawnButtonAccessible.h"
 
 CDrawnTab::CDrawnTab(int id, QWidget* parent)
     : QWidget(parent), m_background(palette().color(QPalette::Button)) {
     setObjectName(QString::number(id));
     // Not focused by the click itself: a click asks the owner first and takes the focus afterwards.
     setFocusPolicy(Qt::TabFocus);
+    qda::InstallDrawnControlAccessibility();
 }
 
 int CDrawnTab::InsertItem(const QString& text) {
@@ -26,7 +30,16 @@ bool CDrawnTab::SetCurSel(int index) {
     if (index < 0 || index >= ItemCount()) return false;
     m_current = index;
     update();
+    NotifyAccessibleSelection();
     return true;
+}
+
+void CDrawnTab::NotifyAccessibleSelection() {
+    if (m_current < 0) return;
+    // The items are the first children of the tab control's accessible interface.
+    QAccessibleEvent event(this, QAccessible::Selection);
+    event.setChild(m_current);
+    QAccessible::updateAccessibility(&event);
 }
 
 void CDrawnTab::SetBackgroundColor(QColor color) {
@@ -94,20 +107,26 @@ bool CDrawnTab::UserSelect(int index) {
     if (refuse) return false;
     m_current = index;
     update();
+    NotifyAccessibleSelection();
     emit selectionChanged();
     // The owner may have put the selection back (a page check failed).
     return m_current == index;
+}
+
+bool CDrawnTab::ClickItem(int index) {
+    // The owner is asked first, while the focus is still where the user left it, so that a page's
+    // own focus-loss check does not run ahead of the owner's leave check. A refused or failed
+    // change leaves the focus where the owner put it: on the field a failed check names.
+    if (!isEnabled() || !UserSelect(index)) return false;
+    setFocus(Qt::MouseFocusReason);
+    return true;
 }
 
 void CDrawnTab::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     for (int i = 0; i < ItemCount(); ++i) {
         if (ItemRect(i).contains(e->position().toPoint())) {
-            // The owner is asked first, while the focus is still where the user left it, so that
-            // a page's own focus-loss check does not run ahead of the owner's leave check. A
-            // refused or failed change leaves the focus where the owner put it: on the field a
-            // failed check names.
-            if (UserSelect(i)) setFocus(Qt::MouseFocusReason);
+            ClickItem(i);
             return;
         }
     }

@@ -24,6 +24,10 @@ public:
     QRect ItemRect(int index) const;
     // The page area below the items, inside the frame.
     QRect DisplayRect() const;
+    // What a click on item `index` does (the mouse, or the press action of assistive technology):
+    // the owner is offered the change, and the focus moves here when it happened. True when the
+    // item is selected afterwards by this change.
+    bool ClickItem(int index);
 
 signals:
     // The user asks for another item; setting *refuse keeps the current one.
@@ -40,6 +44,8 @@ private:
     int HeaderHeight() const;
     // The user's change to `index`, offered to the owner; true when it happened.
     bool UserSelect(int index);
+    // Tells assistive technology which item is selected now.
+    void NotifyAccessibleSelection();
 
     QStringList m_items;
     int m_current = -1;

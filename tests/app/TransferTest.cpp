@@ -19,10 +19,6 @@ using namespace qda::test;
 
 namespace {
 
-#define REQUIRE_SIM(sim)                                                                          \
-    if (SimProcess::Binary().empty()) GTEST_SKIP() << "qd-atlas-sim is not built in QDA_BIN_DIR"; \
-    ASSERT_TRUE((sim).ok()) << "qd-atlas-sim did not start"
-
 class TransferTest : public MainWindowTest {
 protected:
     ~TransferTest() override { qunsetenv("QDA_COM1"); }
@@ -57,7 +53,7 @@ protected:
 
 TEST_F(TransferTest, SendThenReceiveRoundTrip) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     window->MutableSettings().Programs[4].HeadA.AlarmCnt = 123;
     window->MutableSettings().Programs[4].Out2.FilterType = 1;
@@ -93,7 +89,7 @@ TEST_F(TransferTest, SendThenReceiveRoundTrip) {
 
 TEST_F(TransferTest, ReceivedImageThatFailsACheckIsDiscarded) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     // Program 5 is not on the pages, so its record goes out unchecked and comes back as it was:
     // an analog output of 20 V over 0.01 mm is steeper than the record check allows.
@@ -119,7 +115,7 @@ TEST_F(TransferTest, ReceivedImageThatFailsACheckIsDiscarded) {
 
 TEST_F(TransferTest, SendHandsTheControllersBaudRateToThePc) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     window->MutableSettings().Environment.Baudrate = 4;
     window->MutableSettings().Environment.Parity = 0;
@@ -132,7 +128,7 @@ TEST_F(TransferTest, SendHandsTheControllersBaudRateToThePc) {
 
 TEST_F(TransferTest, ExitWaitsForARunningTransfer) {
     SimProcess sim({"--pace-baud", "460800"});
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     window->OnSend();
     ASSERT_TRUE(window->TransferRunning());
@@ -145,7 +141,7 @@ TEST_F(TransferTest, ExitWaitsForARunningTransfer) {
 
 TEST_F(TransferTest, PcCommChangeWhileTheLinkIsOpenAsksFirst) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     PcCommSetting other = window->Settings().PcComm;
     other.Baudrate = 2;
@@ -170,7 +166,7 @@ TEST_F(TransferTest, PcCommChangeWhileTheLinkIsOpenAsksFirst) {
 
 TEST_F(TransferTest, TransferRequestsOfTheDataStorageWindow) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     window->SelectProgram(false, 2);
     EXPECT_EQ(SendWindowMessage(window.get(), WM_TRANSFER_REQUEST, 2, 0), 2);
@@ -207,7 +203,7 @@ TEST_F(TransferTest, TransferRequestsOfTheDataStorageWindow) {
 
 TEST_F(TransferTest, StorageRunningAsksFirst) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     // Storage of OUT1 and OUT2 at one value a second, so that it still runs during the test.
     CommonSetting& common = window->MutableSettings().Programs[0].Common;
@@ -245,7 +241,7 @@ TEST_F(TransferTest, StorageRunningAsksFirst) {
 
 TEST_F(TransferTest, SynchronousSendForThePages) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     window->MutableSettings().Programs[0].HeadA.AlarmCnt = 45;
     window->SelectProgram(false, 0);
@@ -281,7 +277,7 @@ TEST_F(TransferTest, ControllerErrorReplies) {
     const Case cases[] = {{5, {377}}, {2, {373}}, {7, {376, 378}}};
     for (const Case& c : cases) {
         SimProcess sim;
-        REQUIRE_SIM(sim);
+        QDA_REQUIRE_SIM(sim);
         StartWith(sim);
         ASSERT_EQ(sim.Control("error-reply all:" + std::to_string(c.code) + ":2").rfind("OK", 0), 0u);
         window->OnReceive();
@@ -311,7 +307,7 @@ TEST_F(TransferTest, ControllerErrorReplies) {
 // closes with Esc.
 TEST_F(TransferTest, RovaTuningDialogOfTheHeadPageIsUsable) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     CTabHead* head = window->HeadPage(0);
     ASSERT_NE(head, nullptr);

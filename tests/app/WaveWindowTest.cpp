@@ -25,10 +25,6 @@ using namespace qda::test;
 
 namespace {
 
-#define REQUIRE_SIM(sim)                                                                          \
-    if (SimProcess::Binary().empty()) GTEST_SKIP() << "qd-atlas-sim is not built in QDA_BIN_DIR"; \
-    ASSERT_TRUE((sim).ok()) << "qd-atlas-sim did not start"
-
 class WaveWindowTest : public MainWindowTest {
 protected:
     // The windows keep their placement in the program's registry store.
@@ -204,7 +200,7 @@ TEST_F(WaveWindowTest, InitialScaleIsReadAtStartFollowsZoomAndIsWrittenAtExit) {
 
 TEST_F(WaveWindowTest, AcquisitionShowsAMovingWaveAndPauseKeepsIt) {
     SimProcess sim({"--wave-segments", "0x07"});
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     CWave& a = Open(0);
     EXPECT_EQ(Caption(a), MessageQ(22));
@@ -237,7 +233,7 @@ TEST_F(WaveWindowTest, AcquisitionShowsAMovingWaveAndPauseKeepsIt) {
 
 TEST_F(WaveWindowTest, StatusFiveEndsOnlyTheFirstRequest) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     CWave& b = Open(1);
 
@@ -274,7 +270,7 @@ TEST_F(WaveWindowTest, StatusFiveEndsOnlyTheFirstRequest) {
 
 TEST_F(WaveWindowTest, MissingHeadAnswerFailsTheStartAndClearsTheView) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     CWave& a = Open(0);
     a.StartAcquisition();
@@ -295,7 +291,7 @@ TEST_F(WaveWindowTest, MissingHeadAnswerFailsTheStartAndClearsTheView) {
 
 TEST_F(WaveWindowTest, RovaPeakButtonsOnlyForTransparent2OverAGoodWave) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     CWave& a = Open(0);
     const int peaks[4] = {CWave::IDC_PEAK1, CWave::IDC_PEAK2, CWave::IDC_PEAK3, CWave::IDC_PEAK4};
@@ -367,7 +363,7 @@ TEST_F(WaveWindowTest, KeyboardZoomsAndMoves) {
 
 TEST_F(WaveWindowTest, PictureShowsTraceOverlayAndClippedPeakLines) {
     SimProcess sim({"--wave-peaks", "100,700"});
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     StartWith(sim);
     CWave& a = Open(0);
     a.resize(1000, 600);

@@ -13,10 +13,6 @@ namespace {
 using qda::test::RunProgram;
 using qda::test::SimProcess;
 
-#define REQUIRE_SIM(sim)                                                                          \
-    if (SimProcess::Binary().empty()) GTEST_SKIP() << "qd-atlas-sim is not built in QDA_BIN_DIR"; \
-    ASSERT_TRUE((sim).ok()) << "qd-atlas-sim did not start"
-
 class WithSimulator : public ::testing::Test {
 protected:
     qda::test::ScriptedMessageBackend messages;
@@ -45,7 +41,7 @@ protected:
 
 TEST_F(WithSimulator, ModesStateAndHeads) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
     int storing = -1, mode = -1, c1 = -1, c2 = -1;
     ASSERT_TRUE(cmd.GetControllerState(&storing, &mode, &c1, &c2));
@@ -67,7 +63,7 @@ TEST_F(WithSimulator, ModesStateAndHeads) {
 
 TEST_F(WithSimulator, RovaTuningIsCancelledByTheStateQuery) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
     ASSERT_TRUE(cmd.SetControllerMode(1));
     qda::CommandReply r;
@@ -82,7 +78,7 @@ TEST_F(WithSimulator, RovaTuningIsCancelledByTheStateQuery) {
 
 TEST_F(WithSimulator, FaultsOfTheLine) {
     SimProcess sim({"--notify", "all:TG+N1+N2", "--split", "20:3:5", "--error-reply", "44:2:1"});
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
     qda::CommandReply r;
     qda::MeasuredValues values;
@@ -100,7 +96,7 @@ TEST_F(WithSimulator, FaultsOfTheLine) {
 // accepted reply is right, and the link carries on.
 TEST_F(WithSimulator, CorruptedRepliesAreNeverAccepted) {
     SimProcess sim({"--bad-checksum", "52:0.33", "--seed", "7"});
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     cmd.SetTimeouts(100, 1000);  // a dropped reply ends by the silence watch
     ASSERT_TRUE(Open(sim));
     int accepted = 0, refused = 0;
@@ -133,7 +129,7 @@ protected:
 
 TEST_F(CliWithSimulator, ReadingCommands) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     auto r = Cli(sim, {"state"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "蓄積データ数 - OUT1 :     0点 OUT2 :     0点   現在の状態 - 停止中\n");
@@ -162,7 +158,7 @@ TEST_F(CliWithSimulator, ReadingCommands) {
 
 TEST_F(CliWithSimulator, ActionsAndTheirFailures) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     EXPECT_EQ(Cli(sim, {"zero", "1", "on"}).exitCode, 0);
     EXPECT_NE(Cli(sim, {"measure"}).out.find("ZERO"), std::string::npos);
     EXPECT_EQ(Cli(sim, {"timing", "both"}).exitCode, 0);
@@ -189,7 +185,7 @@ TEST_F(CliWithSimulator, ActionsAndTheirFailures) {
 
 TEST_F(CliWithSimulator, ConnectionOptions) {
     SimProcess sim({"--over-range", "1"});
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     const std::string cli = qda::test::BinDir() + "/qd-atlas-cli";
     ::setenv("QDA_COM5", sim.SlavePath().c_str(), 1);
     auto r = RunProgram(cli, {"measure", "--com", "5", "--baud", "115200", "--parity", "odd"});

@@ -19,10 +19,6 @@ using namespace qda::test;
 
 namespace {
 
-#define REQUIRE_SIM(sim)                                                                          \
-    if (SimProcess::Binary().empty()) GTEST_SKIP() << "qd-atlas-sim is not built in QDA_BIN_DIR"; \
-    ASSERT_TRUE((sim).ok()) << "qd-atlas-sim did not start"
-
 class WithSimulator : public PageTest {
 protected:
     WithSimulator() { command.SetTimeouts(500, 3000); }
@@ -41,7 +37,7 @@ protected:
 
 TEST_F(WithSimulator, TuningStopReadsBackTheRovaSettings) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
     int sends = 0;
     mainWindow.onMessage = [&](const ReceivedMessage& m) -> std::intptr_t {
@@ -82,7 +78,7 @@ TEST_F(WithSimulator, TuningStopReadsBackTheRovaSettings) {
 
 TEST_F(WithSimulator, TuningCancelKeepsNothing) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
     COptionHeadSetting dialog(QStringLiteral("A"), &command, &mainWindow, WM_HEAD_SEND_SETTINGS);
     dialog.show();
@@ -100,7 +96,7 @@ TEST_F(WithSimulator, TuningCancelKeepsNothing) {
 
 TEST_F(WithSimulator, FailedSettingsSendEndsTheWorkerAtOnce) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     ASSERT_TRUE(Open(sim));
     mainWindow.onMessage = [](const ReceivedMessage&) -> std::intptr_t { return 0; };
     COptionHeadSetting dialog(QStringLiteral("A"), &command, &mainWindow, WM_HEAD_SEND_SETTINGS);
@@ -117,7 +113,7 @@ TEST_F(WithSimulator, FailedSettingsSendEndsTheWorkerAtOnce) {
 
 TEST_F(WithSimulator, HeadPageTakesTheTunedRovaSettings) {
     SimProcess sim;
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     qputenv("QDA_COM2", QByteArray::fromStdString(sim.SlavePath()));
     mainWindow.onMessage = [](const ReceivedMessage&) -> std::intptr_t { return 1; };
     HeadSetting head{};
@@ -167,7 +163,7 @@ TEST_F(WithSimulator, HeadPageTuningWithoutControllerSaysSo) {
 
 TEST_F(WithSimulator, HeadModelsOfTheConnectedHeads) {
     SimProcess sim({"--head-b", "0x82"});
-    REQUIRE_SIM(sim);
+    QDA_REQUIRE_SIM(sim);
     qputenv("QDA_COM1", QByteArray::fromStdString(sim.SlavePath()));
     const SettingsBlock block = DefaultBlock();
     const std::string text = BuildSettingsListText(block, 0);

@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+// In a GoogleTest body: skips when qd-atlas-sim is not built, fails when it did not start.
+#define QDA_REQUIRE_SIM(sim)                                        \
+    if (::qda::test::SimProcess::Binary().empty())                  \
+        GTEST_SKIP() << "qd-atlas-sim is not built in QDA_BIN_DIR"; \
+    ASSERT_TRUE((sim).ok()) << "qd-atlas-sim did not start"
+
 namespace qda::test {
 
 // The directory of the built programs: QDA_BIN_DIR, else the build tree this program runs from

@@ -1,0 +1,7 @@
+#include "pages/ButtonBar.h"
+
+#include "pages/DrawnButtonAccessible.h"
+
+CButtonBar::CButtonBar(QWidget* parent) : QWidget(parent) {
+    qda::InstallDrawnControlAccessibility();
+}
