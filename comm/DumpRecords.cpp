@@ -56,8 +56,29 @@ std::string DumpRowsText(const std::vector<DumpRow>& rows) {
     return text;
 }
 
+void CDumpListLock::lock() {
+    std::unique_lock<std::mutex> state(m_state);
+    m_released.wait(state, [this] { return !m_held; });
+    m_held = true;
+}
+
+bool CDumpListLock::try_lock_for(std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> state(m_state);
+    if (!m_released.wait_for(state, wait, [this] { return !m_held; })) return false;
+    m_held = true;
+    return true;
+}
+
+void CDumpListLock::unlock() {
+    {
+        std::lock_guard<std::mutex> state(m_state);
+        m_held = false;
+    }
+    m_released.notify_one();
+}
+
 void CDumpRecorder::SetNotifications(std::function<void()> rowsAdded, std::function<void()> lockFailed) {
-    std::lock_guard<std::timed_mutex> guard(m_lock);
+    std::lock_guard<CDumpListLock> guard(m_lock);
     m_rowsAdded = std::move(rowsAdded);
     m_lockFailed = std::move(lockFailed);
 }
@@ -66,7 +87,7 @@ void CDumpRecorder::Log(const char* caption, const uint8_t* bytes, int length) {
     if (!m_enabled.load()) return;
     std::function<void()> notify;
     {
-        std::unique_lock<std::timed_mutex> guard(m_lock, kLockWait);
+        std::unique_lock<CDumpListLock> guard(m_lock, kLockWait);
         if (!guard.owns_lock()) {
             // The notifications are set before the recorder is registered and not changed while
             // it logs, so they can be read without the lock here.
@@ -82,7 +103,7 @@ void CDumpRecorder::Log(const char* caption, const uint8_t* bytes, int length) {
 }
 
 size_t CDumpRecorder::TakeNewRows(std::vector<DumpRow>& out) {
-    std::lock_guard<std::timed_mutex> guard(m_lock);
+    std::lock_guard<CDumpListLock> guard(m_lock);
     const size_t n = m_rows.size() - m_taken;
     out.insert(out.end(), m_rows.begin() + static_cast<std::ptrdiff_t>(m_taken), m_rows.end());
     m_taken = m_rows.size();
@@ -90,18 +111,18 @@ size_t CDumpRecorder::TakeNewRows(std::vector<DumpRow>& out) {
 }
 
 std::string CDumpRecorder::Text() {
-    std::lock_guard<std::timed_mutex> guard(m_lock);
+    std::lock_guard<CDumpListLock> guard(m_lock);
     return DumpRowsText(m_rows);
 }
 
 void CDumpRecorder::Clear() {
-    std::lock_guard<std::timed_mutex> guard(m_lock);
+    std::lock_guard<CDumpListLock> guard(m_lock);
     m_rows.clear();
     m_taken = 0;
 }
 
 int CDumpRecorder::Counter() {
-    std::lock_guard<std::timed_mutex> guard(m_lock);
+    std::lock_guard<CDumpListLock> guard(m_lock);
     return m_counter;
 }
 
