@@ -3,9 +3,9 @@
 // hosts the six settings pages in a tab control, lets the operator pick the program being edited,
 // and carries every top-level command: receive and send, open and save, copy, paste and
 // initialise programs, the environment and PC communication dialogs, help, version information
-// and exit; it shows and hides the two waveform windows. The measured-value and data storage
-// windows are not part of this program yet: their buttons, menu items and keys are present and
-// disabled.
+// and exit; it shows and hides the two waveform windows and the measured-value window, and runs
+// the scaling dialog for the OUT pages. The data storage window is not part of this program yet:
+// its button, menu item and key are present and disabled.
 #include <QDialog>
 #include <QString>
 #include <array>
@@ -23,6 +23,7 @@
 
 class CDrawnButton;
 class CWave;
+class CCalc;
 class CDrawnTab;
 class CTabHead;
 class CTabOut;
@@ -137,6 +138,8 @@ public:
     // Buttons 1004/1005, menu items 32772/32773, F6/F7: shows the waveform window of head 0 (A)
     // or 1 (B), or closes it when it is shown.
     void OnWaveWindow(int head);
+    // Button 1003, menu item 32774, F5: shows the measured-value window, or closes it when shown.
+    void OnCalcWindow();
 
     // --- state for tests and the transfers --------------------------------------------------
     const SettingsBlock& Settings() const { return m_settings; }
@@ -149,6 +152,7 @@ public:
     bool TransferRunning() const;
     CCommand& Command() { return m_command; }
     CWave* WaveWindow(int head) const { return m_wave[head == 1 ? 1 : 0].get(); }
+    CCalc* CalcWindow() const { return m_calc.get(); }
     // The pages (a page not built yet is built, loaded and refreshed first).
     CTabHead* HeadPage(int head) const;
     CTabOut* OutPage(int out) const;
@@ -218,6 +222,17 @@ private:
     void StoreWaveRecords();
     void SaveWavePlacements();
 
+    // The measured-value window (TR52DlgCalc.cpp), as the waveform windows above.
+    void CreateCalcWindow();
+    void EnableCalcWindow(bool enable);
+    bool StopCalcWindow(bool wait, bool markRestart = false);
+    void RestartCalcWindow();
+    void HandPcCommToCalcWindow();
+    void StoreCalcRecord();
+    void SaveCalcPlacement();
+    // The scaling dialog the OUT pages' "測定データから設定(&G)" runs.
+    void InstallScalingRunner();
+
     // Transfers (TR52DlgTransfer.cpp).
     void OnTransferDone(int kind, bool success);
     std::intptr_t OnSynchronousSend();
@@ -253,6 +268,10 @@ private:
     std::array<std::unique_ptr<CWave>, 2> m_wave;
     std::array<std::unique_ptr<qda::WidgetMessageWindow>, 2> m_waveToolWindow;
     std::array<bool, 2> m_waveRestart{};
+    // The measured-value window, likewise.
+    std::unique_ptr<CCalc> m_calc;
+    std::unique_ptr<qda::WidgetMessageWindow> m_calcToolWindow;
+    bool m_calcRestart = false;
     std::unique_ptr<qda::MainTransfer> m_receive;
     std::unique_ptr<qda::MainTransfer> m_send;
 

@@ -85,9 +85,9 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
          })},
         {"wave-window",
          ToolWindow("CWave", [](QWidget& w) { return static_cast<CWave&>(w).HeadLetter() == 'A'; })},
+        {"calc-window", ToolWindow("CCalc")},
         // The windows still to come add one line each here, for instance
-        //   {"calc-window", ToolWindow("CCalc")},
-        //   {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) { ... })}.
+        //   {"storage-window DialogOf<CDataStorage>([](CTR52Dlg& main) { ... })}.
     };
     return table;
 }
