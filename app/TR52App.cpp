@@ -16,13 +16,11 @@
 #include "comm/UsbPort.h"
 #include "resources/Messages.h"
 #include "resources/lang/LanguageChoice.h"
+#include "resources/lang/LanguageModule.h"
 #include "settings/RegistryState.h"
 
 #ifndef QDA_FILE_VERSION
 #define QDA_FILE_VERSION "0,0,0,0"
-#endif
-#ifndef QDA_INSTALL_LIBDIR
-#define QDA_INSTALL_LIBDIR "lib"
 #endif
 #ifndef QDA_INSTALL_DATADIR
 #define QDA_INSTALL_DATADIR "share"
@@ -40,14 +38,8 @@ CTR52App::CTR52App(std::string commandLine, qda::IMainWindowDialogs* dialogs)
 CTR52App::~CTR52App() = default;
 
 QString CTR52App::LibraryDir() {
-    const QDir bin(QCoreApplication::applicationDirPath());
-    // Installed: <prefix>/bin and <prefix>/<libdir>/qd-atlas; build tree: <build>/bin and <build>/lib.
-    const QString installed = bin.filePath(QStringLiteral("../") + QStringLiteral(QDA_INSTALL_LIBDIR) +
-                                           QStringLiteral("/qd-atlas"));
-    if (QFileInfo(QDir(installed).filePath(QStringLiteral("QD-Atlas.Lang.us.so"))).isFile()) {
-        return QDir::cleanPath(installed);
-    }
-    return QDir::cleanPath(bin.filePath(QStringLiteral("../lib")));
+    return QString::fromStdString(
+        qda::LanguageModuleDir(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 QString CTR52App::HelpRoot() {

@@ -1,7 +1,11 @@
+#include <unistd.h>
+
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "resources/lang/LanguageModule.h"
 
 namespace qda::cli {
 
@@ -11,6 +15,25 @@ void PrintUsage(std::ostream& os) {
     os << "usage: qd-atlas-cli [-jp|-us|-de] <command> [options]\n"
           "       qd-atlas-cli <command> --help\n\ncommands:\n";
     for (const auto& c : AllCommands()) os << "  " << c.summary << "\n";
+}
+
+// The folder of this program, from /proc/self/exe ("" when it cannot be read).
+std::string ProgramDir() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return {};
+    const std::string exe(path, static_cast<size_t>(n));
+    const size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string() : exe.substr(0, slash);
+}
+
+// The messages of the chosen language come from its module, as in the program; without the module
+// they would silently stay Japanese, so a module that will not load ends the run.
+bool LoadLanguage(const std::string& language, std::ostream& err) {
+    std::string reason;
+    if (LoadLanguageModule(language, LanguageModuleDir(ProgramDir()), &reason)) return true;
+    err << "qd-atlas-cli: cannot load the language module of -" << language << ": " << reason << "\n";
+    return false;
 }
 
 }  // namespace
@@ -34,6 +57,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         PrintUsage(err);
         return kExitUsage;
     }
+    if (!ctx.language.empty() && !LoadLanguage(ctx.language, err)) return kExitFailure;
     const std::string word = argv[i];
     if (word == "--help" || word == "-h" || word == "help") {
         PrintUsage(out);

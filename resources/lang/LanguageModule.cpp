@@ -1,7 +1,9 @@
 #include "resources/lang/LanguageModule.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -104,6 +106,15 @@ std::string LanguageModulePath(const std::string& lang, const std::string& dir) 
     const std::string file = "QD-Atlas.Lang." + lang + ".so";
     if (dir.empty()) return file;
     return dir.back() == '/' ? dir + file : dir + "/" + file;
+}
+
+std::string LanguageModuleDir(const std::string& programDir) {
+    const QDir bin(QString::fromStdString(programDir));
+    const QString installed = bin.filePath(QStringLiteral("../" QDA_INSTALL_LIBDIR "/qd-atlas"));
+    if (QFileInfo(QDir(installed).filePath(QStringLiteral("QD-Atlas.Lang.us.so"))).isFile()) {
+        return QDir::cleanPath(installed).toStdString();
+    }
+    return QDir::cleanPath(bin.filePath(QStringLiteral("../lib"))).toStdString();
 }
 
 bool LoadLanguageModule(const std::string& lang, const std::string& dir, std::string* error) {

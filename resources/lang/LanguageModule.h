@@ -13,6 +13,11 @@ namespace qda {
 // `dir` is empty (the system's library search then finds it).
 std::string LanguageModulePath(const std::string& lang, const std::string& dir);
 
+// The folder that holds the modules of a program in `programDir`: installed, <prefix>/bin beside
+// <prefix>/<libdir>/qd-atlas (taken when it holds the English module); in the build tree,
+// <build>/bin beside <build>/lib.
+std::string LanguageModuleDir(const std::string& programDir);
+
 // Loads the module of `lang` from `dir` and makes it the current language: its string table is
 // registered and selected, its dialog texts answer UiText. Strings the module lacks, or whose
 // placeholders differ from the Japanese text, show the Japanese text. The module loaded before is
