@@ -266,9 +266,6 @@ void CTR52Dlg::BuildControls() {
     for (const auto& [id, code] : kToolTips) {
         if (QWidget* w = qda::FindControl(this, id)) w->setToolTip(qda::MessageQ(code));
     }
-
-    // The data storage window is not part of this program.
-    Button(IDC_STORAGE)->setEnabled(false);
 }
 
 void CTR52Dlg::BuildMenu() {
@@ -289,7 +286,7 @@ void CTR52Dlg::BuildMenu() {
     add(view, "測定値表示(&D)\tF7", ID_CALC);
     add(view, "ヘッドA受光波形(&A)\tF5", ID_WAVE_A);
     add(view, "ヘッドB受光波形(&B)\tF6", ID_WAVE_B);
-    add(view, "データストレージ(&S)\tF8", ID_STORAGE)->setEnabled(false);
+    add(view, "データストレージ(&S)\tF8", ID_STORAGE);
     QMenu* comm = m_menu->addMenu(qda::UiText("通信(&J)"));
     add(comm, "コントローラへ設定を送信(&S)\tF3", ID_SEND);
     add(comm, "コントローラから設定を受信(&L)\tF4", ID_RECEIVE);
@@ -721,6 +718,10 @@ void CTR52Dlg::OnCommand(int id) {
         case ID_CALC:
             OnCalcWindow();
             return;
+        case IDC_STORAGE:
+        case ID_STORAGE:
+            OnStorageWindow();
+            return;
         default:
             break;
     }
@@ -730,7 +731,6 @@ void CTR52Dlg::OnCommand(int id) {
             return;
         }
     }
-    // 1006 and its menu item: the window it opens is not part of this program.
 }
 
 bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -782,7 +782,7 @@ bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
             if (enabled(IDC_CALC)) QTimer::singleShot(0, this, [this] { OnCalcWindow(); });
             return true;
         case qda::KeyAction::kStorage:
-            // Its window is not part of this program; the key is taken and does nothing.
+            if (enabled(IDC_STORAGE)) QTimer::singleShot(0, this, [this] { OnStorageWindow(); });
             return true;
     }
     return false;

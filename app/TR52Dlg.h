@@ -3,9 +3,8 @@
 // hosts the six settings pages in a tab control, lets the operator pick the program being edited,
 // and carries every top-level command: receive and send, open and save, copy, paste and
 // initialise programs, the environment and PC communication dialogs, help, version information
-// and exit; it shows and hides the two waveform windows and the measured-value window, and runs
-// the scaling dialog for the OUT pages. The data storage window is not part of this program yet:
-// its button, menu item and key are present and disabled.
+// and exit; it shows and hides the two waveform windows and the measured-value window, runs
+// the data storage window, and runs the scaling dialog for the OUT pages.
 #include <QDialog>
 #include <QString>
 #include <array>
@@ -140,6 +139,8 @@ public:
     void OnWaveWindow(int head);
     // Button 1003, menu item 32774, F5: shows the measured-value window, or closes it when shown.
     void OnCalcWindow();
+    // Button 1006, menu item 32775, F8: checks the pages and runs the data storage window.
+    void OnStorageWindow();
 
     // --- state for tests and the transfers --------------------------------------------------
     const SettingsBlock& Settings() const { return m_settings; }
@@ -232,6 +233,8 @@ private:
     void SaveCalcPlacement();
     // The scaling dialog the OUT pages' "測定データから設定(&G)" runs.
     void InstallScalingRunner();
+    // The data storage window (TR52DlgStorage.cpp): the page checks before it opens.
+    bool CheckPagesForStorage();
 
     // Transfers (TR52DlgTransfer.cpp).
     void OnTransferDone(int kind, bool success);

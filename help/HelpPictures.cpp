@@ -12,6 +12,8 @@
 #include "pages/OptionCommunication.h"
 #include "pages/OptionEnvironment.h"
 #include "pages/OptionHeadSetting.h"
+#include "resources/Messages.h"
+#include "storage/DataStorage.h"
 
 namespace qda::help {
 
@@ -86,8 +88,16 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
         {"wave-window",
          ToolWindow("CWave", [](QWidget& w) { return static_cast<CWave&>(w).HeadLetter() == 'A'; })},
         {"calc-window", ToolWindow("CCalc")},
-        // The windows still to come add one line each here, for instance
-        //   {"storage-window DialogOf<CDataStorage>([](CTR52Dlg& main) { ... })}.
+        // Without a link: the picture shows the window as it opens, and its "cannot connect"
+        // message is not one for the build's console.
+        {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) {
+             const int silent = IsMessageSilent();
+             SetMessageSilent(1);
+             auto d = std::make_unique<CDataStorage>(main.Settings(), main.GetSelectedProgram(), &main, 0u,
+                                                     nullptr, &main);
+             SetMessageSilent(silent);
+             return d;
+         })},
     };
     return table;
 }

@@ -132,7 +132,6 @@ TEST_F(MainWindowTest, StartupChoices) {
         EXPECT_EQ(window->StartupPending(), c.pending) << c.what;
         EXPECT_EQ(window->GetSelectedProgram(), c.choice == 1 && c.shown.empty() ? 5 : 0) << c.what;
         EXPECT_TRUE(window->Button(CTR52Dlg::IDC_CALC)->isEnabled()) << c.what;
-        EXPECT_FALSE(window->Button(CTR52Dlg::IDC_STORAGE)->isEnabled()) << c.what;
         window.reset();
     }
     qunsetenv("QDA_COM9");
@@ -542,9 +541,6 @@ TEST_F(MainWindowTest, KeyboardRoutine) {
     QTest::keyClick(window.get(), Qt::Key_Escape);
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_TRUE(window->isVisible());
-    // The data storage window is not part of this program: its controls are off.
-    EXPECT_FALSE(window->Button(CTR52Dlg::IDC_STORAGE)->isEnabled());
-    EXPECT_FALSE(window->MenuAction(CTR52Dlg::ID_STORAGE)->isEnabled());
     EXPECT_TRUE(window->Button(CTR52Dlg::IDC_CALC)->isEnabled());
     EXPECT_TRUE(window->MenuAction(CTR52Dlg::ID_CALC)->isEnabled());
 }
