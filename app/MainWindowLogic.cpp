@@ -32,6 +32,28 @@ std::string ExtractOpenArgument(const std::string& commandLine) {
     return text;
 }
 
+bool TakeDumpOption(std::string& commandLine) {
+    static const std::string kDump = "--dump";
+    auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const std::string& line = commandLine;
+    std::string rest;
+    bool quoted = false, found = false;
+    for (size_t i = 0; i < line.size();) {
+        const size_t end = i + kDump.size();
+        if (!quoted && line.compare(i, kDump.size(), kDump) == 0 && (i == 0 || space(line[i - 1])) &&
+            (end == line.size() || space(line[end]))) {
+            found = true;
+            for (i = end; i < line.size() && space(line[i]);) ++i;
+            continue;
+        }
+        if (line[i] == '"') quoted = !quoted;
+        rest += line[i++];
+    }
+    while (!rest.empty() && space(rest.back())) rest.pop_back();
+    if (found) commandLine = rest;
+    return found;
+}
+
 bool HasSettingsExtension(const std::string& path) {
     if (path.size() < 4) return false;
     std::string ext = path.substr(path.size() - 4);

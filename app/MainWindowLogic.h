@@ -15,6 +15,11 @@ std::string JoinCommandLine(int argc, const char* const* argv);
 // leading double quote dropped together with the last character.
 std::string ExtractOpenArgument(const std::string& commandLine);
 
+// Takes the option "--dump" (open the communication dump window) out of the command line: every
+// whole word "--dump" outside double quotes is removed with the white space after it. True when
+// there was one. The rest is the command line the language choice and the file argument read.
+bool TakeDumpOption(std::string& commandLine);
+
 // True when `path` ends in ".qdt" in any case.
 bool HasSettingsExtension(const std::string& path);
 

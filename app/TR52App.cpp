@@ -12,6 +12,7 @@
 #include "app/SettingsRegistryStore.h"
 #include "app/TR52Dlg.h"
 #include "app/WidgetMessageBackend.h"
+#include "comm/DumpDialog.h"
 #include "comm/PortPathStore.h"
 #include "comm/UsbPort.h"
 #include "resources/Messages.h"
@@ -73,6 +74,9 @@ bool CTR52App::InitInstance() {
     // missing controller shows when a command opens the link.
     CUsbPort::Install();
 
+    // "--dump" opens the communication dump window beside the main window.
+    const bool dumpWindow = qda::TakeDumpOption(m_commandLine);
+
     CLanguageModule& language = CLanguageModule::Instance();
     if (!language.Load(m_commandLine, LibraryDir().toStdString())) {
         ShowMessage(qda::kSystemErrorMessage, MB_ICONERROR);
@@ -104,7 +108,16 @@ bool CTR52App::InitInstance() {
         options.commandLine = QString::fromStdString(m_commandLine);
         COwnerWnd owner;
         CTR52Dlg dialog(options, &owner);
+        // Created after the main window's command object, whose construction clears the dump
+        // registration; modeless and without owner, so it stays usable beside the main window.
+        // It goes before the main window, so no exchange logs into it while it is destroyed.
+        std::unique_ptr<CDumpDialog> dump;
+        if (dumpWindow) {
+            dump = std::make_unique<CDumpDialog>();
+            dump->show();
+        }
         dialog.exec();
+        dump.reset();
     }
     store.Sync();
 

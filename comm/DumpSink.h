@@ -17,11 +17,15 @@ public:
 };
 
 // Registers the program-wide dump sink (nullptr: nothing is logged). Constructing the
-// communication object clears the registration.
+// communication object clears the registration. Returns once no thread is logging into the sink
+// it replaced, so that sink may then be destroyed; a sink must not register from inside Log.
 void SetDumpSink(IDumpSink* sink);
 IDumpSink* GetDumpSink();
+// Clears the registration if `sink` is the one registered (a dump window going away), waiting as
+// SetDumpSink does; false when another sink (or none) is registered.
+bool ClearDumpSink(IDumpSink* sink);
 
-// Logs through the registered sink, if any.
+// Logs through the registered sink, if any (any thread).
 void DumpLog(const char* caption, const uint8_t* bytes, int length);
 
 }  // namespace qda

@@ -61,6 +61,27 @@ TEST(Startup, FileArgumentOfTheCommandLine) {
     EXPECT_FALSE(HasSettingsExtension("a.qdt.txt"));
 }
 
+TEST(Startup, DumpOptionLeavesTheRestOfTheCommandLine) {
+    const struct {
+        const char* line;
+        bool dump;
+        const char* rest;
+    } cases[] = {
+        {"--dump", true, ""},
+        {"-jp --dump", true, "-jp"},
+        {"--dump /open \"/tmp/a b.qdt\"", true, "/open \"/tmp/a b.qdt\""},
+        // Not the option: part of a word, or inside a quoted file name.
+        {"/tmp/--dump.qdt", false, "/tmp/--dump.qdt"},
+        {"\"/tmp/x --dump y.qdt\"", false, "\"/tmp/x --dump y.qdt\""},
+        {"--dumpster.qdt", false, "--dumpster.qdt"},
+    };
+    for (const auto& c : cases) {
+        std::string line = c.line;
+        EXPECT_EQ(TakeDumpOption(line), c.dump) << c.line;
+        EXPECT_EQ(line, c.rest) << c.line;
+    }
+}
+
 TEST(Startup, VersionText) {
     EXPECT_EQ(FormatVersionText("1,0,0,0"), "1.00");
     EXPECT_EQ(FormatVersionText("2,1,3,0"), "2.13");

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "comm/Command.h"
+#include "comm/DumpRecords.h"
 #include "comm/DumpSink.h"
 #include "support/PtyController.h"
 #include "support/ScriptedMessageBackend.h"
@@ -506,6 +507,62 @@ TEST_F(CommandOverPty, DumpSinkSeesWhatIsSentAndTaken) {
     EXPECT_EQ(sink.blocks[0].second.size(), 12u);
     EXPECT_EQ(sink.blocks[1].first, "Recevie data");
     EXPECT_EQ(sink.blocks[1].second, answer);
+}
+
+TEST_F(CommandOverPty, DumpListIsCopiedAndClearedWhileTheSerialWorkerLogs) {
+    auto recorder = std::make_unique<qda::CDumpRecorder>();
+    std::atomic<int> lockFailures{0};
+    recorder->SetNotifications({}, [&] { ++lockFailures; });
+    recorder->SetEnabled(true);
+    qda::SetDumpSink(recorder.get());
+    const Bytes answer = Frame(ReplyPacket(45, 0));
+    peer.SetScript([answer](const Bytes&) { return std::vector<Chunk>{{answer}}; });
+    std::atomic<bool> done{false};
+    std::atomic<int> ok{0};
+    constexpr int kExchanges = 100;
+    // The replies are taken from the receive queue, and logged, on the port's worker thread.
+    std::thread exchanges([&] {
+        qda::CommandReply r;
+        for (int i = 0; i < kExchanges; ++i) ok += cmd.ClearStatistics(r) ? 1 : 0;
+        done = true;
+    });
+    // Meanwhile the window copies, takes rows and clears; every copy is whole records in order.
+    int copies = 0;
+    std::vector<qda::DumpRow> taken;
+    while (!done.load()) {
+        const std::string text = recorder->Text();
+        ++copies;
+        EXPECT_EQ(text.rfind("No.\tTime\tCaption\tLength\tData\r\n", 0), 0u);
+        int previous = -1;
+        for (size_t at = text.find("\r\n") + 2; at < text.size(); at = text.find("\r\n", at) + 2) {
+            const std::string line = text.substr(at, text.find("\r\n", at) - at);
+            if (!line.empty() && line[0] == '\t') continue;  // a record's further row
+            ASSERT_GE(line.size(), 5u) << line;
+            const int number = std::stoi(line.substr(0, 4));
+            EXPECT_GT(number, previous) << "records out of order or torn";
+            previous = number;
+        }
+        recorder->TakeNewRows(taken);
+        if (copies % 5 == 0) recorder->Clear();
+        std::this_thread::sleep_for(1ms);
+    }
+    exchanges.join();
+    EXPECT_EQ(ok.load(), kExchanges);
+    EXPECT_EQ(lockFailures.load(), 0);
+    // Each exchange logged its frame and its reply, numbered without a gap.
+    EXPECT_EQ(recorder->Counter(), 2 * kExchanges);
+    EXPECT_GT(copies, 1);
+
+    // Withdrawn while exchanges go on: once cleared, the recorder can go.
+    std::thread more([&] {
+        qda::CommandReply r;
+        for (int i = 0; i < 10; ++i) cmd.ClearStatistics(r);
+    });
+    std::this_thread::sleep_for(2ms);
+    EXPECT_TRUE(qda::ClearDumpSink(recorder.get()));
+    recorder.reset();
+    more.join();
+    EXPECT_EQ(qda::GetDumpSink(), nullptr);
 }
 
 TEST_F(CommandOverPty, ExchangesFromSeveralThreadsAreOneAtATime) {
