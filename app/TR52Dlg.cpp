@@ -260,8 +260,8 @@ void CTR52Dlg::BuildControls() {
         if (QWidget* w = qda::FindControl(this, id)) w->setToolTip(qda::MessageQ(code));
     }
 
-    // The measured-value and data storage windows are not part of this program.
-    for (int id : {IDC_CALC, IDC_STORAGE}) Button(id)->setEnabled(false);
+    // The measured-value window is not part of this program.
+    Button(IDC_CALC)->setEnabled(false);
 }
 
 void CTR52Dlg::BuildMenu() {
@@ -282,7 +282,7 @@ void CTR52Dlg::BuildMenu() {
     add(view, "測定値表示(&D)\tF7", ID_CALC)->setEnabled(false);
     add(view, "ヘッドA受光波形(&A)\tF5", ID_WAVE_A);
     add(view, "ヘッドB受光波形(&B)\tF6", ID_WAVE_B);
-    add(view, "データストレージ(&S)\tF8", ID_STORAGE)->setEnabled(false);
+    add(view, "データストレージ(&S)\tF8", ID_STORAGE);
     QMenu* comm = m_menu->addMenu(qda::UiText("通信(&J)"));
     add(comm, "コントローラへ設定を送信(&S)\tF3", ID_SEND);
     add(comm, "コントローラから設定を受信(&L)\tF4", ID_RECEIVE);
@@ -710,6 +710,10 @@ void CTR52Dlg::OnCommand(int id) {
         case ID_WAVE_B:
             OnWaveWindow(1);
             return;
+        case IDC_STORAGE:
+        case ID_STORAGE:
+            OnStorageWindow();
+            return;
         default:
             break;
     }
@@ -719,7 +723,7 @@ void CTR52Dlg::OnCommand(int id) {
             return;
         }
     }
-    // 1003 and 1006 and their menu items: the windows they open are not part of this program.
+    // 1003 and its menu item: the window it opens is not part of this program.
 }
 
 bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -767,9 +771,11 @@ bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
         case qda::KeyAction::kWaveB:
             if (enabled(IDC_WAVE_B)) QTimer::singleShot(0, this, [this] { OnWaveWindow(1); });
             return true;
-        case qda::KeyAction::kCalcWindow:
         case qda::KeyAction::kStorage:
-            // Their windows are not part of this program; the keys are taken and do nothing.
+            if (enabled(IDC_STORAGE)) QTimer::singleShot(0, this, [this] { OnStorageWindow(); });
+            return true;
+        case qda::KeyAction::kCalcWindow:
+            // Its window is not part of this program; the key is taken and does nothing.
             return true;
     }
     return false;

@@ -3,9 +3,9 @@
 // hosts the six settings pages in a tab control, lets the operator pick the program being edited,
 // and carries every top-level command: receive and send, open and save, copy, paste and
 // initialise programs, the environment and PC communication dialogs, help, version information
-// and exit; it shows and hides the two waveform windows. The measured-value and data storage
-// windows are not part of this program yet: their buttons, menu items and keys are present and
-// disabled.
+// and exit; it shows and hides the two waveform windows and runs the data storage window. The
+// measured-value window is not part of this program yet: its button, menu item and key are
+// present and disabled.
 #include <QDialog>
 #include <QString>
 #include <array>
@@ -137,6 +137,8 @@ public:
     // Buttons 1004/1005, menu items 32772/32773, F6/F7: shows the waveform window of head 0 (A)
     // or 1 (B), or closes it when it is shown.
     void OnWaveWindow(int head);
+    // Button 1006, menu item 32775, F8: checks the pages and runs the data storage window.
+    void OnStorageWindow();
 
     // --- state for tests and the transfers --------------------------------------------------
     const SettingsBlock& Settings() const { return m_settings; }
@@ -217,6 +219,9 @@ private:
     // The head letters and initial horizontal scales into the settings image's window records.
     void StoreWaveRecords();
     void SaveWavePlacements();
+
+    // The data storage window (TR52DlgStorage.cpp): the page checks before it opens.
+    bool CheckPagesForStorage();
 
     // Transfers (TR52DlgTransfer.cpp).
     void OnTransferDone(int kind, bool success);

@@ -50,8 +50,8 @@ void ShowLinkFailure(CCommand& command, int code) {
 }  // namespace
 
 void CTR52Dlg::EnableCommands(bool enable) {
-    for (int id : {IDC_RECEIVE, IDC_SEND, IDC_COPY, IDC_INIT, IDC_INIT_ALL, IDC_ENVIRONMENT, IDC_OPEN,
-                   IDC_SAVE, IDC_EXIT}) {
+    for (int id : {IDC_RECEIVE, IDC_SEND, IDC_STORAGE, IDC_COPY, IDC_INIT, IDC_INIT_ALL, IDC_ENVIRONMENT,
+                   IDC_OPEN, IDC_SAVE, IDC_EXIT}) {
         if (QWidget* w = qda::FindControl(this, id)) w->setEnabled(enable);
     }
     for (CDrawnButton* b : m_programButtons) b->setEnabled(enable);
@@ -62,9 +62,8 @@ void CTR52Dlg::EnableCommands(bool enable) {
     m_tab->setEnabled(enable);
     Button(IDC_PASTE)->setEnabled(enable && CSettingsCopyBuffer::Global().PasteProgram(nullptr));
     EnableWaveWindows(enable);
-    // The measured-value and data storage entries stay disabled: their windows are not part of
-    // this program.
-    for (int id : {ID_SEND, ID_RECEIVE, ID_FILE_SAVE, ID_FILE_OPEN, ID_EXIT, ID_PCCOMM}) {
+    // The measured-value entry stays disabled: its window is not part of this program.
+    for (int id : {ID_SEND, ID_RECEIVE, ID_STORAGE, ID_FILE_SAVE, ID_FILE_OPEN, ID_EXIT, ID_PCCOMM}) {
         if (QAction* a = MenuAction(id)) a->setEnabled(enable);
     }
 }

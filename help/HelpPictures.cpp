@@ -12,6 +12,8 @@
 #include "pages/OptionCommunication.h"
 #include "pages/OptionEnvironment.h"
 #include "pages/OptionHeadSetting.h"
+#include "resources/Messages.h"
+#include "storage/DataStorage.h"
 
 namespace qda::help {
 
@@ -85,9 +87,18 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
          })},
         {"wave-window",
          ToolWindow("CWave", [](QWidget& w) { return static_cast<CWave&>(w).HeadLetter() == 'A'; })},
+        // Without a link: the picture shows the window as it opens, and its "cannot connect"
+        // message is not one for the build's console.
+        {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) {
+             const int silent = IsMessageSilent();
+             SetMessageSilent(1);
+             auto d = std::make_unique<CDataStorage>(main.Settings(), main.GetSelectedProgram(), &main, 0u,
+                                                     nullptr, &main);
+             SetMessageSilent(silent);
+             return d;
+         })},
         // The windows still to come add one line each here, for instance
-        //   {"calc-window", ToolWindow("CCalc")},
-        //   {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) { ... })}.
+        //   {"calc-window", ToolWindow("CCalc")}.
     };
     return table;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 
 #include "chart/GraphCanvas.h"
 #include "chart/QtGraphPainter.h"
@@ -78,4 +79,29 @@ TEST_F(Render, GridTraceAndBackgroundHaveTheirColours) {
     canvas.GetBitmap(h, bits);
     EXPECT_EQ(PixelAt(h, bits, 100, 217), (Bgr{0, 0, 0}));
     EXPECT_EQ(PixelAt(h, bits, 100, 371), (Bgr{0, 0, 255}));
+}
+
+// The grid, axes and peak lines are one-pixel lines along an axis: they must cover exactly the
+// pixels a stroked one-pixel line covers, both end points included, in either direction and
+// inside a clip.
+TEST_F(Render, AxisParallelLinesCoverTheSamePixelsAsAStrokedLine) {
+    const int lines[][4] = {{10, 5, 10, 50}, {10, 50, 10, 5},  {3, 7, 90, 7},
+                            {90, 7, 3, 7},   {20, 20, 20, 20}, {0, 0, 0, 63}};
+    for (const auto& l : lines) {
+        qda::QtGraphPainter painter;
+        ASSERT_TRUE(painter.Resize(96, 64));
+        painter.FillRect({0, 0, 96, 64}, GraphRgb(0, 0, 0));
+        painter.SetClip({0, 0, 96, 40});
+        painter.SetPen(GraphRgb(0, 128, 0), 1);
+        painter.Line(l[0], l[1], l[2], l[3]);
+
+        QImage expected(96, 64, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter stroke(&expected);
+        stroke.setClipRect(QRect(0, 0, 96, 40));
+        stroke.setPen(QPen(QColor(0, 128, 0), 0));
+        stroke.drawLine(l[0], l[1], l[2], l[3]);
+        stroke.end();
+        EXPECT_TRUE(painter.Image() == expected) << l[0] << "," << l[1] << " -> " << l[2] << "," << l[3];
+    }
 }

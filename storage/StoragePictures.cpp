@@ -1,0 +1,206 @@
+#include "storage/StoragePictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+
+namespace qda {
+
+namespace {
+
+const QColor kInk(30, 30, 30);
+const QColor kBlue(30, 90, 200);
+const QColor kGreen(20, 150, 60);
+const QColor kRed(200, 40, 40);
+const QColor kCursor(90, 90, 90);
+
+QImage Blank(int w = kStorageButtonPicture, int h = kStorageButtonPicture) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb(kStoragePictureTransparent));
+    return image;
+}
+
+void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c, QColor colour) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(QPolygonF({a, b, c}));
+}
+
+// A stored curve across `area`, the motif of the plot buttons.
+void Curve(QPainter& p, QRectF area, QColor colour = kGreen) {
+    QPainterPath path;
+    path.moveTo(area.left(), area.center().y());
+    path.cubicTo(area.left() + area.width() / 3, area.top(), area.left() + area.width() * 2 / 3,
+                 area.bottom(), area.right(), area.center().y());
+    p.setPen(QPen(colour, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+}
+
+void ZoomArrows(QPainter& p, bool horizontal, bool outwards) {
+    const double c = 12;
+    for (int side : {-1, 1}) {
+        const double tip = outwards ? c + side * 11 : c + side * 4;
+        const double base = outwards ? c + side * 6 : c + side * 9;
+        if (horizontal)
+            Triangle(p, {tip, c}, {base, c - 4}, {base, c + 4}, kBlue);
+        else
+            Triangle(p, {c, tip}, {c - 4, base}, {c + 4, base}, kBlue);
+    }
+}
+
+// A memory drum with a mark: start (triangle), stop (square), clear (cross).
+QImage Drum(int mark) {
+    QImage image = Blank();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(210, 210, 220));
+    p.drawRect(QRectF(2.5, 4.5, 12, 15));
+    for (int y = 8; y <= 16; y += 4) p.drawLine(QPointF(4, y), QPointF(13, y));
+    if (mark == 0) {
+        Triangle(p, {15, 6}, {15, 18}, {23, 12}, kGreen);
+    } else if (mark == 1) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kRed);
+        p.drawRect(QRectF(15, 8, 8, 8));
+    } else {
+        p.setPen(QPen(kRed, 2.5));
+        p.drawLine(QPointF(15, 7), QPointF(23, 17));
+        p.drawLine(QPointF(23, 7), QPointF(15, 17));
+    }
+    return image;
+}
+
+QImage Layout(bool sideBySide) {
+    QImage image = Blank();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (sideBySide) {
+        Curve(p, QRectF(3, 2, 18, 8), kGreen);
+        Curve(p, QRectF(3, 13, 18, 8), kRed);
+        p.setPen(QPen(kCursor, 1));
+        p.drawLine(QPointF(2, 11.5), QPointF(22, 11.5));
+    } else {
+        Curve(p, QRectF(3, 5, 18, 12), kGreen);
+        Curve(p, QRectF(3, 8, 18, 10), kRed);
+    }
+    return image;
+}
+
+QImage Zoom(bool horizontal, bool in) {
+    QImage image = Blank();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    Curve(p, horizontal ? QRectF(7, 8, 10, 8) : QRectF(8, 7, 8, 10));
+    ZoomArrows(p, horizontal, in);
+    return image;
+}
+
+QImage AutoScale() {
+    QImage image = Blank();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    Curve(p, QRectF(4, 6, 16, 12));
+    p.setPen(QPen(kBlue, 1.5));
+    p.drawLine(QPointF(2, 5), QPointF(22, 5));
+    p.drawLine(QPointF(2, 19), QPointF(22, 19));
+    return image;
+}
+
+QImage Move(bool up) {
+    QImage image = Blank();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    Curve(p, up ? QRectF(3, 14, 18, 7) : QRectF(3, 3, 18, 7));
+    if (up)
+        Triangle(p, {12, 2}, {5, 11}, {19, 11}, kBlue);
+    else
+        Triangle(p, {12, 22}, {5, 13}, {19, 13}, kBlue);
+    return image;
+}
+
+// Cursor lines: none (crossed out), A, B or both, each labelled.
+QImage Cursors(bool a, bool b) {
+    QImage image = Blank();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QFont font;
+    font.setPixelSize(8);
+    font.setBold(true);
+    p.setFont(font);
+    auto line = [&](double x, const char* label) {
+        p.setPen(QPen(kCursor, 1.5));
+        p.drawLine(QPointF(x, 9), QPointF(x, 22));
+        p.setPen(kInk);
+        p.drawText(QRectF(x - 5, 0, 10, 9), Qt::AlignCenter, QString::fromLatin1(label));
+    };
+    if (!a && !b) {
+        line(12, "");
+        p.setPen(QPen(kRed, 2));
+        p.drawLine(QPointF(5, 8), QPointF(19, 22));
+        return image;
+    }
+    if (a) line(b ? 7 : 12, "A");
+    if (b) line(a ? 17 : 12, "B");
+    return image;
+}
+
+QImage Grip() {
+    QImage image = Blank(16, 16);
+    QPainter p(&image);
+    for (int k = 0; k < 3; ++k) {
+        const int o = 4 + k * 4;
+        p.setPen(QColor(255, 255, 255));
+        p.drawLine(o, 15, 15, o);
+        p.setPen(QColor(128, 128, 128));
+        p.drawLine(o + 1, 15, 15, o + 1);
+        p.drawLine(o + 2, 15, 15, o + 2);
+    }
+    return image;
+}
+
+}  // namespace
+
+QImage StoragePicture(int resource) {
+    switch (resource) {
+        case 228:
+            return Drum(0);
+        case 227:
+            return Drum(1);
+        case 230:
+            return Drum(2);
+        case 229:
+            return Layout(true);
+        case 217:
+            return Layout(false);
+        case 226:
+            return Zoom(false, true);
+        case 214:
+            return Zoom(false, false);
+        case 215:
+            return Zoom(true, true);
+        case 220:
+            return Zoom(true, false);
+        case 221:
+            return AutoScale();
+        case 216:
+            return Move(true);
+        case 218:
+            return Move(false);
+        case 219:
+            return Cursors(false, false);
+        case 222:
+            return Cursors(true, false);
+        case 225:
+            return Cursors(false, true);
+        case 223:
+            return Cursors(true, true);
+        case 188:
+            return Grip();
+        default:
+            return QImage();
+    }
+}
+
+}  // namespace qda
