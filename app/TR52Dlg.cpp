@@ -20,12 +20,14 @@
 #include "app/MainTransfer.h"
 #include "app/MainWindowDialogs.h"
 #include "app/MainWindowLogic.h"
+#include "monitor/Calc.h"
 #include "monitor/Wave.h"
 #include "pages/ButtonBar.h"
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
+#include "pages/ScalingRequest.h"
 #include "pages/SettingsListBuilder.h"
 #include "pages/TabCommon.h"
 #include "pages/TabHead.h"
@@ -97,13 +99,14 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
     // 6. The previous run's settings, unless Shift or Ctrl is held.
     RestoreSavedState();
 
-    // 8. The waveform windows of head A and B, hidden until asked for.
+    // 8. The waveform windows of head A and B and the measured-value window, hidden until asked for.
     CreateWaveWindows();
+    CreateCalcWindow();
 
-    // 9. The tool window list: the main window and the waveform windows (the measured-value
-    // window is not part of this program yet).
+    // 9. The tool window list: the main window, the waveform windows, the measured-value window.
     qda::RegisterToolWindow(&m_messageWindow);
     for (auto& window : m_waveToolWindow) qda::RegisterToolWindow(window.get());
+    qda::RegisterToolWindow(m_calcToolWindow.get());
 
     // 10. Program 0, the first page, the paste button.
     SelectProgram(false, 0);
@@ -112,6 +115,7 @@ CTR52Dlg::CTR52Dlg(const Options& options, QWidget* parent)
 
     // F1 in the option dialogs opens their documents from this window's help folder.
     qda::SetHelpHandler([this](const std::string& document) { OpenHelpDocument(document); });
+    InstallScalingRunner();
 
     qApp->installEventFilter(this);
     // 11. The start-up action once the window is up.
@@ -127,6 +131,9 @@ CTR52Dlg::~CTR52Dlg() {
     qda::ClearToolWindows();
     for (auto& window : m_waveToolWindow) window.reset();
     for (auto& wave : m_wave) wave.reset();  // their workers end before the command object goes
+    m_calcToolWindow.reset();
+    m_calc.reset();
+    qda::SetScalingRunner({});
     while (m_command.RefCount() > 0) m_command.ClosePort();
     if (GetMessageOwner() == &m_messageWindow) SetMessageOwner(nullptr);
 }
@@ -259,9 +266,6 @@ void CTR52Dlg::BuildControls() {
     for (const auto& [id, code] : kToolTips) {
         if (QWidget* w = qda::FindControl(this, id)) w->setToolTip(qda::MessageQ(code));
     }
-
-    // The measured-value window is not part of this program.
-    Button(IDC_CALC)->setEnabled(false);
 }
 
 void CTR52Dlg::BuildMenu() {
@@ -279,7 +283,7 @@ void CTR52Dlg::BuildMenu() {
     add(file, "設定ファイルを開く(&O)\tCtrl+O", ID_FILE_OPEN);
     add(file, "終了(&X)", ID_EXIT);
     QMenu* view = m_menu->addMenu(qda::UiText("表示(&D)"));
-    add(view, "測定値表示(&D)\tF7", ID_CALC)->setEnabled(false);
+    add(view, "測定値表示(&D)\tF7", ID_CALC);
     add(view, "ヘッドA受光波形(&A)\tF5", ID_WAVE_A);
     add(view, "ヘッドB受光波形(&B)\tF6", ID_WAVE_B);
     add(view, "データストレージ(&S)\tF8", ID_STORAGE);
@@ -710,6 +714,10 @@ void CTR52Dlg::OnCommand(int id) {
         case ID_WAVE_B:
             OnWaveWindow(1);
             return;
+        case IDC_CALC:
+        case ID_CALC:
+            OnCalcWindow();
+            return;
         case IDC_STORAGE:
         case ID_STORAGE:
             OnStorageWindow();
@@ -723,7 +731,6 @@ void CTR52Dlg::OnCommand(int id) {
             return;
         }
     }
-    // 1003 and its menu item: the window it opens is not part of this program.
 }
 
 bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -771,11 +778,11 @@ bool CTR52Dlg::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
         case qda::KeyAction::kWaveB:
             if (enabled(IDC_WAVE_B)) QTimer::singleShot(0, this, [this] { OnWaveWindow(1); });
             return true;
+        case qda::KeyAction::kCalcWindow:
+            if (enabled(IDC_CALC)) QTimer::singleShot(0, this, [this] { OnCalcWindow(); });
+            return true;
         case qda::KeyAction::kStorage:
             if (enabled(IDC_STORAGE)) QTimer::singleShot(0, this, [this] { OnStorageWindow(); });
-            return true;
-        case qda::KeyAction::kCalcWindow:
-            // Its window is not part of this program; the key is taken and does nothing.
             return true;
     }
     return false;
@@ -917,6 +924,7 @@ void CTR52Dlg::ResetToDefaults(bool windowRecords) {
                                                               &m_command);
         }
         qda::SetCalcViewDefaults(m_settings.CalcView);
+        if (m_calc) m_calc->SetConnection(m_settings.CalcView, m_settings.PcComm, &m_command);
         for (int g = 0; g < qda::kStorageGraphCount; ++g)
             qda::SetStorageGraphDefaults(m_settings.StorageGraph[g], g);
     }

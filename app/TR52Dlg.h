@@ -3,9 +3,8 @@
 // hosts the six settings pages in a tab control, lets the operator pick the program being edited,
 // and carries every top-level command: receive and send, open and save, copy, paste and
 // initialise programs, the environment and PC communication dialogs, help, version information
-// and exit; it shows and hides the two waveform windows and runs the data storage window. The
-// measured-value window is not part of this program yet: its button, menu item and key are
-// present and disabled.
+// and exit; it shows and hides the two waveform windows and the measured-value window, runs
+// the data storage window, and runs the scaling dialog for the OUT pages.
 #include <QDialog>
 #include <QString>
 #include <array>
@@ -23,6 +22,7 @@
 
 class CDrawnButton;
 class CWave;
+class CCalc;
 class CDrawnTab;
 class CTabHead;
 class CTabOut;
@@ -137,6 +137,8 @@ public:
     // Buttons 1004/1005, menu items 32772/32773, F6/F7: shows the waveform window of head 0 (A)
     // or 1 (B), or closes it when it is shown.
     void OnWaveWindow(int head);
+    // Button 1003, menu item 32774, F5: shows the measured-value window, or closes it when shown.
+    void OnCalcWindow();
     // Button 1006, menu item 32775, F8: checks the pages and runs the data storage window.
     void OnStorageWindow();
 
@@ -151,6 +153,7 @@ public:
     bool TransferRunning() const;
     CCommand& Command() { return m_command; }
     CWave* WaveWindow(int head) const { return m_wave[head == 1 ? 1 : 0].get(); }
+    CCalc* CalcWindow() const { return m_calc.get(); }
     // The pages (a page not built yet is built, loaded and refreshed first).
     CTabHead* HeadPage(int head) const;
     CTabOut* OutPage(int out) const;
@@ -220,6 +223,16 @@ private:
     void StoreWaveRecords();
     void SaveWavePlacements();
 
+    // The measured-value window (TR52DlgCalc.cpp), as the waveform windows above.
+    void CreateCalcWindow();
+    void EnableCalcWindow(bool enable);
+    bool StopCalcWindow(bool wait, bool markRestart = false);
+    void RestartCalcWindow();
+    void HandPcCommToCalcWindow();
+    void StoreCalcRecord();
+    void SaveCalcPlacement();
+    // The scaling dialog the OUT pages' "測定データから設定(&G)" runs.
+    void InstallScalingRunner();
     // The data storage window (TR52DlgStorage.cpp): the page checks before it opens.
     bool CheckPagesForStorage();
 
@@ -258,6 +271,10 @@ private:
     std::array<std::unique_ptr<CWave>, 2> m_wave;
     std::array<std::unique_ptr<qda::WidgetMessageWindow>, 2> m_waveToolWindow;
     std::array<bool, 2> m_waveRestart{};
+    // The measured-value window, likewise.
+    std::unique_ptr<CCalc> m_calc;
+    std::unique_ptr<qda::WidgetMessageWindow> m_calcToolWindow;
+    bool m_calcRestart = false;
     std::unique_ptr<qda::MainTransfer> m_receive;
     std::unique_ptr<qda::MainTransfer> m_send;
 

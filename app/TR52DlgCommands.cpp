@@ -162,6 +162,7 @@ void CTR52Dlg::HandPcCommToWindows() {
     CallPage(3, false, [this, pc] { m_out2->SetPcComm(pc); });
     CallPage(5, false, [this, pc] { m_list->SetPcComm(pc); });
     HandPcCommToWaveWindows();
+    HandPcCommToCalcWindow();
 }
 
 void CTR52Dlg::OnPcComm() {
@@ -177,6 +178,7 @@ void CTR52Dlg::OnPcComm() {
             if (ShowMessageCode(247, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
             // Communication stops: the acquiring windows let go of the old link first.
             StopWaveWindows(true);
+            StopCalcWindow(true);
         }
         m_settings.PcComm = pc;
     }
@@ -206,13 +208,16 @@ void CTR52Dlg::OnExit() {
     const bool wasEnabled = isEnabled();
     // A transfer still running or a window acquiring: the windows stop, and exit comes back when
     // the transfer may have finished.
-    const bool busy = TransferRunning() || StopWaveWindows(false);
+    const bool waveBusy = StopWaveWindows(false);
+    const bool calcBusy = StopCalcWindow(false);
+    const bool busy = TransferRunning() || waveBusy || calcBusy;
     if (busy) {
         PumpMessages(&m_messageWindow, 500);
         QMetaObject::invokeMethod(
             this, [this] { OnExit(); }, Qt::QueuedConnection);
     }
     SaveWavePlacements();
+    SaveCalcPlacement();
     if (!wasEnabled || busy) return;
 
     // Quiet check: are the pages valid, and do programs or environment differ from the reference?
@@ -242,6 +247,7 @@ void CTR52Dlg::OnExit() {
     }
 
     StoreWaveRecords();
+    StoreCalcRecord();
     SaveRegistryState();
     qda::DestroySettingsListPages();
     m_ended = true;

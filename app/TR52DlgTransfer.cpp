@@ -62,7 +62,7 @@ void CTR52Dlg::EnableCommands(bool enable) {
     m_tab->setEnabled(enable);
     Button(IDC_PASTE)->setEnabled(enable && CSettingsCopyBuffer::Global().PasteProgram(nullptr));
     EnableWaveWindows(enable);
-    // The measured-value entry stays disabled: its window is not part of this program.
+    EnableCalcWindow(enable);
     for (int id : {ID_SEND, ID_RECEIVE, ID_STORAGE, ID_FILE_SAVE, ID_FILE_OPEN, ID_EXIT, ID_PCCOMM}) {
         if (QAction* a = MenuAction(id)) a->setEnabled(enable);
     }
@@ -182,7 +182,10 @@ void CTR52Dlg::OnSend() {
         m_settings.PcComm.Parity = env.Parity;
         // Over RS-232C the line changes speed after the send: acquiring windows let go of it and
         // start again afterwards with the new settings.
-        if (m_settings.PcComm.CommType == 1) StopWaveWindows(true, true);
+        if (m_settings.PcComm.CommType == 1) {
+            StopWaveWindows(true, true);
+            StopCalcWindow(true, true);
+        }
     }
     if (!StartWorker(*m_send, [](TransferParam& p) { qda::RunSendWorker(p); })) {
         ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
@@ -245,6 +248,7 @@ void CTR52Dlg::OnTransferDone(int kind, bool success) {
     t.running = false;
     HandPcCommToWindows();
     RestartWaveWindows();
+    RestartCalcWindow();
 }
 
 std::intptr_t CTR52Dlg::OnSynchronousSend() {

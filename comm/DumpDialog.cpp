@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
@@ -68,11 +69,20 @@ CDumpDialog::CDumpDialog(QWidget* parent) : QDialog(parent), m_model(std::make_u
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 4);
-    m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->setFont(QFont(QStringLiteral("monospace")));
-    const int digit = m_list->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {6, 14, 14, 8};
-    for (int c = 0; c < 4; ++c) m_list->setColumnWidth(c, digit * widths[c]);
+    m_list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Every byte stays readable: the data column holds a whole row of 32 bytes, never cut short.
+    m_list->setTextElideMode(Qt::ElideNone);
+    m_list->setWordWrap(false);
+    const QFontMetrics metrics(m_list->font());
+    const QString samples[] = {QStringLiteral("00000"), QStringLiteral("00:00:00:000 "),
+                               QStringLiteral("Recevie data "), QStringLiteral("000000"),
+                               QStringLiteral("00000000 ") + QStringLiteral(":00").repeated(33)};
+    int total = 0;
+    for (int c = 0; c < 5; ++c) {
+        const int w = metrics.horizontalAdvance(samples[c]) + 12;
+        m_list->setColumnWidth(c, w);
+        total += w;
+    }
 
     m_stopScroll = new QCheckBox(QStringLiteral("Stop scroll"), this);
     m_stopScroll->setObjectName(QString::number(IDC_STOP_SCROLL));
@@ -84,7 +94,7 @@ CDumpDialog::CDumpDialog(QWidget* parent) : QDialog(parent), m_model(std::make_u
     m_clear->setAutoDefault(false);
     connect(m_copy, &QPushButton::clicked, this, [this] { OnCopy(); });
     connect(m_clear, &QPushButton::clicked, this, &CDumpDialog::OnClear);
-    resize(900, 420);
+    resize(total + 40, 420);
 
     // Both notifications come on the logging thread; the window answers on its own.
     m_recorder.SetNotifications(

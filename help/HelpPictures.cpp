@@ -87,6 +87,7 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
          })},
         {"wave-window",
          ToolWindow("CWave", [](QWidget& w) { return static_cast<CWave&>(w).HeadLetter() == 'A'; })},
+        {"calc-window", ToolWindow("CCalc")},
         // Without a link: the picture shows the window as it opens, and its "cannot connect"
         // message is not one for the build's console.
         {"storage-window", DialogOf<CDataStorage>([](CTR52Dlg& main) {
@@ -97,8 +98,6 @@ const std::vector<std::pair<QString, Renderer>>& Table() {
              SetMessageSilent(silent);
              return d;
          })},
-        // The windows still to come add one line each here, for instance
-        //   {"calc-window", ToolWindow("CCalc")}.
     };
     return table;
 }

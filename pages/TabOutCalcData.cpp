@@ -5,14 +5,22 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "comm/Command.h"
 #include "pages/NumEdit.h"
 #include "pages/PageSupport.h"
+#include "pages/ScalingRequest.h"
+#include "resources/Messages.h"
 #include "settings/Units.h"
 #include "settings/Validation.h"
+#include "windowing/ToolWindows.h"
+#include "windowing/WindowMessage.h"
 
 using namespace qda;
 
 namespace {
+constexpr int kMsgSendFirst = 368;
+constexpr int kMsgSendFailed = 321;
+constexpr int kMsgNoController = 356;
 constexpr int kHeadA[4] = {CTabOutCalcData::IDC_A_IN1, CTabOutCalcData::IDC_A_OUT1,
                            CTabOutCalcData::IDC_A_IN2, CTabOutCalcData::IDC_A_OUT2};
 constexpr int kHeadB[4] = {CTabOutCalcData::IDC_B_IN1, CTabOutCalcData::IDC_B_OUT1,
@@ -49,9 +57,8 @@ CTabOutCalcData::CTabOutCalcData(QWidget* parent) : COutSubPage(kDialogOutCalcDa
     top->addWidget(offsetBox);
 
     auto* fromMeasured = MakeButton(this, IDC_FROM_MEASURED, U8("測定データから設定(&G)"));
-    // Scaling from measured data needs the scaling dialog, which this build does not have yet.
-    fromMeasured->setEnabled(false);
     fromMeasured->setToolTip(MessageQ(106));
+    connect(fromMeasured, &QPushButton::clicked, this, &CTabOutCalcData::OnFromMeasured);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(fromMeasured);
@@ -82,6 +89,8 @@ void CTabOutCalcData::SetCalc(int calc, int target) {
 }
 
 void CTabOutCalcData::UpdateEnables() {
+    // Without the scaling dialog (a page shown on its own) the button has nothing to run.
+    Control<QWidget>(this, IDC_FROM_MEASURED)->setEnabled(m_command != nullptr && HasScalingRunner());
     for (int k = 0; k < 4; ++k) {
         Control<QWidget>(this, kHeadA[k])->setEnabled(UsesHeadA(m_calc));
         Control<QWidget>(this, kHeadB[k])->setEnabled(UsesHeadB(m_calc));
@@ -118,4 +127,46 @@ int CTabOutCalcData::CheckTexts() {
         for (int id : kHeadB)
             if (!CheckLengthText(id, false)) return 0;
     return CheckLengthText(IDC_OFFSET, false) ? 1 : 0;
+}
+
+void CTabOutCalcData::OnFromMeasured() {
+    // The controller measures with the settings it holds: the edited ones go there first.
+    if (ShowMessageCode(kMsgSendFirst, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (SendWindowMessage(m_mainWindow, m_sendMessage, 0, 0) != 1) {
+        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        return;
+    }
+    const bool open = m_command != nullptr && m_command->OpenPort(m_pcComm);
+    if (!open || !m_command->SetControllerMode(1)) {
+        ShowMessageCode(kMsgNoController, MB_ICONWARNING);
+    } else {
+        ScalingRequest request;
+        request.parent = this;
+        request.out = m_isOut2 ? 1 : 0;
+        request.values = {{{m_out->ScaleAIn1, m_out->ScaleAOut1, m_out->ScaleAIn2, m_out->ScaleAOut2},
+                           {m_out->ScaleBIn1, m_out->ScaleBOut1, m_out->ScaleBIn2, m_out->ScaleBOut2}}};
+        request.unit = m_unit;
+        request.mmDigits = m_mm;
+        request.inchDigits = m_inch;
+        request.pcComm = m_pcComm;
+        request.command = m_command;
+        EnableToolWindows(false);
+        const bool ok = RunScalingDialog(request);
+        EnableToolWindows(true);
+        BecomeMessageOwner();
+        if (ok) {
+            const auto& a = request.values[0];
+            const auto& b = request.values[1];
+            m_out->ScaleAIn1 = a[0];
+            m_out->ScaleAOut1 = a[1];
+            m_out->ScaleAIn2 = a[2];
+            m_out->ScaleAOut2 = a[3];
+            m_out->ScaleBIn1 = b[0];
+            m_out->ScaleBOut1 = b[1];
+            m_out->ScaleBIn2 = b[2];
+            m_out->ScaleBOut2 = b[3];
+            RefreshSlice();
+        }
+    }
+    if (open) m_command->ClosePort();
 }

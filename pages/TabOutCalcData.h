@@ -42,6 +42,9 @@ public:
 private:
     void OnLoaded() override;
     void UpdateEnables();
+    // "測定データから設定(&G)": sends the settings, puts the controller into setting mode and runs
+    // the scaling dialog; its values replace the scaling of both heads.
+    void OnFromMeasured();
 
     unsigned m_sendMessage = 0;
     PcCommSetting m_pcComm{};

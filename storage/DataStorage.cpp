@@ -25,6 +25,7 @@
 #include "pages/PageSupport.h"
 #include "pages/WindowPlacement.h"
 #include "resources/Messages.h"
+#include "storage/StorageGraphHead.h"
 #include "storage/StoragePictures.h"
 #include "windowing/WindowMessage.h"
 
@@ -101,18 +102,14 @@ CDataStorage::CDataStorage(const SettingsBlock& settings, int activeProgram, QOb
                    Qt::WindowCloseButtonHint);
     SetMessageOwner(&m_messageWindow);
 
+    BuildControls();
     // Every opening starts the headers over: shown, no offset, the slot's default name; the
     // colour is the operator's.
     for (int s = 0; s < qda::kStorageSlots; ++s) {
-        StorageGraphSetting& r = m_records[static_cast<size_t>(s)];
-        r = settings.StorageGraph[s];
-        r.IsEnable = 1;
-        r.Offset = 0;
-        std::memset(r.GraphName, 0, sizeof r.GraphName);
-        std::snprintf(r.GraphName, sizeof r.GraphName, "Graph%02d", s + 1);
+        CStorageGraphHead* head = m_heads[static_cast<size_t>(s)];
+        head->Prepare(settings.StorageGraph[s], s, this, kHeaderMessage);
+        m_records[static_cast<size_t>(s)] = head->GetRecord();
     }
-
-    BuildControls();
     resize(kOpenWidth, kOpenHeight);
     setMinimumSize(kOpenWidth, kOpenHeight);
     LayOut();
@@ -128,10 +125,6 @@ CDataStorage::CDataStorage(const SettingsBlock& settings, int activeProgram, QOb
     qda::RestoreWindowPlacement(*this, "STORAGE");
     LayOut();
     if (m_chartReady) m_chart->ResizeCanvas();
-
-    // The readout selection and the storage settings dialogs are not part of this program yet.
-    m_readout->setEnabled(false);
-    m_settingsButton->setEnabled(false);
 
     OpenLink();
     ChooseCursors(qda::CursorChoice::kA);
@@ -201,6 +194,7 @@ void CDataStorage::BuildControls() {
 
     m_headers = new QWidget(this);
     m_headers->setObjectName(QString::number(IDC_HEADERS));
+    for (CStorageGraphHead*& head : m_heads) head = new CStorageGraphHead(m_headers);
 
     m_chart = new CGraph(this);
     m_chart->setObjectName(QString::number(IDC_CHART));
@@ -295,15 +289,9 @@ void CDataStorage::LayOut() {
     const int top = row + 50;
     const int bottom = labelTop - 8;
     m_headers->setGeometry(kMargin, top, kHeaderPanelWidth, bottom - top);
-    const QObjectList children = m_headers->children();
-    int k = 0;
-    for (QObject* o : children) {
-        auto* header = qobject_cast<QWidget*>(o);
-        if (header == nullptr || k >= qda::kStorageSlots) continue;
-        const int quarter = (bottom - top) / qda::kStorageSlots;
-        header->setGeometry(0, k * quarter, kHeaderPanelWidth, quarter);
-        ++k;
-    }
+    const int quarter = (bottom - top) / qda::kStorageSlots;
+    for (int k = 0; k < qda::kStorageSlots; ++k)
+        m_heads[static_cast<size_t>(k)]->setGeometry(0, k * quarter, kHeaderPanelWidth, quarter);
     m_chart->setGeometry(kMargin * 2 + kHeaderPanelWidth, top, w - 3 * kMargin - kHeaderPanelWidth,
                          bottom - top);
 }
@@ -337,6 +325,8 @@ bool CDataStorage::event(QEvent* e) {
         OnWorkerMessage(m->wParam, m->lParam);
     } else if (m->message == kChartMessage) {
         OnChartNotify(m->wParam);
+    } else if (m->message == kHeaderMessage) {
+        OnHeaderMessage(m->wParam, m->lParam);
     } else {
         return QDialog::event(e);
     }
@@ -361,6 +351,12 @@ void CDataStorage::OnCommand(int id) {
             return;
         case IDC_CLEAR:
             OnClear();
+            return;
+        case IDC_READOUT:
+            OnReadout();
+            return;
+        case IDC_SETTINGS:
+            OnStorageSettings();
             return;
         case IDC_LOAD:
             OnLoad();
@@ -396,13 +392,8 @@ void CDataStorage::UpdateButtons() {
     m_repeatButtons[qda::kRepeatMoveDown]->setEnabled(ready && s.moveDown);
     m_autoScale->setEnabled(ready && s.autoScale);
     m_save->setEnabled(s.save);
-    const QObjectList children = m_headers->children();
-    int k = 0;
-    for (QObject* o : children) {
-        auto* header = qobject_cast<QWidget*>(o);
-        if (header == nullptr || k >= qda::kStorageSlots) continue;
-        header->setEnabled(s.header[static_cast<size_t>(k++)]);
-    }
+    for (int k = 0; k < qda::kStorageSlots; ++k)
+        m_heads[static_cast<size_t>(k)]->Enable(s.header[static_cast<size_t>(k)]);
     m_sideBySide->SetSelected(m_display->SideBySide());
     m_overlaid->SetSelected(!m_display->SideBySide());
     ShowCursorChoice();
@@ -568,6 +559,7 @@ void CDataStorage::closeEvent(QCloseEvent* e) {
 
 std::array<StorageGraphSetting, qda::kStorageSlots> CDataStorage::GraphRecords() const {
     std::array<StorageGraphSetting, qda::kStorageSlots> records{};
-    for (int s = 0; s < qda::kStorageSlots; ++s) records[static_cast<size_t>(s)] = m_display->Header(s);
+    for (int s = 0; s < qda::kStorageSlots; ++s)
+        records[static_cast<size_t>(s)] = m_heads[static_cast<size_t>(s)]->GetRecord();
     return records;
 }

@@ -24,6 +24,7 @@
 
 class CCommand;
 class CDrawnButton;
+class CStorageGraphHead;
 class CGraph;
 class QFrame;
 class QLabel;
@@ -84,6 +85,8 @@ public:
     // True when the storage is stopped (or was not storing).
     bool OnStop();
     void OnClear();
+    void OnReadout();
+    void OnStorageSettings();
     void OnLoad();
     void OnSave();
     void OnHelp();
@@ -96,6 +99,7 @@ public:
     CGraph* Chart() const { return m_chart; }
     CDrawnButton* Button(int id) const;
     QTableWidget* CursorList() const { return m_list; }
+    CStorageGraphHead* Header(int slot) const { return m_heads[static_cast<size_t>(slot)]; }
     QString StatusLine() const;
     bool Storing() const { return m_storing; }
     bool WorkerRunning() const { return m_worker != nullptr; }
@@ -141,6 +145,9 @@ private:
     void OnChartNotify(std::uintptr_t code);
     void RefreshList();
     void ApplyRecords();
+    // A slot header's notice (message 1025).
+    void OnHeaderMessage(std::uintptr_t wParam, std::intptr_t lParam);
+    void RefreshHeaderLimits();
 
     // The data files (DataStorageFiles.cpp).
     bool CheckSlotName(int slot);
@@ -192,5 +199,6 @@ private:
     QLabel* m_listLabel = nullptr;
     QTableWidget* m_list = nullptr;
     QWidget* m_headers = nullptr;
+    std::array<CStorageGraphHead*, qda::kStorageSlots> m_heads{};
     std::array<QFrame*, 2> m_separators{};
 };

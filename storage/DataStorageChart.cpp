@@ -5,6 +5,7 @@
 #include "chart/Graph.h"
 #include "pages/DrawnButton.h"
 #include "storage/DataStorage.h"
+#include "storage/StorageGraphHead.h"
 
 namespace {
 
@@ -146,4 +147,39 @@ void CDataStorage::RefreshList() {
     if (!m_chartReady) return;
     TableInfoList list(*m_list);
     m_display->RefreshList(list);
+}
+
+void CDataStorage::RefreshHeaderLimits() {
+    for (CStorageGraphHead* head : m_heads)
+        head->SetOffsetLimits(-qda::CStorageDisplay::kOffsetLimit, qda::CStorageDisplay::kOffsetLimit);
+}
+
+void CDataStorage::OnHeaderMessage(std::uintptr_t wParam, std::intptr_t lParam) {
+    // The display works on the records as the headers hold them now.
+    for (int s = 0; s < qda::kStorageSlots; ++s) {
+        m_records[static_cast<size_t>(s)] = m_heads[static_cast<size_t>(s)]->GetRecord();
+        m_display->SetHeader(s, m_records[static_cast<size_t>(s)]);
+    }
+    if (!m_chartReady) return;
+    const int slot = static_cast<int>(lParam);
+    switch (wParam) {
+        case 0:
+            m_display->OnHeaderChanged(lParam == 1);
+            RefreshList();
+            break;
+        case 1:
+            if (slot < 0 || slot >= qda::kStorageSlots) return;
+            m_display->OnHeaderEnableChanged(slot);
+            RefreshHeaderLimits();
+            break;
+        case 2:
+            if (slot < 0 || slot >= qda::kStorageSlots) return;
+            m_display->OnHeaderOffsetChanged(slot);
+            RefreshHeaderLimits();
+            RefreshList();
+            break;
+        default:
+            return;
+    }
+    UpdateButtons();
 }

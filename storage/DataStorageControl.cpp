@@ -10,7 +10,11 @@
 #include "pages/PageSupport.h"
 #include "resources/Messages.h"
 #include "storage/DataStorage.h"
+#include "storage/LoadStorage.h"
+#include "storage/LoadStorageSelect.h"
+#include "storage/ReadoutSelection.h"
 #include "storage/StorageActions.h"
+#include "storage/StorageSettingDialog.h"
 #include "windowing/WindowMessage.h"
 
 namespace {
@@ -21,6 +25,8 @@ constexpr int kMsgReadFailed = 334;
 constexpr int kMsgClearStop = 338;
 constexpr int kMsgNotConnected = 357;
 constexpr int kMsgReadingOut2 = 361;
+constexpr int kMsgStopAndRead = 339;
+constexpr int kMsgNoCommunication = 364;
 
 }  // namespace
 
@@ -160,4 +166,56 @@ void CDataStorage::OnOutValues(int out, bool success) {
         m_readoutStatus.SetTitle(LoadMessage(kMsgReadingOut2));
     else
         m_readoutStatus.done = true;
+}
+
+void CDataStorage::OnReadout() {
+    // 1. Which OUT into which slot; the program's target OUT is the first choice.
+    std::array<int, qda::kStorageSlots> counts{};
+    for (int s = 0; s < qda::kStorageSlots; ++s)
+        counts[static_cast<size_t>(s)] = m_slots[static_cast<size_t>(s)].Count();
+    CLoadStorageSelect select(this);
+    select.SetSelection({m_settings.Programs[m_activeProgram].Common.DSOut, 0, 1}, counts);
+    const bool chosen = select.exec() == QDialog::Accepted;
+    SetMessageOwner(&m_messageWindow);
+    if (!chosen) return;
+    // 2. A storing controller is stopped first, with the operator's consent.
+    if (m_storing) {
+        if (ShowMessageCode(kMsgStopAndRead, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+        if (!OnStop()) return;
+    }
+    // 3. The plan of the choice.
+    const qda::ReadoutSelection choice = select.Selection();
+    const qda::ReadoutPlan plan = qda::PlanReadout(choice.choice);
+    if (!plan.readOut1 && !plan.readOut2) return;
+    // 4. The worker reads; without one nobody would, and the progress would wait for ever.
+    if (m_command == nullptr || !m_worker || !m_command->OpenPort(m_settings.PcComm)) {
+        ShowMessageCode(kMsgNoCommunication, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    m_readoutChoice = (plan.readOut1 ? 1 : 0) | (plan.readOut2 ? 2 : 0);
+    m_destination = {choice.out1Slot, choice.out2Slot};
+    m_readoutStatus.done = false;
+    m_readoutStatus.SetTitle(LoadMessage(plan.titleMessage));
+    m_worker->RequestRead(plan.readOut1, plan.readOut2);
+    if (m_command->GetCommKind() == qda::LinkKind::kSerial) {
+        CLoadStorage progress(*m_command, m_readoutStatus, plan.parts, this);
+        progress.exec();
+        SetMessageOwner(&m_messageWindow);
+        if (m_command->RefCount() == 0 || m_command->GetCommKind() == qda::LinkKind::kNone)
+            ShowMessageCode(kMsgNoCommunication, MB_OK | MB_ICONWARNING);
+    }
+    HandOverPort();
+}
+
+void CDataStorage::OnStorageSettings() {
+    CStorageSetting dialog(this);
+    dialog.Setup(m_settings, m_activeProgram, m_owner, m_requestMessage, m_command);
+    dialog.exec();
+    m_settings = dialog.Block();
+    m_activeProgram = dialog.ActiveProgram();
+    SetMessageOwner(&m_messageWindow);
+    // A transfer ends with the link closed: the worker polls again with a reference of its own.
+    if (dialog.Transferred() && m_worker && !m_worker->PortHeld() && m_command != nullptr &&
+        m_command->OpenPort(m_settings.PcComm))
+        m_worker->SetPortHeld(true);
 }

@@ -5,10 +5,10 @@
 #include "storage/DataStorage.h"
 #include "storage/SelectFile.h"
 #include "storage/StorageFile.h"
+#include "storage/StorageGraphHead.h"
 
 namespace {
 
-constexpr int kMsgBadName = 256;
 constexpr int kMsgOverwrite = 270;
 constexpr int kMsgWriteFailed = 335;
 constexpr int kMsgReadFailed = 336;
@@ -41,9 +41,11 @@ void CDataStorage::OnLoad() {
     record.IsEnable = 1;
     record.Offset = 0;
     m_records[static_cast<size_t>(slot)] = record;
+    m_heads[static_cast<size_t>(slot)]->SetRecord(record);
     m_display->SetHeader(slot, record);
     if (m_chartReady) {
         m_display->ShowLoadedSlot(slot);
+        RefreshHeaderLimits();
         RefreshList();
     }
     UpdateButtons();
@@ -69,9 +71,6 @@ void CDataStorage::OnSave() {
 }
 
 bool CDataStorage::CheckSlotName(int slot) {
-    const StorageGraphSetting& record = m_display->Header(slot);
-    const std::string name(record.GraphName, strnlen(record.GraphName, sizeof record.GraphName));
-    if (name.find_first_of(",.") == std::string::npos) return true;
-    ShowMessageCode(kMsgBadName, MB_OK | MB_ICONWARNING);
-    return false;
+    // The header shows message 256 and puts the focus on its name.
+    return m_heads[static_cast<size_t>(slot)]->CheckName();
 }

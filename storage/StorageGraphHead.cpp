@@ -139,6 +139,17 @@ void CStorageGraphHead::ShowRecord() {
     m_loading = false;
 }
 
+void CStorageGraphHead::SetRecord(const StorageGraphSetting& record) {
+    StopRepeat();
+    m_record = record;
+    m_record.GraphName[sizeof m_record.GraphName - 1] = '\0';
+    m_loading = true;
+    m_enable->setChecked(m_record.IsEnable != 0);
+    ShowColor();
+    m_loading = false;
+    ShowRecord();
+}
+
 void CStorageGraphHead::Enable(bool enable) {
     for (QWidget* w : std::initializer_list<QWidget*>{m_enable, m_name, m_offset, m_down, m_up, m_color})
         w->setEnabled(enable);

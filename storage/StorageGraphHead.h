@@ -50,6 +50,9 @@ public:
     int Slot() const { return m_slot; }
     // Writes the record's name and offset into the edits.
     void ShowRecord();
+    // Takes `record` as it stands (the storage window's change after a data file was read into the
+    // slot: the file's name, shown, offset 0) and shows all of it; no notices.
+    void SetRecord(const StorageGraphSetting& record);
     // Enables or disables all six controls.
     void Enable(bool enable);
     // Sets the range the offset may take and clamps the current offset into it (the new offset is

@@ -25,7 +25,10 @@
 #include "settings/RegistryState.h"
 #include "settings/SettingsDefaults.h"
 #include "storage/DataStorage.h"
+#include "storage/LoadStorage.h"
+#include "storage/LoadStorageSelect.h"
 #include "storage/SelectFile.h"
+#include "storage/StorageGraphHead.h"
 
 using namespace qda;
 
@@ -94,6 +97,37 @@ protected:
             QMetaObject::invokeMethod(dialog, "accept");
         };
         QTimer::singleShot(0, *poll);
+    }
+    // Answers the next readout selection with OUT `choice` into `out1Slot` / `out2Slot`, and
+    // notes whether a progress dialog showed up afterwards.
+    void AnswerReadout(int choice, int out1Slot, int out2Slot) {
+        auto tries = std::make_shared<int>(0);
+        auto poll = std::make_shared<std::function<void()>>();
+        *poll = [=, this] {
+            QWidget* top = QApplication::activeModalWidget();
+            if (auto* select = qobject_cast<CLoadStorageSelect*>(top)) {
+                Control<QComboBox>(select, CLoadStorageSelect::IDC_OUT_CHOICE)->setCurrentIndex(choice - 1);
+                Control<QComboBox>(select, CLoadStorageSelect::IDC_OUT1_SLOT)->setCurrentIndex(out1Slot);
+                Control<QComboBox>(select, CLoadStorageSelect::IDC_OUT2_SLOT)->setCurrentIndex(out2Slot);
+                Control<QPushButton>(select, CLoadStorageSelect::IDC_READ)->click();
+            } else if (auto* progress = qobject_cast<CLoadStorage*>(top)) {
+                progressSeen = true;
+                progressCaption = progress->windowTitle();
+                return;
+            }
+            if (++*tries < 400) QTimer::singleShot(10, *poll);
+        };
+        QTimer::singleShot(0, *poll);
+    }
+    bool progressSeen = false;
+    QString progressCaption;
+    // Stores `n` values of both OUTs and stops (the window's worker holds the link).
+    void StoreValues(int n) {
+        Program(3, 60000);
+        window->OnStart();
+        nowUs += 20 * n;
+        ASSERT_TRUE(window->OnStop());
+        ASSERT_TRUE(WaitStatus("停止中"));
     }
     void WriteFile(const QString& path, const std::string& text) {
         QFile f(path);
@@ -178,6 +212,77 @@ TEST_F(DataStorageWindowTest, AnActionHandsThePortBackToAWorkerThatLostIt) {
     EXPECT_TRUE(window->WorkerHoldsPort());
     EXPECT_EQ(cmd.RefCount(), 1);
     EXPECT_TRUE(WaitStatus("蓄積中")) << "polling resumed";
+}
+
+TEST_F(DataStorageWindowTest, ReadoutOfBothOutsFillsTheChosenSlotsWithProgress) {
+    OpenWith(true);
+    ASSERT_TRUE(WaitStatus("停止中"));
+    StoreValues(100);
+    AnswerReadout(3, 2, 0);
+    window->OnReadout();
+    EXPECT_TRUE(progressSeen) << "RS-232C shows the progress dialog";
+    EXPECT_TRUE(progressCaption.startsWith(U8("蓄積データを取得しています...")))
+        << progressCaption.toStdString();
+    EXPECT_EQ(window->Slot(2).Count(), 100) << "OUT1 into データ3";
+    EXPECT_EQ(window->Slot(0).Count(), 100) << "OUT2 into データ1";
+    EXPECT_EQ(window->Slot(1).Count(), 0);
+    EXPECT_EQ(window->Slot(2).Name(), "Graph03");
+    EXPECT_TRUE(window->Chart()->IsTraceShown(2));
+    EXPECT_TRUE(window->Chart()->IsTraceShown(0));
+    // The headers of slots that hold values can be used; the others cannot.
+    auto nameEdit = [&](int slot) {
+        return window->Header(slot)->findChild<QWidget*>(QStringLiteral("1145"));
+    };
+    EXPECT_TRUE(nameEdit(2)->isEnabled());
+    EXPECT_FALSE(nameEdit(1)->isEnabled());
+    EXPECT_TRUE(qda::Control<QPushButton>(window.get(), CDataStorage::IDC_SAVE)->isEnabled());
+    EXPECT_EQ(cmd.RefCount(), 1);
+    for (const auto& m : messages.Shown()) ADD_FAILURE() << "unexpected message: " << m.text;
+
+    // Reading into slots that hold values asks first (message 270); No keeps the dialog, which
+    // the operator then cancels.
+    messages.QueueAnswer(IDNO);
+    auto cancel = std::make_shared<std::function<void()>>();
+    auto tries = std::make_shared<int>(0);
+    *cancel = [cancel, tries] {
+        auto* select = qobject_cast<CLoadStorageSelect*>(QApplication::activeModalWidget());
+        if (select != nullptr && *tries > 0) {
+            Control<QPushButton>(select, CLoadStorageSelect::IDC_CANCEL)->click();
+            return;
+        }
+        if (select != nullptr) {
+            ++*tries;
+            Control<QPushButton>(select, CLoadStorageSelect::IDC_READ)->click();
+        }
+        QTimer::singleShot(10, *cancel);
+    };
+    QTimer::singleShot(0, *cancel);
+    window->OnReadout();
+    ASSERT_FALSE(messages.Shown().empty());
+    EXPECT_EQ(messages.Shown().back().text, LoadMessage(270));
+}
+
+TEST_F(DataStorageWindowTest, ReadoutWithNothingStoredOrASilentControllerChangesNoSlot) {
+    OpenWith(true);
+    ASSERT_TRUE(WaitStatus("停止中"));
+    Program(1, 60000);
+    // Nothing stored: message 311, and the progress ends.
+    messages.QueueAnswer(IDOK);
+    AnswerReadout(1, 0, 1);
+    window->OnReadout();
+    ASSERT_FALSE(messages.Shown().empty());
+    EXPECT_EQ(messages.Shown().front().text, LoadMessage(311));
+    EXPECT_EQ(window->Slot(0).Count(), 0);
+
+    StoreValues(50);
+    messages.Clear();
+    silent = true;
+    messages.QueueAnswer(IDOK);
+    AnswerReadout(1, 0, 1);
+    window->OnReadout();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.Shown().empty(); }, 8000));
+    EXPECT_EQ(messages.Shown().front().text, LoadMessage(334));
+    EXPECT_EQ(window->Slot(0).Count(), 0) << "a failed readout leaves the slot as it was";
 }
 
 TEST_F(DataStorageWindowTest, LoadPlotMoveCursorsAndSave) {

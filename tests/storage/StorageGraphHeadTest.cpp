@@ -58,6 +58,15 @@ protected:
         return out;
     }
     using Pairs = std::vector<std::pair<int, int>>;
+    // Lets the 200 ms repeat timer run until `done` holds (false after two seconds).
+    template <typename Pred>
+    static bool WaitUntil(Pred done) {
+        for (int waited = 0; waited < 2000; waited += 20) {
+            if (done()) return true;
+            QTest::qWait(20);
+        }
+        return done();
+    }
 
     StorageGraphSetting record{};
     StorageWindowSink window;
@@ -141,19 +150,17 @@ TEST_F(GraphHeadTest, AHeldOffsetButtonStepsAtOnceAndRepeatsUntilReleasedWithinT
     QTest::mousePress(up, Qt::LeftButton);
     EXPECT_EQ(head.GetRecord().Offset, 1);
     EXPECT_TRUE(head.IsRepeating());
-    QTest::qWait(450);  // two ticks of 200 ms
-    EXPECT_GE(head.GetRecord().Offset, 2);
+    EXPECT_TRUE(WaitUntil([&] { return head.GetRecord().Offset >= 3; })) << "two more steps while held";
     QTest::mouseRelease(up, Qt::LeftButton);
     const int released = head.GetRecord().Offset;
-    QTest::qWait(450);
-    EXPECT_FALSE(head.IsRepeating());
+    EXPECT_TRUE(WaitUntil([&] { return !head.IsRepeating(); }))
+        << "the first tick after the release ends the run";
     EXPECT_EQ(head.GetRecord().Offset, released) << "the click on release is no extra step";
 
     // Holding Right ends a run of the increase button.
     QTest::mousePress(up, Qt::LeftButton);
     QTest::keyPress(up, Qt::Key_Right);
-    QTest::qWait(300);
-    EXPECT_FALSE(head.IsRepeating());
+    EXPECT_TRUE(WaitUntil([&] { return !head.IsRepeating(); }));
     QTest::keyRelease(up, Qt::Key_Right);
     QTest::mouseRelease(up, Qt::LeftButton);
 
