@@ -223,7 +223,8 @@ void CTR52Dlg::OnTransferDone(int kind, bool success) {
             }
             ShowMessageCode(kMsgReceived, MB_ICONINFORMATION);
         } else {
-            ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+            // With the reason when the link knows it (another program holds the controller, ...).
+            ShowLinkFailure(m_command, kMsgReceiveFailed);
             ReceiveStartupFallback();
         }
         t.param.event.reset();
@@ -239,7 +240,7 @@ void CTR52Dlg::OnTransferDone(int kind, bool success) {
         RebuildListPage();
         ShowMessageCode(kMsgSent, MB_ICONINFORMATION);
     } else {
-        ShowMessageCode(kMsgSendTransferFailed, MB_ICONWARNING);
+        ShowLinkFailure(m_command, kMsgSendTransferFailed);
     }
     t.param.event.reset();
     EnableCommands(true);

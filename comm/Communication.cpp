@@ -63,7 +63,27 @@ qda::LinkFailure CCommunication::LastLinkFailure() const {
     return m_openFailure;
 }
 
+bool CCommunication::ReserveController() {
+    std::lock_guard<std::mutex> guard(m_reserveLock);
+    if (!m_pTransport) return false;
+    if (m_reserveCount == 0 && !m_pTransport->Reserve()) return false;
+    ++m_reserveCount;
+    return true;
+}
+
+void CCommunication::ReleaseController() {
+    std::lock_guard<std::mutex> guard(m_reserveLock);
+    if (m_reserveCount == 0) return;
+    if (--m_reserveCount == 0 && m_pTransport) m_pTransport->Release();
+}
+
 void CCommunication::CloseTransport() {
+    {
+        // Closing the link ends what it held; a reservation released later finds nothing.
+        std::lock_guard<std::mutex> guard(m_reserveLock);
+        if (m_reserveCount > 0 && m_pTransport) m_pTransport->Release();
+        m_reserveCount = 0;
+    }
     if (m_pTransport) {
         m_pTransport->Close();
         m_pTransport.reset();

@@ -44,6 +44,12 @@ public:
     // Why the link last failed to open, or the open link fails to reach the device, when known.
     qda::LinkFailure LastLinkFailure() const;
 
+    // Keeps the controller for this program until ReleaseController (calls nest; use
+    // qda::CControllerReservation rather than these). False when no link is open or another
+    // program holds the controller (LastLinkFailure says so).
+    bool ReserveController();
+    void ReleaseController();
+
     // Installs the factory that opens USB links (nullptr: USB links cannot be opened).
     static void SetUsbTransportFactory(qda::UsbTransportFactory factory);
 
@@ -76,4 +82,6 @@ private:
     CommReport m_lastReport;
     qda::LinkFailure m_openFailure;  // of the last open that failed (guarded by m_reportLock)
     std::atomic<int> m_responseOverrideMs{0};
+    std::mutex m_reserveLock;
+    int m_reserveCount = 0;  // reservations held on the open transport (guarded by m_reserveLock)
 };

@@ -42,6 +42,12 @@ public:
     // Starts / stops the response timer (links without one ignore these).
     virtual void ArmResponseTimer(int milliseconds) = 0;
     virtual void DisarmResponseTimer() = 0;
+    // Keeps the controller for this program across several exchanges (a whole transfer), so that
+    // no other program's command lands between them; Release gives it back. Calls nest. False
+    // (Failure() says why) when another program holds it. A serial line needs nothing more: it is
+    // opened exclusively, so no other program reaches the controller while it is open.
+    virtual bool Reserve() { return true; }
+    virtual void Release() {}
     // Stops the worker and releases the device and the queues; no callback runs afterwards.
     virtual void Close() = 0;
     // Why the link failed to open or to reach the device, when it knows (default: unknown).

@@ -7,8 +7,8 @@
 
 #include "comm/Communication.h"
 #include "comm/DebugTrace.h"
-#include "usbwire/SocketDirectory.h"
 #include "usblib/VantorUsbDrv.h"
+#include "usbwire/SocketDirectory.h"
 
 namespace {
 constexpr int kCommandBufferSize = 1024;
@@ -63,6 +63,10 @@ bool CUsbPort::Start(int sendQueueSize, int receiveQueueSize, qda::TransportCall
 }
 
 void CUsbPort::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_reserveLock);
+        for (; m_reserved > 0; --m_reserved) ReleaseUsbDevice();
+    }
     if (!m_thread.joinable()) return;
     m_stopEvent.Set();
     m_thread.join();
@@ -92,6 +96,24 @@ bool CUsbPort::PeekQueued(uint8_t* destination, int length, int* count) {
 void CUsbPort::ClearQueues() {
     m_send.Clear();
     m_receive.Clear();
+}
+
+bool CUsbPort::Reserve() {
+    std::lock_guard<std::mutex> lock(m_reserveLock);
+    if (ReserveUsbDevice() != 1) {
+        m_error = errno;
+        QDA_TRACE("USB device cannot be reserved");
+        return false;
+    }
+    ++m_reserved;
+    return true;
+}
+
+void CUsbPort::Release() {
+    std::lock_guard<std::mutex> lock(m_reserveLock);
+    if (m_reserved == 0) return;
+    --m_reserved;
+    ReleaseUsbDevice();
 }
 
 qda::LinkFailure CUsbPort::Failure() const {

@@ -47,6 +47,9 @@ public:
     void ArmResponseTimer(int) override {}
     void DisarmResponseTimer() override {}
     void Close() override { Stop(); }
+    // Through the driver host (ReserveUsbDevice); a port that stops gives back what it holds.
+    bool Reserve() override;
+    void Release() override;
     // Why the device could not be reached (the library's errno of the last failed call).
     qda::LinkFailure Failure() const override;
 
@@ -59,6 +62,8 @@ private:
     std::atomic<bool> m_workerEnded{false};
     std::atomic<int> m_error{0};
     std::mutex m_endLock;  // orders Send against the worker's end
+    std::mutex m_reserveLock;
+    int m_reserved = 0;  // reservations held through this port (guarded by m_reserveLock)
     CRingBuffer m_receive;
     CRingBuffer m_send;
     std::thread m_thread;

@@ -9,10 +9,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <optional>
 #include <system_error>
 
 #include "comm/Command.h"
+#include "comm/ControllerReservation.h"
 #include "comm/Event.h"
+#include "comm/LinkFailure.h"
 #include "comm/SettingAddresses.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
@@ -107,6 +110,7 @@ void COptionHeadSetting::OnStart() {
     m_cancel = std::make_unique<CEvent>();
     m_quit = std::make_unique<CEvent>();
     m_done = false;
+    m_refused = false;
     try {
         const int head = m_letter == QStringLiteral("A") ? 0 : 1;
         m_worker = std::thread([this, head, sendBefore] { Work(head, sendBefore); });
@@ -153,11 +157,22 @@ bool COptionHeadSetting::ReadBack(int head, Result& result) {
 void COptionHeadSetting::Work(int head, bool sendBefore) {
     bool leaveSettingMode = true;
     bool running = true;
+    // Kept from the start to the return to measuring mode: another program's commands between
+    // start and finish would end the tuning or change what it tunes.
+    std::optional<CControllerReservation> reservation;
     while (running) {
         const int which = CEvent::WaitAny({m_start.get(), m_finish.get(), m_cancel.get(), m_quit.get()}, -1);
         CommandReply reply;
         switch (which) {
             case 0:  // start
+                reservation.emplace(*m_command);
+                if (!reservation->Held()) {
+                    m_refused = true;
+                    Post(1, false);
+                    leaveSettingMode = false;
+                    running = false;
+                    break;
+                }
                 if ((sendBefore && SendWindowMessage(m_mainWindow, m_sendMessage, 0, 0) != 1) ||
                     !m_command->SetControllerMode(1)) {
                     Post(1, false);
@@ -228,7 +243,13 @@ void COptionHeadSetting::OnProgress(int step, bool success) {
                 SetState(kTuning);
             } else {
                 SetState(kBusy);
-                ShowMessageCode(306, MB_ICONWARNING);
+                if (m_refused) {
+                    // The program's message, and below it who keeps the controller.
+                    ShowMessage(LoadMessage(306) + "\n" + LinkFailureText(m_command->LastLinkFailure()),
+                                MB_OK | MB_ICONWARNING);
+                } else {
+                    ShowMessageCode(306, MB_ICONWARNING);
+                }
             }
             break;
         case 2:

@@ -83,5 +83,7 @@ private:
     std::unique_ptr<qda::CEvent> m_start, m_finish, m_cancel, m_quit;
     std::thread m_worker;
     std::atomic<bool> m_done{false};
+    // Set by the worker when another program keeps the controller, so that the failed start says why.
+    std::atomic<bool> m_refused{false};
     qda::WidgetMessageWindow m_messageWindow;
 };

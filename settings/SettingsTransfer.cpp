@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "comm/Command.h"
+#include "comm/ControllerReservation.h"
 #include "comm/DebugTrace.h"
 #include "resources/Messages.h"
 #include "resources/StringIds.h"
@@ -266,6 +267,14 @@ bool GetSettings(TransferParam& param, int* outFlag) {
         QDA_TRACE("GetSettings failed\n");
         return false;
     }
+    // Held to the end: another program's command between ours would leave the controller with
+    // half of the settings, or with another program selected.
+    qda::CControllerReservation reservation(*param.command);
+    if (!reservation.Held()) {
+        if (outFlag) *outFlag = 1;
+        QDA_TRACE("GetSettings failed\n");
+        return false;
+    }
     SettingExchanger x(*param.command);
     ControllerSelection saved;
     const bool result = ReceiveAll(x, param, outFlag, saved);
@@ -280,6 +289,14 @@ bool SetSettings(TransferParam& param, int leaveSettingMode, int full, int* outF
     qda::CUpdateLockHolder lock;
     if (outFlag) *outFlag = 0;
     if (param.command == nullptr) {
+        QDA_TRACE("SetSettings failed\n");
+        return false;
+    }
+    // Held to the end: another program's command between ours would leave the controller with
+    // half of the settings, or with another program selected.
+    qda::CControllerReservation reservation(*param.command);
+    if (!reservation.Held()) {
+        if (outFlag) *outFlag = 1;
         QDA_TRACE("SetSettings failed\n");
         return false;
     }

@@ -59,6 +59,7 @@ const char* SimUsage() {
            "                           CMD is a decimal command code or \"all\"; rules may repeat\n"
            "  --usb-socket PATH        also serve the simulated USB bus for vantorusbd --sim PATH\n"
            "  --usb-packet N           on that bus, deliver each reply in pieces of at most N bytes\n"
+           "  --usb-delay MS           on that bus, answer each command MS ms late\n"
            "  --verbose                one line per exchange on stderr\n"
            "  --help                   this text\n";
 }

@@ -1,6 +1,8 @@
 #include "simulator/UsbBusDevice.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace qda::sim {
 
@@ -59,6 +61,7 @@ uint32_t UsbBusDevice::Out(std::span<const uint8_t> data) {
         // All blocks are in: the padding goes, the command goes to the controller.
         collecting_ = false;
         command_.resize(commandLength_);
+        if (replyDelayMs_ != 0) std::this_thread::sleep_for(std::chrono::milliseconds(replyDelayMs_));
         // A new command replaces whatever of an older reply was never read.
         reply_ = handler_(command_);
         replyOffset_ = 0;

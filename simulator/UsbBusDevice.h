@@ -27,6 +27,8 @@ public:
     // Delivers a reply in pieces of at most `bytes` per IN transfer (0: as much as asked), as
     // firmware that sends its reply in short packets does.
     void SetPieceSize(uint32_t bytes) { pieceSize_ = bytes; }
+    // Each command is answered this much later (a slow controller, so that a transfer lasts).
+    void SetReplyDelay(uint32_t milliseconds) { replyDelayMs_ = milliseconds; }
 
     static std::vector<uint8_t> DeviceDescriptor();
     static std::vector<uint8_t> ConfigurationDescriptor();
@@ -50,6 +52,7 @@ private:
     size_t replyOffset_ = 0;
     bool zeroLengthPending_ = false;
     uint32_t pieceSize_ = 0;
+    uint32_t replyDelayMs_ = 0;
 };
 
 }  // namespace qda::sim

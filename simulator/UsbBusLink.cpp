@@ -22,6 +22,7 @@ UsbBusLink::UsbBusLink(SimController& controller, Options options)
 UsbBusLink::UsbBusLink(UsbBusDevice::Handler handler, Options options)
     : options_(std::move(options)), device_(std::move(handler)) {
     device_.SetPieceSize(options_.pieceSize);
+    device_.SetReplyDelay(options_.replyDelayMs);
 }
 
 UsbBusLink::~UsbBusLink() {

@@ -23,7 +23,8 @@ public:
     struct Options {
         std::string socketPath;
         bool verbose = false;
-        uint32_t pieceSize = 0;  // --usb-packet: reply bytes per IN transfer (0: as asked)
+        uint32_t pieceSize = 0;     // --usb-packet: reply bytes per IN transfer (0: as asked)
+        uint32_t replyDelayMs = 0;  // --usb-delay: each command answered this much later
     };
 
     UsbBusLink(SimController& controller, Options options);

@@ -40,10 +40,19 @@ int main(int argc, char** argv) {
     // --usb-socket PATH: also serve the simulated USB bus for vantorusbd --sim PATH.
     UsbBusLink::Options usbOptions;
     // --usb-packet N: the simulated bus delivers each reply in pieces of at most N bytes.
+    // --usb-delay MS: it answers each command MS ms late.
     for (size_t i = 0; i + 1 < args.size();) {
-        if (args[i] == "--usb-socket" || args[i] == "--usb-packet") {
+        if (args[i] == "--usb-socket" || args[i] == "--usb-packet" || args[i] == "--usb-delay") {
             if (args[i] == "--usb-socket") {
                 usbOptions.socketPath = args[i + 1];
+            } else if (args[i] == "--usb-delay") {
+                char* end = nullptr;
+                const unsigned long ms = std::strtoul(args[i + 1].c_str(), &end, 10);
+                if (args[i + 1].empty() || *end != '\0' || ms > 10000) {
+                    std::fprintf(stderr, "qd-atlas-sim: --usb-delay takes 0..10000\n%s", SimUsage());
+                    return 2;
+                }
+                usbOptions.replyDelayMs = static_cast<uint32_t>(ms);
             } else {
                 char* end = nullptr;
                 const unsigned long n = std::strtoul(args[i + 1].c_str(), &end, 10);

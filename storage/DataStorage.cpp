@@ -143,9 +143,7 @@ CDataStorage::~CDataStorage() {
 void CDataStorage::BuildControls() {
     auto drawn = [this](int id, int picture, const QString& text, int toolTip) {
         auto* b = new CDrawnButton(id, text, this);
-        b->SetBitmaps(qda::StoragePicture(picture), qda::kStorageButtonPicture, qda::kStorageButtonPicture,
-                      QColor::fromRgb(qda::kStoragePictureTransparent), ButtonFace(),
-                      ButtonFace().lighter(108));
+        b->SetBitmaps(qda::StoragePicture(picture), ButtonFace(), ButtonFace().lighter(108));
         b->SetFrame(true, true);
         b->setToolTip(qda::MessageQ(toolTip));
         if (text.isEmpty()) b->setAccessibleName(qda::MessageQ(toolTip));
@@ -303,11 +301,8 @@ void CDataStorage::resizeEvent(QResizeEvent* e) {
 
 void CDataStorage::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QImage grip = qda::StoragePicture(188);
-    QPixmap pixmap = QPixmap::fromImage(grip);
-    pixmap.setMask(QBitmap::fromImage(
-        grip.createMaskFromColor(0xFF000000u | qda::kStoragePictureTransparent, Qt::MaskInColor)));
-    p.drawPixmap(width() - kGrip, height() - kGrip, pixmap);
+    qda::DrawOnDevicePixels(p, QPoint(width() - kGrip, height() - kGrip),
+                            qda::StoragePicture(188).Render(qda::PaintRatio(p)));
 }
 
 bool CDataStorage::event(QEvent* e) {

@@ -1,6 +1,7 @@
 #include "storage/StorageReadout.h"
 
 #include "comm/Command.h"
+#include "comm/ControllerReservation.h"
 #include "resources/Messages.h"
 
 namespace qda {
@@ -55,9 +56,11 @@ ReadoutResult RunStorageReadout(CCommand& command, const ReadoutPlan& plan, CSto
     result.requested[1] = plan.readOut2;
     status.done = false;
     status.SetTitle(LoadMessage(plan.titleMessage));
-    bool ok = plan.readOut1 || plan.readOut2;
+    // Both OUTs are read while no other program can clear or restart the storage between them.
+    CControllerReservation reservation(command);
+    bool ok = (plan.readOut1 || plan.readOut2) && reservation.Held();
     for (int out = 0; out < 2; ++out) {
-        if (result.requested[out]) {
+        if (result.requested[out] && reservation.Held()) {
             result.out[out] = ReadOutIntoSlot(command, out, names[out], *slots[out]);
             if (result.out[out] == ReadoutOutcome::kFailed) ok = false;
         }

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "comm/Command.h"
+#include "comm/ControllerReservation.h"
 
 CStorageStatusThread::CStorageStatusThread(CCommand& command, qda::IStorageStatusSink& sink)
     : m_command(command), m_sink(sink) {}
@@ -80,6 +81,8 @@ void CStorageStatusThread::PollStatus() {
 void CStorageStatusThread::ReadOuts() {
     bool allRead = true;
     const bool requested[2] = {m_readOut1.load(), m_readOut2.load()};
+    // Both OUTs come from one storage run: no other program may clear or restart it in between.
+    qda::CControllerReservation reservation(m_command);
     for (int out = 0; out < 2; ++out) {
         const int notice = out == 0 ? qda::kNoticeOut1Read : qda::kNoticeOut2Read;
         if (!requested[out]) {
@@ -87,7 +90,7 @@ void CStorageStatusThread::ReadOuts() {
             continue;
         }
         m_readout = qda::StorageReadout{};
-        if (m_command.StorageRead(m_readout, out)) {
+        if (reservation.Held() && m_command.StorageRead(m_readout, out)) {
             m_sink.Send(notice, 1);
         } else {
             m_sink.Post(notice, 0);

@@ -109,6 +109,17 @@ int SetRetryCount(uint32_t count) {
     return CUsbLibrary::Instance().SetRetryCount(count);
 }
 
+int ReserveUsbDevice(void) {
+    int error = 0;
+    if (CUsbLibrary::Instance().Reserve(error)) return 1;
+    errno = error;
+    return 0;
+}
+
+int ReleaseUsbDevice(void) {
+    return CUsbLibrary::Instance().Release() ? 1 : 0;
+}
+
 uint32_t TestUsbConnect(void) {
     return CUsbLibrary::Instance().TestConnect();
 }

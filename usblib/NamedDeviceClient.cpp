@@ -160,6 +160,30 @@ bool CNamedDeviceClient::DeviceIoControl(uint32_t code, const uint8_t* input, ui
     return ReadReply(output, outputLength, returned);
 }
 
+bool CNamedDeviceClient::Reserve(bool take, uint32_t& holderPid) {
+    holderPid = 0;
+    if (m_fd < 0) {
+        m_lastError = EBADF;
+        return false;
+    }
+    if (!SendAll(wire::EncodeReserve(take ? wire::MessageType::Reserve : wire::MessageType::Release)))
+        return false;
+    uint16_t type = 0;
+    std::vector<uint8_t> body;
+    if (!ReceiveMessage(type, body)) return false;
+    wire::ReserveReplyBody reply{};
+    if (type != static_cast<uint16_t>(wire::MessageType::ReserveReply) ||
+        wire::DecodeReserveReply(body, reply) != wire::WireError::None)
+        return Fail(EPROTO);
+    if (reply.status != STATUS_SUCCESS) {
+        holderPid = reply.holderPid;
+        m_lastError = NtStatusToErrno(reply.status);
+        return false;
+    }
+    m_lastError = 0;
+    return true;
+}
+
 bool CNamedDeviceClient::ReadReply(uint8_t* output, uint32_t outputLength, uint32_t& returned) {
     returned = 0;
     if (m_fd < 0) {

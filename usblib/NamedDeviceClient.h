@@ -29,6 +29,10 @@ public:
     // driver failed the request or the connection broke.
     bool DeviceIoControl(uint32_t code, const uint8_t* input, uint32_t inputLength, uint8_t* output,
                          uint32_t outputLength, uint32_t& returned);
+    // Reserves the device for this process (`take`) or gives the reservation back. False with
+    // LastError() set: EBUSY when another process holds it (`holderPid` then names it, 0 when the
+    // host does not know), else as DeviceIoControl.
+    bool Reserve(bool take, uint32_t& holderPid);
     // Reads the reply of a request sent earlier (pipelined): at most `outputLength` bytes into
     // `output`. False with LastError() set as DeviceIoControl.
     bool ReadReply(uint8_t* output, uint32_t outputLength, uint32_t& returned);

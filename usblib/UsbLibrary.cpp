@@ -106,6 +106,13 @@ bool CUsbLibrary::ConnectPipe(uint32_t productId) {
     return true;
 }
 
+std::string CUsbLibrary::AutomaticName(int& index) const {
+    index = FindTypeByName(StoredName());
+    if (index >= 0) return StoredName();
+    index = FindTypeById(m_productId);
+    return index >= 0 ? std::string(m_types[index].m_name) : StoredName();
+}
+
 bool CUsbLibrary::Connect(const std::vector<uint8_t>& pipelined) {
     Disconnect();
     m_lastError = 0;
@@ -127,12 +134,8 @@ bool CUsbLibrary::ConnectAsConfigured(const std::vector<uint8_t>& pipelined) {
             // lock each other out). So the named device is asked first, and the pipe device is
             // used only when no host is there at all.
             const bool pipeApplies = m_productId != 0 && ProductIdInTable(m_productId);
-            int index = FindTypeByName(StoredName());
-            std::string name = StoredName();
-            if (index < 0) {
-                index = FindTypeById(m_productId);
-                if (index >= 0) name = m_types[index].m_name;
-            }
+            int index = -1;
+            const std::string name = AutomaticName(index);
             if (ConnectNamed(name, index, pipelined)) return true;
             if (!m_named.NoHost()) return false;
             if (pipeApplies) return ConnectPipe(m_productId);
@@ -224,6 +227,57 @@ uint32_t CUsbLibrary::Exchange(const uint8_t* packet, uint32_t length, uint8_t* 
     if (!ok) m_lastError = connection > 0xFFFF ? EIO : m_named.LastError();
     Disconnect();
     return ok ? connection : 0;
+}
+
+bool CUsbLibrary::Reserve(int& error) {
+    std::lock_guard<std::mutex> guard(m_reservationLock);
+    error = 0;
+    if (m_reservationCount > 0) {
+        ++m_reservationCount;
+        return true;
+    }
+    // Only a driver host can keep other processes off the controller. Without one (pipe-device
+    // access) there is nobody to ask: each exchange is serialised by the lock file only.
+    if (m_accessType == 1) {
+        ++m_reservationCount;
+        return true;
+    }
+    if (m_accessType != 0 && m_accessType != 2) {
+        error = EINVAL;
+        return false;
+    }
+    int index = -1;
+    const std::string name = m_accessType == 0 ? StoredName() : AutomaticName(index);
+    uint32_t holder = 0;
+    if (!m_reservation.Open(name)) {
+        if (m_accessType == 2 && m_reservation.NoHost()) {
+            ++m_reservationCount;
+            return true;
+        }
+        error = m_reservation.LastError();
+        return false;
+    }
+    if (!m_reservation.Reserve(true, holder)) {
+        error = m_reservation.LastError();
+        m_reservation.Close();
+        return false;
+    }
+    ++m_reservationCount;
+    return true;
+}
+
+bool CUsbLibrary::Release() {
+    std::lock_guard<std::mutex> guard(m_reservationLock);
+    if (m_reservationCount == 0) return false;
+    if (--m_reservationCount > 0) return true;
+    if (m_reservation.IsOpen()) {
+        // Said and answered before the connection closes, so that a program that starts its own
+        // transfer right after this one finds the controller free.
+        uint32_t holder = 0;
+        m_reservation.Reserve(false, holder);
+        m_reservation.Close();
+    }
+    return true;
 }
 
 bool CUsbLibrary::SetRetryCount(uint32_t count) {

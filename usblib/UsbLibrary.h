@@ -3,6 +3,7 @@
 // product ID, and the connection to the named device or a pipe device. Every export works on it.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "usblib/GlobalLock.h"
@@ -35,6 +36,10 @@ public:
     uint32_t TestConnect();
     bool DriverVersion(char* version, char* text);
     void Disconnect();
+    // Keeps the controller for this process until the matching Release (calls nest); see
+    // ReserveUsbDevice. False with `error` (errno) set.
+    bool Reserve(int& error);
+    bool Release();
 
     // errno-style reason of the last failed connect or exchange (0 when none is known).
     int LastError() const { return m_lastError; }
@@ -52,6 +57,8 @@ private:
     bool ConnectAsConfigured(const std::vector<uint8_t>& pipelined);
     bool ConnectNamed(const std::string& name, int tableIndex, const std::vector<uint8_t>& pipelined);
     bool ConnectPipe(uint32_t productId);
+    // The named device automatic access opens, and its type-table index (-1 when not listed).
+    std::string AutomaticName(int& index) const;
     bool ExchangeNamed(uint8_t* reply, uint32_t* replyLength);
     bool ExchangePipe(const uint8_t* packet, uint32_t length, uint8_t* reply, uint32_t* replyLength);
     std::string StoredName() const { return m_deviceName.substr(4); }
@@ -68,4 +75,9 @@ private:
     qda::CNamedDeviceClient m_named;
     qda::CPipeDevice m_pipe;
     qda::CGlobalLock m_lock;
+    // The reservation: its own connection to the driver host, open while it is held. Used from
+    // the transfer's thread beside the exchanges of the port's worker, hence its own lock.
+    std::mutex m_reservationLock;
+    qda::CNamedDeviceClient m_reservation;
+    int m_reservationCount = 0;
 };

@@ -73,6 +73,14 @@ VANTORUSB_API int UsbSizeIoMsg(void);
 VANTORUSB_API int CloseUsb(void);
 /* Sets the read retry count of pipe devices (0 = unlimited); false unless a pipe device is in use. */
 VANTORUSB_API int SetRetryCount(uint32_t count);
+/* Reserves the controller for this process until the matching ReleaseUsbDevice (calls nest): the
+ * driver host then refuses other processes' exchanges and reservations, which fail with EBUSY, so
+ * no other program's command lands in the middle of a transfer. The reservation also ends when the
+ * process ends. Without a driver host (pipe-device access) nothing is reserved. 1 on success; 0
+ * with errno set (EBUSY: another program holds it; ENODEV, ENOENT, EACCES as CheckUsbDllStatus). */
+VANTORUSB_API int ReserveUsbDevice(void);
+/* Gives back one ReserveUsbDevice; 0 when nothing was reserved. */
+VANTORUSB_API int ReleaseUsbDevice(void);
 /* Connects and disconnects; returns the connection value (0 = failed). */
 VANTORUSB_API uint32_t TestUsbConnect(void);
 /* Writes "1.00.00" and "Vantor USB DYNAMIC LINK LIBRARY" (buffers of at least 65 bytes); 1. */

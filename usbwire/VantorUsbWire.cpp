@@ -58,6 +58,11 @@ uint32_t MaxBodyLength(MessageType type) {
             return sizeof(IoctlBody) + kMaxIoBytes;
         case MessageType::IoctlReply:
             return sizeof(IoctlReplyBody) + kMaxIoBytes;
+        case MessageType::Reserve:
+        case MessageType::Release:
+            return sizeof(ReserveBody);
+        case MessageType::ReserveReply:
+            return sizeof(ReserveReplyBody);
     }
     return 0;
 }
@@ -72,6 +77,11 @@ static uint32_t MinBodyLength(MessageType type) {
             return sizeof(IoctlBody);
         case MessageType::IoctlReply:
             return sizeof(IoctlReplyBody);
+        case MessageType::Reserve:
+        case MessageType::Release:
+            return sizeof(ReserveBody);
+        case MessageType::ReserveReply:
+            return sizeof(ReserveReplyBody);
     }
     return 0;
 }
@@ -83,8 +93,10 @@ WireError DecodeHeader(const uint8_t* bytes, Reader reader, Header& out) {
     out.bodyLength = Get32(bytes + 8);
     if (out.magic != kMagic) return WireError::BadMagic;
     const auto type = static_cast<MessageType>(out.type);
-    const bool hostReads = type == MessageType::Hello || type == MessageType::Ioctl;
-    const bool clientReads = type == MessageType::HelloReply || type == MessageType::IoctlReply;
+    const bool hostReads = type == MessageType::Hello || type == MessageType::Ioctl ||
+                           type == MessageType::Reserve || type == MessageType::Release;
+    const bool clientReads = type == MessageType::HelloReply || type == MessageType::IoctlReply ||
+                             type == MessageType::ReserveReply;
     if (reader == Reader::Host ? !hostReads : !clientReads) return WireError::UnknownType;
     if (out.bodyLength < MinBodyLength(type) || out.bodyLength > MaxBodyLength(type))
         return WireError::BadLength;
@@ -137,6 +149,19 @@ std::vector<uint8_t> EncodeIoctlReply(int32_t status, const uint8_t* output, uin
     return out;
 }
 
+std::vector<uint8_t> EncodeReserve(MessageType type) {
+    std::vector<uint8_t> out = Begin(type, sizeof(ReserveBody));
+    Put32(out, 0);
+    return out;
+}
+
+std::vector<uint8_t> EncodeReserveReply(int32_t status, uint32_t holderPid) {
+    std::vector<uint8_t> out = Begin(MessageType::ReserveReply, sizeof(ReserveReplyBody));
+    Put32(out, static_cast<uint32_t>(status));
+    Put32(out, holderPid);
+    return out;
+}
+
 WireError DecodeIoctlReplyFixed(const uint8_t* fixed, uint32_t bodyLength, IoctlReplyBody& out) {
     if (bodyLength < sizeof(IoctlReplyBody) || bodyLength > MaxBodyLength(MessageType::IoctlReply))
         return WireError::BadLength;
@@ -180,6 +205,19 @@ WireError DecodeIoctlReply(const std::vector<uint8_t>& body, IoctlReplyBody& out
     out.information = Get32(body.data() + 4);
     if (out.information != body.size() - sizeof(IoctlReplyBody)) return WireError::BadField;
     output = body.data() + sizeof(IoctlReplyBody);
+    return WireError::None;
+}
+
+WireError DecodeReserve(const std::vector<uint8_t>& body, ReserveBody& out) {
+    if (body.size() != sizeof(ReserveBody)) return WireError::BadLength;
+    out.flags = Get32(body.data());
+    return WireError::None;
+}
+
+WireError DecodeReserveReply(const std::vector<uint8_t>& body, ReserveReplyBody& out) {
+    if (body.size() != sizeof(ReserveReplyBody)) return WireError::BadLength;
+    out.status = static_cast<int32_t>(Get32(body.data()));
+    out.holderPid = Get32(body.data() + 4);
     return WireError::None;
 }
 

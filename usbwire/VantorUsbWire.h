@@ -15,15 +15,20 @@
 namespace qda::wire {
 
 constexpr uint32_t kMagic = 0x42535556;  // the bytes "VUSB"
-constexpr uint32_t kProtocolVersion = 1;
+// 2: the controller can be reserved for a whole transfer (Reserve, ReserveReply, Release). A host
+// refuses a client of another version at the handshake, so neither end reads what it does not know.
+constexpr uint32_t kProtocolVersion = 2;
 // The largest command and the largest reply one request may carry (1 MiB).
 constexpr uint32_t kMaxIoBytes = 0x100000;
 
 enum class MessageType : uint16_t {
-    Hello = 1,       // client -> host: protocol version
-    HelloReply = 2,  // host -> client: host's protocol version, whether the device can be opened
-    Ioctl = 3,       // client -> host: control code, output size, input bytes
-    IoctlReply = 4,  // host -> client: status, output bytes
+    Hello = 1,         // client -> host: protocol version
+    HelloReply = 2,    // host -> client: host's protocol version, whether the device can be opened
+    Ioctl = 3,         // client -> host: control code, output size, input bytes
+    IoctlReply = 4,    // host -> client: status, output bytes
+    Reserve = 5,       // client -> host: keep the device for this client's process
+    ReserveReply = 6,  // host -> client: whether it was granted (or released), and who holds it
+    Release = 7,       // client -> host: give the reservation back
 };
 
 struct Header {
@@ -51,12 +56,23 @@ struct IoctlReplyBody {
     uint32_t information;  // equals bodyLength - 8; the output bytes follow
 };
 
+// The body of Reserve and of Release.
+struct ReserveBody {
+    uint32_t flags;  // 0
+};
+struct ReserveReplyBody {
+    int32_t status;      // STATUS_SUCCESS, or STATUS_DEVICE_BUSY while another process holds the device
+    uint32_t holderPid;  // that process (0 when granted or unknown)
+};
+
 static_assert(sizeof(Header) == 12 && offsetof(Header, type) == 4 && offsetof(Header, bodyLength) == 8);
 static_assert(sizeof(HelloBody) == 8 && offsetof(HelloBody, flags) == 4);
 static_assert(sizeof(HelloReplyBody) == 8 && offsetof(HelloReplyBody, status) == 4);
 static_assert(sizeof(IoctlBody) == 16 && offsetof(IoctlBody, inputLength) == 4 &&
               offsetof(IoctlBody, outputLength) == 8);
 static_assert(sizeof(IoctlReplyBody) == 8 && offsetof(IoctlReplyBody, information) == 4);
+static_assert(sizeof(ReserveBody) == 4);
+static_assert(sizeof(ReserveReplyBody) == 8 && offsetof(ReserveReplyBody, holderPid) == 4);
 
 constexpr size_t kHeaderSize = sizeof(Header);
 
@@ -90,6 +106,9 @@ std::vector<uint8_t> EncodeIoctlReplyHead(int32_t status, uint32_t outputLength)
 // Appends a whole IoctlReply to `out` (no intermediate copy of the output bytes).
 void AppendIoctlReply(std::vector<uint8_t>& out, int32_t status, const uint8_t* output,
                       uint32_t outputLength);
+// Reserve or Release (`type`), and the host's answer to either.
+std::vector<uint8_t> EncodeReserve(MessageType type);
+std::vector<uint8_t> EncodeReserveReply(int32_t status, uint32_t holderPid);
 // Decodes the fixed part of an IoctlReply body (its first 8 bytes) against the header's body
 // length; the output bytes follow it on the stream.
 WireError DecodeIoctlReplyFixed(const uint8_t* fixed, uint32_t bodyLength, IoctlReplyBody& out);
@@ -99,6 +118,8 @@ WireError DecodeHello(const std::vector<uint8_t>& body, HelloBody& out);
 WireError DecodeHelloReply(const std::vector<uint8_t>& body, HelloReplyBody& out);
 WireError DecodeIoctl(const std::vector<uint8_t>& body, IoctlBody& out, const uint8_t*& input);
 WireError DecodeIoctlReply(const std::vector<uint8_t>& body, IoctlReplyBody& out, const uint8_t*& output);
+WireError DecodeReserve(const std::vector<uint8_t>& body, ReserveBody& out);
+WireError DecodeReserveReply(const std::vector<uint8_t>& body, ReserveReplyBody& out);
 
 // Collects the bytes of a non-blocking stream into whole messages. The header is checked as soon
 // as its 12 bytes are in, so an oversized or malformed message is refused before its body is read.

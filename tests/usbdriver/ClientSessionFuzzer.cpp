@@ -30,7 +30,8 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     FuzzGate gate;
-    qda::CClientSession session(gate);
+    qda::CDeviceReservations reservations;
+    qda::CClientSession session(gate, reservations, 1);
     qda::COutputQueue out;
     // The first byte chooses the piece size, so message boundaries fall anywhere.
     const size_t piece = 1 + data[0] % 64;

@@ -23,7 +23,12 @@ std::vector<uint8_t> HeaderBytes(uint16_t type, uint32_t bodyLength) {
 
 TEST(WireFormatTest, MessagesAreLittleEndianWithFixedFields) {
     EXPECT_EQ(EncodeHello(),
-              (std::vector<uint8_t>{'V', 'U', 'S', 'B', 1, 0, 0, 0, 8, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+              (std::vector<uint8_t>{'V', 'U', 'S', 'B', 1, 0, 0, 0, 8, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(EncodeReserve(MessageType::Release),
+              (std::vector<uint8_t>{'V', 'U', 'S', 'B', 7, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
+    std::vector<uint8_t> busy = HeaderBytes(6, 8);
+    busy.insert(busy.end(), {0x11, 0x00, 0x00, 0x80, 0x39, 0x30, 0, 0});
+    EXPECT_EQ(EncodeReserveReply(static_cast<int32_t>(0x80000011), 12345), busy);
     const uint8_t input[] = {0xAA, 0xBB};
     const std::vector<uint8_t> ioctl = EncodeIoctl(0x222004, input, 2, 0x100000);
     std::vector<uint8_t> expected = HeaderBytes(3, 18);
@@ -50,6 +55,10 @@ TEST(WireFormatTest, ReaderRefusesBadHeadersBeforeTheBody) {
         {"oversized request", HeaderBytes(3, 16 + kMaxIoBytes + 1), Reader::Host, WireError::BadLength},
         {"length field of 4 GiB", HeaderBytes(3, 0xFFFFFFFF), Reader::Host, WireError::BadLength},
         {"truncated request body", HeaderBytes(3, 15), Reader::Host, WireError::BadLength},
+        {"host never reads a reservation answer", HeaderBytes(6, 8), Reader::Host, WireError::UnknownType},
+        {"client never reads a reservation", HeaderBytes(5, 4), Reader::Client, WireError::UnknownType},
+        {"reservation of the wrong size", HeaderBytes(5, 8), Reader::Host, WireError::BadLength},
+        {"release with a body too long", HeaderBytes(7, 5), Reader::Host, WireError::BadLength},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

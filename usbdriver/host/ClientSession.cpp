@@ -5,12 +5,14 @@
 namespace qda {
 
 CClientSession::~CClientSession() {
+    m_reservations.ReleaseAll(this);
     if (m_device) m_gate.CloseDevice(m_device);
 }
 
 bool CClientSession::End(const std::string& reason) {
     m_ended = true;
     m_reason = reason;
+    m_reservations.ReleaseAll(this);
     if (m_device) m_gate.CloseDevice(m_device);
     m_device.reset();
     m_input.clear();
@@ -86,12 +88,22 @@ bool CClientSession::Handle(COutputQueue& out) {
         if (!NT_SUCCESS(status)) return End("no controller present");
         return true;
     }
-    // Only Ioctl is left (the reader refuses every other type).
     if (!m_handshaken) return End("request before the handshake");
+    if (type == wire::MessageType::Reserve || type == wire::MessageType::Release)
+        return HandleReservation(type, out);
+    // Only Ioctl is left (the reader refuses every other type).
     wire::IoctlBody body{};
     const uint8_t* input = nullptr;
     if (wire::DecodeIoctl(m_reader.Body(), body, input) != wire::WireError::None)
         return End("malformed request");
+    pid_t holder = 0;
+    if (m_reservations.HeldByOther(m_device, m_pid, holder)) {
+        // Another program is in the middle of a transfer: one exchange of ours between its
+        // exchanges could leave the controller half-written.
+        const auto reply = wire::EncodeIoctlReply(STATUS_DEVICE_BUSY, nullptr, 0);
+        out.Append(reply.data(), reply.size());
+        return true;
+    }
     m_request.device = m_device;
     m_request.irp = Irp{};
     m_request.irp.majorFunction = IRP_MJ_DEVICE_CONTROL;
@@ -101,6 +113,21 @@ bool CClientSession::Handle(COutputQueue& out) {
     m_askedOutput = body.outputLength;
     m_requestReady = true;
     m_busy = true;
+    return true;
+}
+
+bool CClientSession::HandleReservation(wire::MessageType type, COutputQueue& out) {
+    wire::ReserveBody body{};
+    if (wire::DecodeReserve(m_reader.Body(), body) != wire::WireError::None)
+        return End("malformed reservation");
+    pid_t holder = 0;
+    NTSTATUS status = STATUS_SUCCESS;
+    if (type == wire::MessageType::Reserve)
+        status = m_reservations.Reserve(m_device, this, m_pid, holder);
+    else
+        m_reservations.Release(m_device, this);
+    const auto reply = wire::EncodeReserveReply(status, static_cast<uint32_t>(holder));
+    out.Append(reply.data(), reply.size());
     return true;
 }
 

@@ -3,12 +3,16 @@
 // requests) and produces the reply bytes. A device control request is handed out to run
 // elsewhere (TakeRequest) and the session decodes nothing further until its completion comes
 // back (Complete), so replies leave in the order of the requests. Anything malformed ends the
-// session; the server then drops that client and nobody else.
+// session; the server then drops that client and nobody else. While another process has reserved
+// the device, the session's requests are refused at once (STATUS_DEVICE_BUSY) instead of running.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "usbdriver/host/DeviceReservations.h"
 #include "usbdriver/host/DriverHost.h"
 #include "usbdriver/host/OutputQueue.h"
 #include "usbwire/VantorUsbWire.h"
@@ -23,7 +27,9 @@ struct PendingRequest {
 
 class CClientSession {
 public:
-    explicit CClientSession(IDeviceGate& gate) : m_gate(gate), m_reader(wire::Reader::Host) {}
+    // `pid`: the client's process, which owns the reservations the session makes.
+    CClientSession(IDeviceGate& gate, CDeviceReservations& reservations, pid_t pid)
+        : m_gate(gate), m_reservations(reservations), m_pid(pid), m_reader(wire::Reader::Host) {}
     ~CClientSession();
     CClientSession(const CClientSession&) = delete;
     CClientSession& operator=(const CClientSession&) = delete;
@@ -53,9 +59,12 @@ public:
 private:
     bool Pump(COutputQueue& out);
     bool Handle(COutputQueue& out);
+    bool HandleReservation(wire::MessageType type, COutputQueue& out);
     bool End(const std::string& reason);
 
     IDeviceGate& m_gate;
+    CDeviceReservations& m_reservations;
+    pid_t m_pid;
     wire::CWireReader m_reader;
     std::vector<uint8_t> m_input;  // bytes received while a request was in flight
     size_t m_inputOffset = 0;

@@ -25,6 +25,13 @@ bool CPeerPolicy::SetGroup(const std::string& group) {
     return true;
 }
 
+pid_t PeerPid(int fd) {
+    ucred cred{};
+    socklen_t length = sizeof(cred);
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) != 0) return 0;
+    return cred.pid;
+}
+
 bool CPeerPolicy::Allows(int fd, std::string& who) const {
     ucred cred{};
     socklen_t length = sizeof(cred);

@@ -7,6 +7,9 @@
 
 namespace qda {
 
+// The process at the other end of `fd` as the kernel recorded it at connect time (0 if unknown).
+pid_t PeerPid(int fd);
+
 class CPeerPolicy {
 public:
     // `group` empty: only the host's user and root. False when the group name is unknown.

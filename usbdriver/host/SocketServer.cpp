@@ -121,7 +121,7 @@ void CSocketServer::Accept() {
     Client client;
     client.id = m_nextId++;
     client.fd = fd;
-    client.session = std::make_unique<CClientSession>(m_gate);
+    client.session = std::make_unique<CClientSession>(m_gate, m_reservations, PeerPid(fd));
     client.who = who;
     client.accepted = Clock::now();
     m_clients.push_back(std::move(client));

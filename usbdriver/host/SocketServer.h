@@ -89,6 +89,7 @@ private:
     std::mutex m_doneLock;
     std::vector<Completion> m_done;
     // Last member: destroyed first, so no lane still runs when the rest goes.
+    CDeviceReservations m_reservations;  // used on the socket thread only
     std::unique_ptr<CDeviceLanes> m_lanes;
 };
 

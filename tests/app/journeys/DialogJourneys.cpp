@@ -2,8 +2,17 @@
 // communication settings, ROVA tuning, help and the version information.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
 #include "Journey.h"
 #include "app/TR52Dlg.h"
+#include "usbwire/VantorUsbWire.h"
 
 using namespace qda::journey;
 
@@ -15,11 +24,74 @@ constexpr int kMsgReceived = 318;
 constexpr int kMsgStartingWithDefaults = 313;
 constexpr int kMsgTuningDone = 308;
 constexpr int kMsgTuningCancelled = 309;
+constexpr int kMsgTuningStartFailed = 306;
+constexpr const char* kControllerInUse = "コントローラーは別のプログラムが転送中のため使用中です。";
 
 void ExpectIcon(Operator& op, const QPointer<QWidget>& dialog, const std::string& what) {
     if (op.Ui([dialog] { return dialog.isNull() || dialog->windowIcon().isNull(); }))
         op.Fail(what + " shows no application icon");
 }
+
+// Another program that keeps the controller through the driver host until it is let go: a child
+// process (the host tells its clients apart by process) that says hello, reserves and waits.
+class OtherProgramHolding {
+public:
+    OtherProgramHolding() {
+        const char* dir = std::getenv("VANTORUSB_SOCKET_DIR");
+        if (dir == nullptr || ::pipe(m_ready) != 0 || ::pipe(m_letGo) != 0) return;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s/VantorUSB_U-0", dir);
+        // Encoded before the fork: the child only makes system calls.
+        const std::vector<uint8_t> hello = qda::wire::EncodeHello();
+        const std::vector<uint8_t> reserve = qda::wire::EncodeReserve(qda::wire::MessageType::Reserve);
+        m_child = ::fork();
+        if (m_child != 0) {
+            ::close(m_ready[1]);
+            ::close(m_letGo[0]);
+            return;
+        }
+        ::close(m_ready[0]);
+        ::close(m_letGo[1]);
+        char granted = 0;
+        const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        uint8_t reply[64];
+        if (s >= 0 && ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::write(s, hello.data(), hello.size()) == static_cast<ssize_t>(hello.size()) &&
+            ::read(s, reply, qda::wire::kHeaderSize + sizeof(qda::wire::HelloReplyBody)) > 0 &&
+            ::write(s, reserve.data(), reserve.size()) == static_cast<ssize_t>(reserve.size()) &&
+            ::read(s, reply, qda::wire::kHeaderSize + sizeof(qda::wire::ReserveReplyBody)) ==
+                static_cast<ssize_t>(qda::wire::kHeaderSize + sizeof(qda::wire::ReserveReplyBody))) {
+            int32_t status = -1;
+            std::memcpy(&status, reply + qda::wire::kHeaderSize, sizeof status);
+            granted = status == 0 ? 1 : 0;
+        }
+        (void)!::write(m_ready[1], &granted, 1);
+        char ignored;
+        (void)!::read(m_letGo[0], &ignored, 1);  // until the parent closes its end
+        ::_exit(0);
+    }
+    ~OtherProgramHolding() { LetGo(); }
+    // Whether the child holds the controller now.
+    bool Holding() {
+        char granted = 0;
+        return m_child > 0 && ::read(m_ready[0], &granted, 1) == 1 && granted == 1;
+    }
+    // Ends the child; the host gives the controller back when its connection closes.
+    void LetGo() {
+        if (m_child <= 0) return;
+        ::close(m_letGo[1]);
+        ::close(m_ready[0]);
+        int status = 0;
+        ::waitpid(m_child, &status, 0);
+        m_child = -1;
+    }
+
+private:
+    pid_t m_child = -1;
+    int m_ready[2] = {-1, -1};
+    int m_letGo[2] = {-1, -1};
+};
 
 void SkipStartupChoice(Operator& op) {
     const QPointer<QWidget> choice = op.WaitForDialog(QStringLiteral("167"));
@@ -135,6 +207,48 @@ TEST(DialogJourney, RovaTuningStartFinishCancelAndClose) {
     });
     EXPECT_EQ(journey.OpenedDocuments(),
               std::vector<QString>{journey.Path(QStringLiteral("help/JP/QD-AtlasHead.pdf"))});
+}
+
+TEST(DialogJourney, RovaTuningWhileAnotherProgramKeepsTheUsbController) {
+    ProgramSetup setup;
+    setup.link = Link::kUsb;
+    Journey journey(setup);
+    QDA_REQUIRE_PEERS(journey);
+    journey.Run([&](Operator& op) {
+        op.PassSplash();
+        op.ChooseStartup(0);
+        op.Answer(kMsgReceived);
+
+        op.Step("another program keeps the controller; start the tuning");
+        OtherProgramHolding other;
+        if (!other.Holding()) op.Fail("the other program could not reserve the controller");
+        op.Click(QStringLiteral("1052"), op.Page(0));
+        const QPointer<QWidget> dialog = op.WaitForDialog(QStringLiteral("COptionHeadSetting"));
+        op.Click(QStringLiteral("1140"), dialog);
+        {
+            const std::string text = op.Answer(-1);
+            if (text != Operator::Message(kMsgTuningStartFailed) + "\n" + kControllerInUse)
+                op.Fail("the refused tuning says \"" + text + "\"");
+        }
+
+        op.Step("the other program ends; the tuning starts and finishes");
+        other.LetGo();
+        const QPointer<QWidget> start = op.Find(QStringLiteral("1140"), dialog);
+        op.WaitUntil([start] { return start->isEnabled(); }, "the refused worker to end");
+        op.Click(start);
+        const QPointer<QWidget> stop = op.Find(QStringLiteral("3"), dialog);
+        op.WaitUntil([stop] { return stop->isEnabled(); }, "the tuning to run");
+        {
+            OtherProgramHolding intruder;
+            if (intruder.Holding()) op.Fail("another program got the controller while the tuning ran");
+        }
+        op.Click(stop);
+        op.Answer(kMsgTuningDone);
+        op.WaitUntil([start] { return start->isEnabled(); }, "the worker to end");
+        op.Click(QStringLiteral("2"), dialog);
+        op.WaitClosed(dialog, "the tuning dialog");
+        op.ExitDiscarding();
+    });
 }
 
 TEST(DialogJourney, HelpAndVersionInformation) {

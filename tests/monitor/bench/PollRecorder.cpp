@@ -1,0 +1,85 @@
+#include "PollRecorder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <numeric>
+
+#include "comm/CommandCodes.h"
+
+namespace qda::bench {
+
+namespace {
+
+constexpr int kNoSource = -1;
+
+// The bare packet inside a block: RS-232C frames it as "CC," + 4 length bytes + packet + sum.
+const uint8_t* Packet(const uint8_t* bytes, int length, int& packetLength) {
+    if (length >= 3 && std::memcmp(bytes, "CC,", 3) == 0) {
+        packetLength = length - 8;
+        return bytes + 7;
+    }
+    packetLength = length;
+    return bytes;
+}
+
+int SourceOfRequest(const uint8_t* packet, int length) {
+    if (length < 4) return kNoSource;
+    if (packet[3] == CMD_GET_MEASURED_VALUES) return kCalcPolls;
+    if (packet[3] == CMD_GET_WAVEFORM && length >= 5) return packet[4] == 0 ? kWaveAPolls : kWaveBPolls;
+    return kNoSource;
+}
+
+}  // namespace
+
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void CPollRecorder::Log(const char* caption, const uint8_t* bytes, int length) {
+    const int64_t now = NowNs();
+    int n = 0;
+    const uint8_t* packet = Packet(bytes, length, n);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (std::strcmp(caption, kDumpCaptionSend) == 0) {
+        m_lastSource = SourceOfRequest(packet, n);
+        if (m_lastSource != kNoSource) m_times[static_cast<size_t>(m_lastSource)].sent.push_back(now);
+        return;
+    }
+    // The command layer runs one exchange at a time: a reply answers the request sent last.
+    if (m_lastSource == kNoSource) return;
+    m_times[static_cast<size_t>(m_lastSource)].replied.push_back(now);
+    m_lastSource = kNoSource;
+}
+
+PollTimes CPollRecorder::Times(PollSource source, int64_t from, int64_t to) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    const PollTimes& all = m_times[static_cast<size_t>(source)];
+    PollTimes out;
+    auto within = [from, to](int64_t t) { return t >= from && t <= to; };
+    std::copy_if(all.sent.begin(), all.sent.end(), std::back_inserter(out.sent), within);
+    std::copy_if(all.replied.begin(), all.replied.end(), std::back_inserter(out.replied), within);
+    return out;
+}
+
+Spread Summarise(std::vector<double> ms) {
+    Spread s;
+    s.count = ms.size();
+    if (ms.empty()) return s;
+    std::sort(ms.begin(), ms.end());
+    s.mean = std::accumulate(ms.begin(), ms.end(), 0.0) / static_cast<double>(ms.size());
+    s.worst = ms.back();
+    s.median = ms[ms.size() / 2];
+    s.p99 = ms[std::min(ms.size() - 1, static_cast<size_t>(static_cast<double>(ms.size()) * 0.99))];
+    return s;
+}
+
+std::vector<double> Intervals(const std::vector<int64_t>& ns) {
+    std::vector<double> out;
+    for (size_t i = 1; i < ns.size(); ++i) out.push_back(static_cast<double>(ns[i] - ns[i - 1]) / 1e6);
+    return out;
+}
+
+}  // namespace qda::bench

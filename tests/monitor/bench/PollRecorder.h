@@ -1,0 +1,48 @@
+#pragma once
+// Notes through the command layer's dump hook when each poll request of the measured-value and
+// waveform windows goes out and when its reply comes back, per window, so that the poll periods
+// can be read off the wire's own timeline without touching the program.
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "comm/DumpSink.h"
+
+namespace qda::bench {
+
+// The polling windows told apart by their requests.
+enum PollSource { kCalcPolls = 0, kWaveAPolls = 1, kWaveBPolls = 2, kPollSources = 3 };
+
+int64_t NowNs();
+
+struct PollTimes {
+    std::vector<int64_t> sent;     // steady clock, ns
+    std::vector<int64_t> replied;  // when the reply had been taken from the receive queue
+};
+
+class CPollRecorder final : public IDumpSink {
+public:
+    void Log(const char* caption, const uint8_t* bytes, int length) override;
+    // What was recorded for `source` between `from` and `to` (steady clock, ns).
+    PollTimes Times(PollSource source, int64_t from, int64_t to) const;
+
+private:
+    mutable std::mutex m_lock;
+    std::array<PollTimes, kPollSources> m_times;
+    int m_lastSource = -1;  // the polling window whose request went out last, -1 none
+};
+
+// Summary of a series of intervals or latencies in ms.
+struct Spread {
+    size_t count = 0;
+    double mean = 0;
+    double worst = 0;
+    double median = 0;
+    double p99 = 0;
+};
+Spread Summarise(std::vector<double> ms);
+// The intervals between consecutive times, in ms.
+std::vector<double> Intervals(const std::vector<int64_t>& ns);
+
+}  // namespace qda::bench
