@@ -85,17 +85,12 @@ protected:
                 if (partial.pixel(x, y) != whole.pixel(x, y) && differing++ == 0)
                     ADD_FAILURE() << "first differing pixel " << x << "," << y;
         EXPECT_EQ(differing, 0);
-        if (differing && qEnvironmentVariableIsSet("DUMP")) {
-            partial.save(QString("/tmp/cp-partial-%1.png").arg(dumpIndex));
-            whole.save(QString("/tmp/cp-whole-%1.png").arg(dumpIndex++));
-        }
         painter->TakeDamage();
     }
 
     qda::QtGraphPainter* painter = new qda::QtGraphPainter;
     CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
     Marks marks;
-    int dumpIndex = 0;
 };
 
 }  // namespace
