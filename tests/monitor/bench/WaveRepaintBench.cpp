@@ -66,8 +66,7 @@ struct Reference {
         QVector<double> y(1024);
         for (int i = 0; i < 1024; ++i) y[i] = samples[static_cast<size_t>(i)];
         graph->setData(x, y, true);
-        plot.replot(QCustomPlot::rpImmediateRefresh);
-        plot.repaint();
+        plot.replot(QCustomPlot::rpImmediateRefresh);  // repaints the widget at once
     }
 };
 
