@@ -8,12 +8,6 @@ namespace qda {
 
 namespace {
 
-QImage Blank(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(QColor::fromRgb(kTransparentColor));
-    return image;
-}
-
 // A small controller box with a head beneath, the motif of the transfer buttons.
 void DrawController(QPainter& p, QColor body) {
     p.setPen(QPen(QColor(40, 40, 40), 1));
@@ -43,11 +37,7 @@ void DrawArrow(QPainter& p, bool toPc) {
     p.fillRect(QRectF(24.5, toPc ? 12 : 26, 3, 9), toPc ? QColor(20, 90, 200) : QColor(200, 110, 20));
 }
 
-}  // namespace
-
-QImage ButtonBitmap(int resource) {
-    QImage image = Blank(32, 32);
-    QPainter p(&image);
+void PaintButtonBitmap(QPainter& p, int resource) {
     p.setRenderHint(QPainter::Antialiasing, false);
     switch (resource) {
         case 247:  // receive: controller to PC
@@ -106,28 +96,31 @@ QImage ButtonBitmap(int resource) {
         default:
             break;
     }
-    return image;
 }
 
-QImage ProgramMarker() {
-    static const QImage marker = [] {
-        QImage image = Blank(16, 16);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(220, 40, 30));
-        p.drawPolygon(QPolygonF({QPointF(3, 2), QPointF(13, 8), QPointF(3, 14)}));
-        p.end();
-        return image;
-    }();
-    return marker;
+void PaintProgramMarker(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(220, 40, 30));
+    p.drawPolygon(QPolygonF({QPointF(3, 2), QPointF(13, 8), QPointF(3, 14)}));
+}
+
+}  // namespace
+
+DrawnPicture ButtonBitmap(int resource) {
+    return DrawnPicture({32, 32}, [resource](QPainter& p) { PaintButtonBitmap(p, resource); });
+}
+
+DrawnPicture ProgramMarker() {
+    return DrawnPicture({16, 16}, PaintProgramMarker);
 }
 
 namespace {
 
 QIcon DrawApplicationIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64}) {
+    // Sizes up to 2 x of the largest one shown (48 in the about box), so no screen gets an enlarged one.
+    for (int size : {16, 24, 32, 48, 64, 96, 128}) {
         // Drawn premultiplied, the pixmap's own format: the same pixels, several times faster.
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
@@ -172,14 +165,14 @@ QIcon ApplicationIcon() {
     return *g_applicationIcon;
 }
 
-QImage SplashPicture() {
-    QImage image(400, 240, QImage::Format_RGB32);
-    QPainter p(&image);
+namespace {
+
+void PaintSplash(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(0, 0, 0, 240);
     g.setColorAt(0, QColor(24, 48, 96));
     g.setColorAt(1, QColor(10, 20, 40));
-    p.fillRect(image.rect(), g);
+    p.fillRect(QRect(0, 0, 400, 240), g);
     p.setPen(QPen(QColor(255, 60, 40), 3));
     p.drawLine(QPointF(60, 30), QPointF(110, 150));
     p.setPen(QPen(QColor(255, 200, 60), 2));
@@ -191,7 +184,12 @@ QImage SplashPicture() {
     f.setBold(true);
     p.setFont(f);
     p.drawText(QRect(180, 90, 210, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("QD-Atlas"));
-    return image;
+}
+
+}  // namespace
+
+DrawnPicture SplashPicture() {
+    return DrawnPicture({400, 240}, PaintSplash);
 }
 
 }  // namespace qda

@@ -13,7 +13,7 @@ CSplashDlg::CSplashDlg(const QString& versionText, int milliseconds, QWidget* pa
       m_text(versionText),
       m_milliseconds(milliseconds) {
     setObjectName(QStringLiteral("189"));
-    setFixedSize(m_picture.size());
+    setFixedSize(m_picture.Size());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -26,7 +26,9 @@ void CSplashDlg::showEvent(QShowEvent* e) {
 
 void CSplashDlg::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(0, 0, m_picture);
+    const qreal ratio = qda::PaintRatio(p);
+    if (m_shown.isNull() || m_shown.devicePixelRatio() != ratio) m_shown = m_picture.Render(ratio);
+    qda::DrawOnDevicePixels(p, QPoint(0, 0), m_shown);
     p.setPen(Qt::white);
     p.setFont(parentWidget() != nullptr ? parentWidget()->font() : font());
     p.drawText(QRect(QPoint(220, 210), QPoint(1000, 1000)), Qt::AlignLeft | Qt::AlignTop, m_text);

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QImage>
 
+#include "pages/DrawnPicture.h"
+
 class CSplashDlg : public QDialog {
     Q_OBJECT
 public:
@@ -14,7 +16,8 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    QImage m_picture;
+    qda::DrawnPicture m_picture;
+    QImage m_shown;  // m_picture at the ratio of the last paint
     QString m_text;
     int m_milliseconds;
 };

@@ -10,7 +10,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QTimer>
@@ -27,6 +26,7 @@
 #include "pages/DrawnTab.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
+#include "pages/PictureHolder.h"
 #include "pages/ScalingRequest.h"
 #include "pages/SettingsListBuilder.h"
 #include "pages/TabCommon.h"
@@ -161,8 +161,7 @@ void CTR52Dlg::BuildControls() {
     };
     for (const TopButton& t : tops) {
         auto* b = new CDrawnButton(t.id, qda::UiText(t.text), bar);
-        b->SetBitmaps(qda::ButtonBitmap(t.bitmap), 32, 32, QColor::fromRgb(qda::kTransparentColor),
-                      ButtonFace(), ButtonFace().lighter(108));
+        b->SetBitmaps(qda::ButtonBitmap(t.bitmap), ButtonFace(), ButtonFace().lighter(108));
         // The two waveform buttons share their caption; only the picture tells the head.
         if (t.id == IDC_WAVE_A || t.id == IDC_WAVE_B)
             b->setAccessibleName(qda::MessageQ(t.id == IDC_WAVE_A ? 0 : 1) + QLatin1Char(' ') +
@@ -183,9 +182,7 @@ void CTR52Dlg::BuildControls() {
     auto* column = new QGridLayout(frame);
     column->setVerticalSpacing(6);
     for (int i = 0; i < 8; ++i) {
-        auto* marker = new QLabel(frame);
-        marker->setObjectName(QString::number(IDC_MARKER0 + i));
-        marker->setFixedSize(16, 16);
+        auto* marker = new qda::PictureHolder(IDC_MARKER0 + i, QSize(16, 16), frame);
         m_markers[static_cast<size_t>(i)] = marker;
         auto* b = new CDrawnButton(kProgramIds[i], QStringLiteral("No.%1").arg(i), frame);
         b->SetFillColors(ButtonFace(), QColor(255, 220, 120));
@@ -598,19 +595,9 @@ bool CTR52Dlg::SelectProgram(bool user, int index) {
     }
     for (int i = 0; i < 8; ++i) {
         m_programButtons[static_cast<size_t>(i)]->SetSelected(i == index);
-        m_markers[static_cast<size_t>(i)]->setPixmap(QPixmap());
+        m_markers[static_cast<size_t>(i)]->SetPicture(qda::DrawnPicture());
     }
-    // Bitmap 237 with its transparent colour replaced by the button face.
-    const QImage marker = qda::ProgramMarker();
-    QImage shown(marker.size(), QImage::Format_ARGB32);
-    const QRgb face = ButtonFace().rgba();
-    for (int y = 0; y < marker.height(); ++y) {
-        for (int x = 0; x < marker.width(); ++x) {
-            const QRgb c = marker.pixel(x, y);
-            shown.setPixel(x, y, (c & 0xFFFFFF) == qda::kTransparentColor ? face : c);
-        }
-    }
-    m_markers[static_cast<size_t>(index)]->setPixmap(QPixmap::fromImage(shown));
+    m_markers[static_cast<size_t>(index)]->SetPicture(qda::ProgramMarker());
     LoadPagesFromProgram(index);
     RefreshPages();
     m_nShownProgram = index;

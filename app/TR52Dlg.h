@@ -29,13 +29,13 @@ class CTabOut;
 class CTabCommon;
 class CTabList;
 class QAction;
-class QLabel;
 class QMenuBar;
 class QRect;
 class QWidget;
 
 namespace qda {
 class IMainWindowDialogs;
+class PictureHolder;
 struct MainTransfer;
 }  // namespace qda
 
@@ -291,6 +291,6 @@ private:
     std::array<std::vector<std::function<void()>>, 6> m_pendingCalls{};
     bool m_pagesEnabled = true;
     std::array<CDrawnButton*, 8> m_programButtons{};
-    std::array<QLabel*, 8> m_markers{};
+    std::array<qda::PictureHolder*, 8> m_markers{};
     QWidget* m_programFrame = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "chart/Graph.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 
@@ -85,7 +86,7 @@ void CGraph::GetBitmap(GraphBitmapInfoHeader& header, const uint8_t*& bits) {
     m_canvas.GetBitmap(header, bits);
 }
 
-void CGraph::paintEvent(QPaintEvent*) {
+void CGraph::paintEvent(QPaintEvent* event) {
     EnsureCanvasSize();
     QPainter p(this);
     const int h = height() - ScrollBarHeight();
@@ -93,32 +94,47 @@ void CGraph::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), Qt::black);
         return;
     }
+    // Only what Qt asks for is copied: after a waveform that is the tiles its trace changed.
     const QImage& image = m_painter->Image();
-    p.drawImage(QPoint(0, 0), image, QRect(0, 0, image.width(), std::min(h, image.height())));
+    const QRect shown(0, 0, image.width(), std::min(h, image.height()));
+    for (const QRect& r : event->region()) {
+        const QRect part = r & shown;
+        if (!part.isEmpty()) p.drawImage(part.topLeft(), image, part);
+    }
+}
+
+void CGraph::Invalidate() {
+    const QRegion damage = m_painter->TakeDamage();
+    if (!damage.isEmpty()) update(damage);
+}
+
+void CGraph::RepaintNow() {
+    const QRegion damage = m_painter->TakeDamage();
+    if (!damage.isEmpty()) repaint(damage);
 }
 
 int CGraph::SetTraceCapacity(int trace, int capacity) {
     const int ok = m_canvas.SetTraceCapacity(trace, capacity);
     SyncScrollBar();
-    update();
+    Invalidate();
     return ok;
 }
 
 void CGraph::FreeTrace(int trace) {
     m_canvas.FreeTrace(trace);
-    update();
+    Invalidate();
 }
 
 void CGraph::SetTraceData(int trace, int xOrigin, int xTotal, int low, int high,
                           const GraphDisplayFormat& format, int count, const int32_t* samples) {
     m_canvas.SetTraceData(trace, xOrigin, xTotal, low, high, format, count, samples);
-    update();
+    Invalidate();
 }
 
 int CGraph::SetTraceProperties(int trace, int visible, const std::string& name, int xOffset,
                                COLORREF colour) {
     const int changed = m_canvas.SetTraceProperties(trace, visible, name, xOffset, colour);
-    if (changed) update();
+    if (changed) Invalidate();
     return changed;
 }
 
@@ -126,55 +142,55 @@ void CGraph::SetMode(int sideBySide, int visibleSamples, int selectedPenWidth, i
     m_canvas.SetMode(sideBySide, visibleSamples, selectedPenWidth, labelBoxes);
     if (!labelBoxes && m_dragging) CancelDrag();
     SyncScrollBar();
-    update();
+    Invalidate();
 }
 
 void CGraph::ComputeBands() {
     m_canvas.ComputeBands();
-    update();
+    Invalidate();
 }
 
 void CGraph::SelectTrace(int trace) {
     m_canvas.SelectTrace(trace);
-    update();
+    Invalidate();
 }
 
 void CGraph::SetCursor(int cursor, COLORREF colour) {
     m_canvas.SetCursor(cursor, colour);
-    update();
+    Invalidate();
 }
 
 void CGraph::SetCursorVisible(int cursor, int visible, int redrawNow) {
     m_canvas.SetCursorVisible(cursor, visible, redrawNow);
-    update();
+    Invalidate();
     Post(GRAPH_NOTIFY_CURSOR);
 }
 
 void CGraph::SetCursorSelection(int selection) {
     m_canvas.SetCursorSelection(selection);
-    update();
+    Invalidate();
 }
 
 void CGraph::MoveCursor(int cursor, int delta) {
     m_canvas.MoveCursor(cursor, delta);
-    update();
+    Invalidate();
     Post(GRAPH_NOTIFY_CURSOR);
 }
 
 void CGraph::SetScrollUnits(int units) {
     m_canvas.SetScrollUnits(units);
     SyncScrollBar();
-    update();
+    Invalidate();
 }
 
 void CGraph::SuspendRedraw(int flag) {
     m_canvas.SuspendRedraw(flag);
-    if (!flag) update();
+    if (!flag) Invalidate();
 }
 
 void CGraph::SetDrawCallback(GraphDrawCallback callback, void* context) {
     m_canvas.SetDrawCallback(callback, context);
-    update();
+    Invalidate();
 }
 
 void CGraph::SyncScrollBar() {
@@ -224,7 +240,7 @@ void CGraph::OnScrollValue(int value) {
     if (!m_canvas.SetScrollUnits(value, false)) return;
     if (m_owner) qda::SendWindowMessage(m_owner, m_message, GRAPH_NOTIFY_SCROLL, 0);
     if (m_canvas.RedrawCount() == redraws) m_canvas.Redraw();
-    update();
+    Invalidate();
 }
 
 void CGraph::AfterScroll(int unitsBefore) {
@@ -252,7 +268,7 @@ void CGraph::mousePressEvent(QMouseEvent* event) {
         setCursor(Qt::ClosedHandCursor);
         m_repeat.start(kRepeatMs, this);
     }
-    update();
+    Invalidate();
 }
 
 void CGraph::mouseMoveEvent(QMouseEvent* event) {
@@ -264,7 +280,7 @@ void CGraph::mouseMoveEvent(QMouseEvent* event) {
         if (result.notifyCursor) Post(GRAPH_NOTIFY_CURSOR);
         if (!result.processed) return;
         AfterScroll(before);
-        repaint();
+        RepaintNow();
         return;
     }
     if (m_canvas.IsOverLabel(pos.x(), pos.y()))
@@ -280,7 +296,7 @@ void CGraph::mouseReleaseEvent(QMouseEvent* event) {
     m_dragging = false;
     m_repeat.stop();
     unsetCursor();
-    update();
+    Invalidate();
 }
 
 void CGraph::timerEvent(QTimerEvent* event) {
@@ -295,7 +311,7 @@ void CGraph::timerEvent(QTimerEvent* event) {
     const int before = m_canvas.GetScrollUnits();
     if (m_canvas.RepeatLastPosition()) {
         AfterScroll(before);
-        repaint();
+        RepaintNow();
     }
 }
 

@@ -63,6 +63,8 @@ public:
     void GetBitmap(GraphBitmapInfoHeader& header, const uint8_t*& bits);
 
     CGraphCanvas& Canvas() { return m_canvas; }
+    // The Qt painter that holds the image shown (ForgetFrame forces a whole redraw).
+    qda::QtGraphPainter& Painter() { return *m_painter; }
     const CGraphCanvas& Canvas() const { return m_canvas; }
     QScrollBar* ScrollBar() const { return m_scrollBar; }
     // True while a mouse drag lasts on the window side (capture held, repeat timer running).
@@ -79,6 +81,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Asks Qt to repaint the part of the image the canvas changed (later, or at once).
+    void Invalidate();
+    void RepaintNow();
     void OnScrollAction(int action);
     void OnScrollValue(int value);
     void SyncScrollBar();

@@ -18,6 +18,7 @@ void CGraphCanvas::Redraw() {
     ++m_redraws;
     m_bitsStale = true;
     qda::GraphPainter& p = *m_painter;
+    p.BeginFrame();
     p.ClearClip();
     p.FillRect({0, 0, m_layout.BitmapWidth(), m_layout.BitmapHeight()}, kBlack);
     DrawGrid();
@@ -46,6 +47,7 @@ void CGraphCanvas::Redraw() {
     DrawCursor(second);
 
     if (m_callback) m_callback(this, m_painter.get(), m_callbackContext);
+    p.EndFrame();
 }
 
 void CGraphCanvas::DrawGrid() {

@@ -30,6 +30,11 @@ public:
     // Makes the two fonts; false when either cannot be made.
     virtual bool SetFonts(const GraphFont& label, const GraphFont& axis) = 0;
 
+    // A redraw of the whole surface starts and ends: everything drawn in between is one frame,
+    // which a painter may compare with the last one to repaint only what changed.
+    virtual void BeginFrame() {}
+    virtual void EndFrame() {}
+
     // Fills `rect` (right and bottom edges excluded) with `colour`.
     virtual void FillRect(const GraphRect& rect, COLORREF colour) = 0;
     // Selects the pen of the following line drawing.

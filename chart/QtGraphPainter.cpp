@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QFontMetrics>
+#include <QTransform>
 
 namespace qda {
 namespace {
@@ -22,6 +23,18 @@ int ToQtFlags(unsigned flags) {
 
 QRect ToQRect(const GraphRect& r) {
     return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+GraphRect FromQRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+bool IsEmpty(const GraphRect& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+QString ToQString(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -59,6 +72,9 @@ bool QtGraphPainter::Resize(int width, int height) {
         m_painter.reset();
     }
     m_image = QImage();
+    m_retained = false;
+    m_recording = false;
+    m_damage = QRegion();
     if (width <= 0 || height <= 0) return false;
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull()) return false;
@@ -71,20 +87,253 @@ bool QtGraphPainter::Resize(int width, int height) {
     }
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setPen(m_pen);
+    m_damage = QRegion(0, 0, width, height);
     return true;
 }
 
 bool QtGraphPainter::SetFonts(const GraphFont& label, const GraphFont& axis) {
     m_label = ToQFont(label);
     m_axis = ToQFont(axis);
+    m_textBoxes.clear();
+    m_textSizes.clear();
+    m_retained = false;
     return true;
 }
 
+QRegion QtGraphPainter::TakeDamage() {
+    QRegion damage;
+    damage.swap(m_damage);
+    return damage;
+}
+
+void QtGraphPainter::DrewDirectly() {
+    m_retained = false;
+    m_damage = QRegion(m_image.rect());
+}
+
+GraphOp QtGraphPainter::NewOp(GraphOpKind kind, const GraphRect& bounds) const {
+    GraphOp op;
+    op.kind = kind;
+    // Only lines take the pen; the other operations carry their own colour and no pen width, so
+    // that a pen left over from an earlier call does not make them differ.
+    const bool pen = kind == GraphOpKind::Line || kind == GraphOpKind::Polyline || kind == GraphOpKind::Frame;
+    op.colour = pen ? m_penColour : 0;
+    op.penWidth = pen ? m_penWidth : 0;
+    op.clipped = m_clipped;
+    op.clip = m_clip;
+    op.bounds = m_clipped ? GraphIntersect(bounds, m_clip) : bounds;
+    return op;
+}
+
+int QtGraphPainter::GlyphPad(GraphFontRole font) const {
+    // Glyphs may reach past their advance and line box (bearings, accents, antialiased edges).
+    return std::max(3, Font(font).pixelSize() / 3);
+}
+
+GraphRect QtGraphPainter::TextBounds(const GraphRect& box, const std::string& text, unsigned flags,
+                                     GraphFontRole font) {
+    std::string key;
+    key.reserve(text.size() + 24);
+    key += font == GraphFontRole::Label ? 'L' : 'A';
+    key += std::to_string(flags) + ',' + std::to_string(box.right - box.left) + ',' +
+           std::to_string(box.bottom - box.top) + ',';
+    key += text;
+    auto it = m_textBoxes.find(key);
+    if (it == m_textBoxes.end()) {
+        const QRect laid = QFontMetrics(Font(font))
+                               .boundingRect(QRect(0, 0, box.right - box.left, box.bottom - box.top),
+                                             ToQtFlags(flags), ToQString(text));
+        it = m_textBoxes.emplace(std::move(key), laid).first;
+    }
+    const GraphRect r = FromQRect(it->second.translated(box.left, box.top));
+    return GraphPadRect(r, GlyphPad(font));
+}
+
+GraphRect QtGraphPainter::RotatedTextBounds(int x, int y, const std::string& text, GraphFontRole font,
+                                            int angleTenths) {
+    int w = 0, h = 0;
+    MeasureText(text, font, w, h);
+    const int pad = GlyphPad(font);
+    QTransform t;
+    t.translate(x, y);
+    t.rotate(-angleTenths / 10.0);
+    return GraphPadRect(FromQRect(t.mapRect(QRectF(-pad, -pad, w + 2 * pad, h + 2 * pad)).toAlignedRect()),
+                        1);
+}
+
+void QtGraphPainter::BeginFrame() {
+    m_recording = m_painter != nullptr;
+    m_frames[m_current].Clear();
+}
+
+void QtGraphPainter::EndFrame() {
+    if (!m_recording) return;
+    m_recording = false;
+    const GraphFrame& now = m_frames[m_current];
+    const GraphFrame& before = m_frames[1 - m_current];
+    const int w = m_image.width(), h = m_image.height();
+    const GraphRect whole{0, 0, w, h};
+    const std::vector<GraphRect> rects =
+        m_retained ? GraphFrameDamage(before, now, w, h) : std::vector<GraphRect>{whole};
+    if (rects.size() == 1 && rects.front() == whole) {
+        for (const GraphOp& op : now.Ops()) {
+            if (op.clipped)
+                m_painter->setClipRect(ToQRect(op.clip));
+            else
+                m_painter->setClipping(false);
+            Draw(now, op);
+        }
+        m_damage = QRegion(0, 0, w, h);
+    } else if (!rects.empty()) {
+        RepaintParts(now, rects);
+        std::vector<QRect> q;
+        q.reserve(rects.size());
+        for (const GraphRect& r : rects) q.push_back(ToQRect(r));
+        QRegion region;
+        region.setRects(q.data(), static_cast<int>(q.size()));
+        m_damage += region;
+    }
+    if (m_clipped)
+        m_painter->setClipRect(ToQRect(m_clip));
+    else
+        m_painter->setClipping(false);
+    ApplyPen(m_penColour, m_penWidth);
+    m_retained = true;
+    m_current = 1 - m_current;
+}
+
+void QtGraphPainter::ClipTo(const GraphRect& rect) {
+    m_painter->setClipRect(ToQRect(rect));
+}
+
+void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<GraphRect>& parts) {
+    // Everything of the new frame that reaches a changed part is painted again there, in its
+    // order, over the frame's own background (its first operation fills the surface). Each part
+    // is painted under a plain rectangle clip, which the raster engine handles far faster than a
+    // clip region of many rectangles.
+    std::vector<GraphRect> pieces;
+    for (const GraphOp& op : frame.Ops()) {
+        if (IsEmpty(op.bounds)) continue;
+        pieces.clear();
+        for (const GraphRect& part : parts) {
+            const GraphRect piece = GraphIntersect(op.bounds, part);
+            if (!IsEmpty(piece)) pieces.push_back(piece);
+        }
+        if (pieces.empty()) continue;
+        const bool axisLine = op.kind == GraphOpKind::Line && op.penWidth <= 1 &&
+                              (op.rect.left == op.rect.right || op.rect.top == op.rect.bottom);
+        if (op.kind == GraphOpKind::Fill || axisLine) {
+            // Rectangles are cut to each piece exactly: no clip needed.
+            GraphRect r = op.rect;
+            if (axisLine)
+                r = {std::min(op.rect.left, op.rect.right), std::min(op.rect.top, op.rect.bottom),
+                     std::max(op.rect.left, op.rect.right) + 1, std::max(op.rect.top, op.rect.bottom) + 1};
+            if (op.clipped) r = GraphIntersect(r, op.clip);
+            const QColor colour = ToQColor(op.colour);
+            for (const GraphRect& piece : pieces) {
+                const GraphRect cut = GraphIntersect(r, piece);
+                if (!IsEmpty(cut)) {
+                    ClipTo(cut);
+                    m_painter->fillRect(ToQRect(cut), colour);
+                }
+            }
+            continue;
+        }
+        if (op.kind == GraphOpKind::Polyline) {
+            ApplyPen(op.colour, op.penWidth);
+            const GraphPoint* pts = frame.Points(op);
+            const int n = static_cast<int>(op.count);
+            const bool monotone = std::is_sorted(
+                pts, pts + n, [](const GraphPoint& a, const GraphPoint& b) { return a.x < b.x; });
+            const int pad = op.penWidth + 1;
+            for (const GraphRect& piece : pieces) {
+                ClipTo(piece);
+                if (!monotone) {
+                    DrawPolyline(pts, n);
+                    continue;
+                }
+                // A trace goes left to right: only the points reaching this piece, and one more
+                // on each side for the segments that cross its edges.
+                int lo =
+                    static_cast<int>(std::lower_bound(pts, pts + n, piece.left - pad,
+                                                      [](const GraphPoint& p, int x) { return p.x < x; }) -
+                                     pts);
+                int hi =
+                    static_cast<int>(std::upper_bound(pts, pts + n, piece.right + pad,
+                                                      [](int x, const GraphPoint& p) { return x < p.x; }) -
+                                     pts);
+                lo = std::max(0, lo - 1);
+                hi = std::min(n, hi + 1);
+                if (hi - lo >= 2) DrawPolyline(pts + lo, hi - lo);
+            }
+            continue;
+        }
+        // Texts, polygons and other lines: once, clipped to the pieces they reach.
+        if (pieces.size() == 1) {
+            ClipTo(pieces.front());
+        } else {
+            std::vector<QRect> q;
+            for (const GraphRect& piece : pieces) q.push_back(ToQRect(piece));
+            QRegion region;
+            region.setRects(q.data(), static_cast<int>(q.size()));
+            // Qt 6.4's raster engine ignores a clip region set after clipping was switched off
+            // once a clip rectangle had been used; a rectangle set first makes the region take.
+            m_painter->setClipRect(m_image.rect());
+            m_painter->setClipRegion(region);
+        }
+        Draw(frame, op);
+    }
+}
+
+void QtGraphPainter::Draw(const GraphFrame& frame, const GraphOp& op) {
+    switch (op.kind) {
+        case GraphOpKind::Fill:
+            m_painter->fillRect(ToQRect(op.rect), ToQColor(op.colour));
+            break;
+        case GraphOpKind::Line:
+            ApplyPen(op.colour, op.penWidth);
+            DrawLine(op.rect.left, op.rect.top, op.rect.right, op.rect.bottom);
+            break;
+        case GraphOpKind::Polyline:
+            ApplyPen(op.colour, op.penWidth);
+            DrawPolyline(frame.Points(op), static_cast<int>(op.count));
+            break;
+        case GraphOpKind::Frame:
+            ApplyPen(op.colour, op.penWidth);
+            DrawFrameRect(op.rect);
+            break;
+        case GraphOpKind::Text:
+            DrawText(op.rect, op.text, op.flags, op.font, op.colour, op.opaque, op.background);
+            break;
+        case GraphOpKind::Polygon:
+            DrawPolygon(frame.Points(op), static_cast<int>(op.count), op.colour);
+            break;
+        case GraphOpKind::RotatedText:
+            DrawRotatedText(op.rect.left, op.rect.top, op.text, op.font, op.colour, op.angle);
+            break;
+    }
+}
+
 void QtGraphPainter::FillRect(const GraphRect& rect, COLORREF colour) {
-    if (m_painter) m_painter->fillRect(ToQRect(rect), ToQColor(colour));
+    if (!m_painter) return;
+    if (m_recording) {
+        GraphOp op = NewOp(GraphOpKind::Fill, rect);
+        op.colour = colour;
+        op.rect = rect;
+        m_frames[m_current].Add(std::move(op));
+        return;
+    }
+    m_painter->fillRect(ToQRect(rect), ToQColor(colour));
+    DrewDirectly();
 }
 
 void QtGraphPainter::SetPen(COLORREF colour, int width) {
+    m_penColour = colour;
+    m_penWidth = width;
+    if (!m_recording) ApplyPen(colour, width);
+}
+
+void QtGraphPainter::ApplyPen(COLORREF colour, int width) {
     // Width 1 is the cosmetic one-pixel pen; wider pens have round ends and joins.
     m_width = width < 1 ? 1 : width;
     m_pen = QPen(ToQColor(colour), width <= 1 ? 0 : width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -93,6 +342,21 @@ void QtGraphPainter::SetPen(COLORREF colour, int width) {
 
 void QtGraphPainter::Line(int x1, int y1, int x2, int y2) {
     if (!m_painter) return;
+    if (m_recording) {
+        const int pad = m_penWidth + 1;
+        GraphOp op =
+            NewOp(GraphOpKind::Line,
+                  GraphPadRect(
+                      {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1}, pad));
+        op.rect = {x1, y1, x2, y2};
+        m_frames[m_current].Add(std::move(op));
+        return;
+    }
+    DrawLine(x1, y1, x2, y2);
+    DrewDirectly();
+}
+
+void QtGraphPainter::DrawLine(int x1, int y1, int x2, int y2) {
     // The raster engine strokes a one-pixel vertical line pixel by pixel, which made the grid the
     // largest part of a chart redraw; as a one-pixel-wide rectangle the same pixels (both end
     // points included) are filled row by row at a fraction of the cost.
@@ -107,6 +371,17 @@ void QtGraphPainter::Line(int x1, int y1, int x2, int y2) {
 
 bool QtGraphPainter::Polyline(const GraphPoint* points, int count) {
     if (!m_painter || count < 2) return false;
+    if (m_recording) {
+        GraphOp op = NewOp(GraphOpKind::Polyline, GraphPointBounds(points, count, m_penWidth + 1));
+        m_frames[m_current].Add(std::move(op), points, count);
+        return true;
+    }
+    DrawPolyline(points, count);
+    DrewDirectly();
+    return true;
+}
+
+void QtGraphPainter::DrawPolyline(const GraphPoint* points, int count) {
     // Repeated points add nothing to the line; flat stretches of a trace repeat every point of a
     // column, so dropping them halves the work. A run of one point stays two points long.
     m_buffer.clear();
@@ -119,7 +394,7 @@ bool QtGraphPainter::Polyline(const GraphPoint* points, int count) {
     count = static_cast<int>(m_buffer.size());
     if (m_width <= 1) {
         m_painter->drawPolyline(m_buffer.data(), count);
-        return true;
+        return;
     }
     // A wide trace is the one-pixel line repeated across the pen's width horizontally and
     // vertically: the same look as a stroked wide pen at a fraction of its cost, which matters
@@ -137,11 +412,21 @@ bool QtGraphPainter::Polyline(const GraphPoint* points, int count) {
         }
     }
     m_painter->setPen(saved);
-    return true;
 }
 
 void QtGraphPainter::FrameRect(const GraphRect& rect) {
     if (!m_painter || rect.right <= rect.left || rect.bottom <= rect.top) return;
+    if (m_recording) {
+        GraphOp op = NewOp(GraphOpKind::Frame, GraphPadRect(rect, m_penWidth + 1));
+        op.rect = rect;
+        m_frames[m_current].Add(std::move(op));
+        return;
+    }
+    DrawFrameRect(rect);
+    DrewDirectly();
+}
+
+void QtGraphPainter::DrawFrameRect(const GraphRect& rect) {
     m_painter->setBrush(Qt::NoBrush);
     m_painter->drawRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1);
 }
@@ -149,7 +434,25 @@ void QtGraphPainter::FrameRect(const GraphRect& rect) {
 void QtGraphPainter::Text(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font,
                           COLORREF colour, bool opaque, COLORREF background) {
     if (!m_painter) return;
-    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (m_recording) {
+        GraphOp op = NewOp(GraphOpKind::Text, TextBounds(box, text, flags, font));
+        op.rect = box;
+        op.text = text;
+        op.flags = flags;
+        op.font = font;
+        op.colour = colour;
+        op.opaque = opaque;
+        op.background = opaque ? background : 0;
+        m_frames[m_current].Add(std::move(op));
+        return;
+    }
+    DrawText(box, text, flags, font, colour, opaque, background);
+    DrewDirectly();
+}
+
+void QtGraphPainter::DrawText(const GraphRect& box, const std::string& text, unsigned flags,
+                              GraphFontRole font, COLORREF colour, bool opaque, COLORREF background) {
+    const QString s = ToQString(text);
     const QRect r = ToQRect(box);
     const int qtFlags = ToQtFlags(flags);
     m_painter->setFont(Font(font));
@@ -161,6 +464,17 @@ void QtGraphPainter::Text(const GraphRect& box, const std::string& text, unsigne
 
 void QtGraphPainter::FillPolygon(const GraphPoint* points, int count, COLORREF colour) {
     if (!m_painter || count < 3) return;
+    if (m_recording) {
+        GraphOp op = NewOp(GraphOpKind::Polygon, GraphPointBounds(points, count, 1));
+        op.colour = colour;
+        m_frames[m_current].Add(std::move(op), points, count);
+        return;
+    }
+    DrawPolygon(points, count, colour);
+    DrewDirectly();
+}
+
+void QtGraphPainter::DrawPolygon(const GraphPoint* points, int count, COLORREF colour) {
     m_buffer.resize(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) m_buffer[i] = QPoint(points[i].x, points[i].y);
     m_painter->setPen(Qt::NoPen);
@@ -171,32 +485,56 @@ void QtGraphPainter::FillPolygon(const GraphPoint* points, int count, COLORREF c
 }
 
 void QtGraphPainter::MeasureText(const std::string& text, GraphFontRole font, int& width, int& height) {
-    const QFontMetrics metrics(Font(font));
-    const QRect r = metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop,
-                                         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    width = r.width();
-    height = r.height();
+    std::string key(1, font == GraphFontRole::Label ? 'L' : 'A');
+    key += text;
+    auto it = m_textSizes.find(key);
+    if (it == m_textSizes.end()) {
+        const QRect r =
+            QFontMetrics(Font(font))
+                .boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, ToQString(text));
+        it = m_textSizes.emplace(std::move(key), r.size()).first;
+    }
+    width = it->second.width();
+    height = it->second.height();
 }
 
 void QtGraphPainter::RotatedText(int x, int y, const std::string& text, GraphFontRole font, COLORREF colour,
                                  int angleTenths) {
     if (!m_painter) return;
+    if (m_recording) {
+        GraphOp op = NewOp(GraphOpKind::RotatedText, RotatedTextBounds(x, y, text, font, angleTenths));
+        op.rect = {x, y, x, y};
+        op.text = text;
+        op.font = font;
+        op.colour = colour;
+        op.angle = angleTenths;
+        m_frames[m_current].Add(std::move(op));
+        return;
+    }
+    DrawRotatedText(x, y, text, font, colour, angleTenths);
+    DrewDirectly();
+}
+
+void QtGraphPainter::DrawRotatedText(int x, int y, const std::string& text, GraphFontRole font,
+                                     COLORREF colour, int angleTenths) {
     m_painter->save();
     m_painter->translate(x, y);
     m_painter->rotate(-angleTenths / 10.0);
     m_painter->setFont(Font(font));
     m_painter->setPen(ToQColor(colour));
-    m_painter->drawText(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop,
-                        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    m_painter->drawText(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, ToQString(text));
     m_painter->restore();
 }
 
 void QtGraphPainter::SetClip(const GraphRect& rect) {
-    if (m_painter) m_painter->setClipRect(ToQRect(rect));
+    m_clipped = true;
+    m_clip = rect;
+    if (m_painter && !m_recording) m_painter->setClipRect(ToQRect(rect));
 }
 
 void QtGraphPainter::ClearClip() {
-    if (m_painter) m_painter->setClipping(false);
+    m_clipped = false;
+    if (m_painter && !m_recording) m_painter->setClipping(false);
 }
 
 void QtGraphPainter::CopyTo(uint8_t* bits, int width, int height, int stride) const {

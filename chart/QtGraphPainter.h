@@ -1,13 +1,21 @@
 #pragma once
 // The chart's painter on Qt: draws with QPainter into a 32-bit image that the chart window shows
 // directly and that is converted to the 24-bit bitmap when the bitmap is asked for.
+//
+// A redraw (BeginFrame ... EndFrame) is recorded first and then painted only inside the tiles
+// where it differs from the previous frame (GraphFrame), so the image always holds exactly what
+// a whole redraw would have painted; the region that changed is handed to the window to show.
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
+#include <QRegion>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "chart/GraphFrame.h"
 #include "chart/GraphPainter.h"
 
 namespace qda {
@@ -19,6 +27,8 @@ public:
 
     bool Resize(int width, int height) override;
     bool SetFonts(const GraphFont& label, const GraphFont& axis) override;
+    void BeginFrame() override;
+    void EndFrame() override;
     void FillRect(const GraphRect& rect, COLORREF colour) override;
     void SetPen(COLORREF colour, int width) override;
     void Line(int x1, int y1, int x2, int y2) override;
@@ -37,11 +47,38 @@ public:
     // The surface as painted so far (the chart window paints it on screen).
     const QImage& Image() const { return m_image; }
     const QFont& Font(GraphFontRole role) const { return role == GraphFontRole::Label ? m_label : m_axis; }
+    // The part of the image changed since the last call (the window repaints only that).
+    QRegion TakeDamage();
+    // The next frame is painted whole, whatever the last one was.
+    void ForgetFrame() { m_retained = false; }
 
     static QColor ToQColor(COLORREF colour);
     static QFont ToQFont(const GraphFont& font);
 
 private:
+    // Drawing straight into the image, with the pen and clip in force.
+    void ApplyPen(COLORREF colour, int width);
+    void DrawLine(int x1, int y1, int x2, int y2);
+    void DrawPolyline(const GraphPoint* points, int count);
+    void DrawFrameRect(const GraphRect& rect);
+    void DrawText(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font,
+                  COLORREF colour, bool opaque, COLORREF background);
+    void DrawPolygon(const GraphPoint* points, int count, COLORREF colour);
+    void DrawRotatedText(int x, int y, const std::string& text, GraphFontRole font, COLORREF colour,
+                         int angleTenths);
+    void Draw(const GraphFrame& frame, const GraphOp& op);
+    // Paints the operations of `frame` again inside `parts` (the changed rectangles).
+    void RepaintParts(const GraphFrame& frame, const std::vector<GraphRect>& parts);
+    void ClipTo(const GraphRect& rect);
+    // A drawing call outside a frame: the image no longer matches the recorded frame.
+    void DrewDirectly();
+
+    // The op as recorded now: pen and clip in force, bounds clipped.
+    GraphOp NewOp(GraphOpKind kind, const GraphRect& bounds) const;
+    GraphRect TextBounds(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font);
+    GraphRect RotatedTextBounds(int x, int y, const std::string& text, GraphFontRole font, int angleTenths);
+    int GlyphPad(GraphFontRole font) const;
+
     QImage m_image;
     std::unique_ptr<QPainter> m_painter;
     QPen m_pen;
@@ -49,6 +86,21 @@ private:
     QFont m_label, m_axis;
     std::vector<QPoint> m_buffer;
     std::vector<QPoint> m_shifted;
+
+    // Pen and clip as the caller set them (applied to the QPainter only when drawing).
+    COLORREF m_penColour = 0xFFFFFF;
+    int m_penWidth = 1;
+    bool m_clipped = false;
+    GraphRect m_clip;
+
+    bool m_recording = false;
+    bool m_retained = false;  // the image holds the previous frame exactly
+    GraphFrame m_frames[2];
+    int m_current = 0;
+    QRegion m_damage;
+    // Text layouts measured once per font: text boxes relative to their box, text sizes.
+    std::unordered_map<std::string, QRect> m_textBoxes;
+    std::unordered_map<std::string, QSize> m_textSizes;
 };
 
 }  // namespace qda

@@ -123,4 +123,24 @@ foreach(component program daemon library devel tools)
             COMPONENT ${component})
 endforeach()
 
+# The manual pages, compressed as Debian wants them, each in the package of its program.
+set(QDA_MAN_PAGES "qd-atlas.1 program" "qd-atlas-cli.1 tools" "qd-atlas-sim.1 tools" "vantorusbd.8 daemon")
+set(QDA_MAN_OUTPUTS)
+foreach(entry IN LISTS QDA_MAN_PAGES)
+    separate_arguments(entry)
+    list(GET entry 0 page)
+    list(GET entry 1 component)
+    string(REGEX REPLACE ".*\\.([0-9])$" "\\1" section ${page})
+    add_custom_command(
+        OUTPUT ${QDA_DOC_WORK}/${page}.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${QDA_DOC_WORK}
+        COMMAND sh -c "gzip -9nc '${QDA_PACKAGING_DIR}/man/${page}' > '${QDA_DOC_WORK}/${page}.gz'"
+        DEPENDS ${QDA_PACKAGING_DIR}/man/${page}
+        COMMENT "Compressing the manual page ${page}"
+        VERBATIM)
+    list(APPEND QDA_MAN_OUTPUTS ${QDA_DOC_WORK}/${page}.gz)
+    install(FILES ${QDA_DOC_WORK}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
+endforeach()
+add_custom_target(qda_manual_pages ALL DEPENDS ${QDA_MAN_OUTPUTS})
+
 include(CPack)

@@ -18,6 +18,7 @@
 #include "pages/DrawnButton.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
+#include "pages/PictureHolder.h"
 #include "pages/WindowPlacement.h"
 #include "resources/Messages.h"
 #include "windowing/WindowMessage.h"
@@ -97,8 +98,7 @@ CWave::~CWave() {
 void CWave::BuildControls() {
     auto drawn = [this](int id, int picture, const QString& text, int toolTip) {
         auto* b = new CDrawnButton(id, text, this);
-        b->SetBitmaps(qda::WavePicture(picture), qda::kWaveButtonPicture, qda::kWaveButtonPicture,
-                      QColor::fromRgb(qda::kWavePictureTransparent), ButtonFace(), ButtonFace().lighter(108));
+        b->SetBitmaps(qda::WavePicture(picture), ButtonFace(), ButtonFace().lighter(108));
         b->SetFrame(true, true);
         b->setToolTip(qda::MessageQ(toolTip));
         b->setFocusPolicy(Qt::TabFocus);
@@ -139,9 +139,7 @@ void CWave::BuildControls() {
     m_model = new QLabel(this);
     m_model->setObjectName(QString::number(IDC_MODEL));
     m_model->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_headPicture = new QLabel(this);
-    m_headPicture->setObjectName(QString::number(IDC_HEAD_PICTURE));
-    m_headPicture->setFixedSize(32, 28);
+    m_headPicture = new qda::PictureHolder(IDC_HEAD_PICTURE, QSize(32, 28), this);
 
     // The static strip behind the lower part of the chart carries nothing of its own.
     m_strip = new QWidget(this);
@@ -165,11 +163,7 @@ void CWave::SetCaption() {
     caption.replace(QStringLiteral("%c"), QString(QChar::fromLatin1(m_headLetter)));
     setWindowTitle(caption);
     m_chart->setAccessibleName(caption);
-    const QImage picture = qda::WavePicture(m_headLetter == 'B' ? 168 : 167);
-    QPixmap pixmap = QPixmap::fromImage(picture);
-    pixmap.setMask(QBitmap::fromImage(
-        picture.createMaskFromColor(0xFF000000u | qda::kWavePictureTransparent, Qt::MaskInColor)));
-    m_headPicture->setPixmap(pixmap);
+    m_headPicture->SetPicture(qda::WavePicture(m_headLetter == 'B' ? 168 : 167));
     m_headPicture->setAccessibleName(m_headLetter == 'B' ? qda::MessageQ(1) : qda::MessageQ(0));
 }
 
@@ -216,11 +210,8 @@ void CWave::resizeEvent(QResizeEvent* e) {
 
 void CWave::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QImage grip = qda::WavePicture(188);
-    QPixmap pixmap = QPixmap::fromImage(grip);
-    pixmap.setMask(QBitmap::fromImage(
-        grip.createMaskFromColor(0xFF000000u | qda::kWavePictureTransparent, Qt::MaskInColor)));
-    p.drawPixmap(width() - kGrip, height() - kGrip, pixmap);
+    qda::DrawOnDevicePixels(p, QPoint(width() - kGrip, height() - kGrip),
+                            qda::WavePicture(188).Render(qda::PaintRatio(p)));
 }
 
 bool CWave::event(QEvent* e) {

@@ -25,7 +25,8 @@ class QLabel;
 class QPushButton;
 namespace qda {
 class GraphPainter;
-}
+class PictureHolder;
+}  // namespace qda
 
 class CWave : public QDialog {
     Q_OBJECT
@@ -185,7 +186,7 @@ private:
     QPushButton* m_close = nullptr;
     QPushButton* m_help = nullptr;
     QLabel* m_model = nullptr;
-    QLabel* m_headPicture = nullptr;
+    qda::PictureHolder* m_headPicture = nullptr;
     QWidget* m_strip = nullptr;
     QFrame* m_topSeparator = nullptr;
     QFrame* m_bottomSeparator = nullptr;

@@ -25,9 +25,8 @@ bool CWave::Acquiring() const {
 }
 
 void CWave::SetStartButton(bool acquiring) {
-    m_start->SetBitmaps(qda::WavePicture(acquiring ? 238 : 231), qda::kWaveButtonPicture,
-                        qda::kWaveButtonPicture, QColor::fromRgb(qda::kWavePictureTransparent),
-                        palette().color(QPalette::Button), palette().color(QPalette::Button).lighter(108));
+    m_start->SetBitmaps(qda::WavePicture(acquiring ? 238 : 231), palette().color(QPalette::Button),
+                        palette().color(QPalette::Button).lighter(108));
     m_start->SetText(qda::MessageQ(acquiring ? kMsgPauseText : kMsgStartText));
     m_start->SetSelected(acquiring);
 }

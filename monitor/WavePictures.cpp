@@ -12,12 +12,6 @@ const QColor kInk(30, 30, 30);
 const QColor kBlue(30, 90, 200);
 const QColor kGreen(20, 150, 60);
 
-QImage Blank(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(QColor::fromRgb(kWavePictureTransparent));
-    return image;
-}
-
 void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c, QColor colour) {
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
@@ -50,31 +44,23 @@ void ZoomArrows(QPainter& p, bool horizontal, bool outwards) {
     }
 }
 
-QImage ZoomPicture(bool horizontal, bool zoomIn) {
-    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
-    QPainter p(&image);
+void ZoomPicture(QPainter& p, bool horizontal, bool zoomIn) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Wave(p, horizontal ? QRectF(7, 8, 10, 8) : QRectF(8, 7, 8, 10));
     ZoomArrows(p, horizontal, zoomIn);
-    return image;
 }
 
-QImage MovePicture(bool up) {
-    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
-    QPainter p(&image);
+void MovePicture(QPainter& p, bool up) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Wave(p, up ? QRectF(3, 14, 18, 7) : QRectF(3, 3, 18, 7));
     if (up)
         Triangle(p, {12, 2}, {5, 11}, {19, 11}, kBlue);
     else
         Triangle(p, {12, 22}, {5, 13}, {19, 13}, kBlue);
-    return image;
 }
 
 // Four surfaces' peaks with the chosen one (0..3) drawn tall and its number below.
-QImage PeakPicture(int chosen) {
-    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
-    QPainter p(&image);
+void PeakPicture(QPainter& p, int chosen) {
     p.setRenderHint(QPainter::Antialiasing, true);
     for (int i = 0; i < 4; ++i) {
         const double x = 3 + i * 6;
@@ -87,12 +73,9 @@ QImage PeakPicture(int chosen) {
     font.setBold(true);
     p.setFont(font);
     p.drawText(QRectF(0, 16, kWaveButtonPicture, 8), Qt::AlignCenter, QString::number(chosen + 1));
-    return image;
 }
 
-QImage StartPicture(bool pause) {
-    QImage image = Blank(kWaveButtonPicture, kWaveButtonPicture);
-    QPainter p(&image);
+void StartPicture(QPainter& p, bool pause) {
     p.setRenderHint(QPainter::Antialiasing, true);
     if (pause) {
         p.fillRect(QRectF(6, 5, 4, 14), kBlue);
@@ -100,13 +83,10 @@ QImage StartPicture(bool pause) {
     } else {
         Triangle(p, {7, 4}, {7, 20}, {19, 12}, kGreen);
     }
-    return image;
 }
 
 // A sensor head seen from the side with its letter and the laser beam.
-QImage HeadPicture(char letter) {
-    QImage image = Blank(32, 28);
-    QPainter p(&image);
+void HeadPicture(QPainter& p, char letter) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(kInk, 1));
     p.setBrush(QColor(200, 200, 210));
@@ -120,12 +100,9 @@ QImage HeadPicture(char letter) {
     p.setFont(font);
     p.setPen(kInk);
     p.drawText(QRectF(2, 2, 22, 16), Qt::AlignCenter, QString(QChar::fromLatin1(letter)));
-    return image;
 }
 
-QImage SizeGrip() {
-    QImage image = Blank(16, 16);
-    QPainter p(&image);
+void SizeGrip(QPainter& p) {
     for (int i = 0; i < 3; ++i) {
         const int o = 4 + i * 4;
         p.setPen(QColor(255, 255, 255));
@@ -133,43 +110,44 @@ QImage SizeGrip() {
         p.setPen(QColor(128, 128, 128));
         p.drawLine(o + 1, 15, 15, o + 1);
     }
-    return image;
 }
+
+const QSize kButton(kWaveButtonPicture, kWaveButtonPicture);
 
 }  // namespace
 
-QImage WavePicture(int resource) {
+DrawnPicture WavePicture(int resource) {
     switch (resource) {
         case 231:
-            return StartPicture(false);
+            return DrawnPicture(kButton, [](QPainter& p) { StartPicture(p, false); });
         case 238:
-            return StartPicture(true);
+            return DrawnPicture(kButton, [](QPainter& p) { StartPicture(p, true); });
         case 248:
-            return ZoomPicture(true, true);
+            return DrawnPicture(kButton, [](QPainter& p) { ZoomPicture(p, true, true); });
         case 209:
-            return ZoomPicture(true, false);
+            return DrawnPicture(kButton, [](QPainter& p) { ZoomPicture(p, true, false); });
         case 244:
-            return ZoomPicture(false, true);
+            return DrawnPicture(kButton, [](QPainter& p) { ZoomPicture(p, false, true); });
         case 245:
-            return ZoomPicture(false, false);
+            return DrawnPicture(kButton, [](QPainter& p) { ZoomPicture(p, false, false); });
         case 232:
-            return MovePicture(true);
+            return DrawnPicture(kButton, [](QPainter& p) { MovePicture(p, true); });
         case 233:
-            return MovePicture(false);
+            return DrawnPicture(kButton, [](QPainter& p) { MovePicture(p, false); });
         case 240:
-            return PeakPicture(0);
+            return DrawnPicture(kButton, [](QPainter& p) { PeakPicture(p, 0); });
         case 241:
-            return PeakPicture(1);
+            return DrawnPicture(kButton, [](QPainter& p) { PeakPicture(p, 1); });
         case 242:
-            return PeakPicture(2);
+            return DrawnPicture(kButton, [](QPainter& p) { PeakPicture(p, 2); });
         case 239:
-            return PeakPicture(3);
+            return DrawnPicture(kButton, [](QPainter& p) { PeakPicture(p, 3); });
         case 167:
-            return HeadPicture('A');
+            return DrawnPicture(QSize(32, 28), [](QPainter& p) { HeadPicture(p, 'A'); });
         case 168:
-            return HeadPicture('B');
+            return DrawnPicture(QSize(32, 28), [](QPainter& p) { HeadPicture(p, 'B'); });
         case 188:
-            return SizeGrip();
+            return DrawnPicture(QSize(16, 16), [](QPainter& p) { SizeGrip(p); });
         default:
             return {};
     }

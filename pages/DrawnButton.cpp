@@ -1,5 +1,6 @@
 #include "pages/DrawnButton.h"
 
+#include "pages/CrispLines.h"
 #include "pages/DrawnButtonAccessible.h"
 
 #include <QAccessible>
@@ -13,54 +14,49 @@ namespace {
 
 const QColor kDisabledText(128, 128, 128);
 
-// Replaces every pixel of `key` colour by `fill`; `grey` turns the other pixels into a light grey scale.
-QPixmap MakeImage(const QImage& src, QColor key, QColor fill, bool grey) {
-    QImage img = src.convertToFormat(QImage::Format_RGB32);
-    const QRgb keyRgb = key.rgb() & 0xFFFFFF;
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            if ((line[x] & 0xFFFFFF) == keyRgb) {
-                line[x] = fill.rgb();
-            } else if (grey) {
-                // Lightened grey, so the disabled image reads as inactive on any face colour.
-                const int g = 128 + qGray(line[x]) / 2;
-                line[x] = qRgb(g, g, g);
-            }
+// `image` with its colours turned into a light grey scale (alpha kept), over `fill`: the disabled
+// image reads as inactive on any face colour.
+QImage Greyed(const QImage& image, QColor fill) {
+    QImage grey = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < grey.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(grey.scanLine(y));
+        for (int x = 0; x < grey.width(); ++x) {
+            const int g = 128 + qGray(line[x]) / 2;
+            line[x] = qRgba(g, g, g, qAlpha(line[x]));
         }
     }
-    return QPixmap::fromImage(img);
+    QImage shown(image.size(), QImage::Format_ARGB32_Premultiplied);
+    shown.setDevicePixelRatio(image.devicePixelRatio());
+    shown.fill(fill);
+    QPainter p(&shown);
+    p.drawImage(QPoint(0, 0), grey);
+    return shown;
 }
 
 void SunkenFrame(QPainter& p, const QRect& r) {
-    p.setPen(Qt::black);
-    p.drawLine(r.topLeft(), r.topRight());
-    p.drawLine(r.topLeft(), r.bottomLeft());
-    p.setPen(Qt::white);
-    p.drawLine(r.bottomLeft(), r.bottomRight());
-    p.drawLine(r.topRight(), r.bottomRight());
+    qda::CrispLine(p, r.topLeft(), r.topRight(), Qt::black);
+    qda::CrispLine(p, r.topLeft(), r.bottomLeft(), Qt::black);
+    qda::CrispLine(p, r.bottomLeft(), r.bottomRight(), Qt::white);
+    qda::CrispLine(p, r.topRight(), r.bottomRight(), Qt::white);
 }
 
 void RaisedFrame(QPainter& p, const QRect& r, const QPalette& pal, bool push) {
-    p.setPen(pal.color(QPalette::Light));
-    p.drawLine(r.topLeft(), r.topRight());
-    p.drawLine(r.topLeft(), r.bottomLeft());
-    p.setPen(push ? pal.color(QPalette::Shadow) : pal.color(QPalette::Mid));
-    p.drawLine(r.bottomLeft(), r.bottomRight());
-    p.drawLine(r.topRight(), r.bottomRight());
+    const QColor light = pal.color(QPalette::Light);
+    qda::CrispLine(p, r.topLeft(), r.topRight(), light);
+    qda::CrispLine(p, r.topLeft(), r.bottomLeft(), light);
+    const QColor dark = push ? pal.color(QPalette::Shadow) : pal.color(QPalette::Mid);
+    qda::CrispLine(p, r.bottomLeft(), r.bottomRight(), dark);
+    qda::CrispLine(p, r.topRight(), r.bottomRight(), dark);
     if (push) {
-        p.setPen(pal.color(QPalette::Mid));
         const QRect in = r.adjusted(1, 1, -1, -1);
-        p.drawLine(in.bottomLeft(), in.bottomRight());
-        p.drawLine(in.topRight(), in.bottomRight());
+        qda::CrispLine(p, in.bottomLeft(), in.bottomRight(), pal.color(QPalette::Mid));
+        qda::CrispLine(p, in.topRight(), in.bottomRight(), pal.color(QPalette::Mid));
     }
 }
 
 void PushedFrame(QPainter& p, const QRect& r, const QPalette& pal) {
-    p.setPen(pal.color(QPalette::Shadow));
-    p.drawRect(r);
-    p.setPen(pal.color(QPalette::Mid));
-    p.drawRect(r.adjusted(1, 1, -1, -1));
+    qda::CrispFrame(p, r, pal.color(QPalette::Shadow));
+    qda::CrispFrame(p, r.adjusted(1, 1, -1, -1), pal.color(QPalette::Mid));
 }
 
 }  // namespace
@@ -106,12 +102,27 @@ bool CDrawnButton::event(QEvent* e) {
 
 void CDrawnButton::SetBitmaps(const QImage& image, int width, int height, QColor transparent,
                               QColor normalFill, QColor hotFill) {
-    const QImage cut = image.copy(0, 0, width, height);
-    m_imageSize = QSize(width, height);
-    m_normal = MakeImage(cut, transparent, normalFill, false);
-    m_hot = MakeImage(cut, transparent, hotFill, false);
-    m_disabled = MakeImage(cut, transparent, normalFill, true);
+    SetBitmaps(qda::DrawnPicture::FromBitmap(image.copy(0, 0, width, height), transparent.rgb()), normalFill,
+               hotFill);
+}
+
+void CDrawnButton::SetBitmaps(const qda::DrawnPicture& picture, QColor normalFill, QColor hotFill) {
+    m_picture = picture;
+    m_imageSize = picture.IsNull() ? QSize() : picture.Size();
+    m_imageFill = normalFill;
+    m_imageHotFill = hotFill;
+    m_imageRatio = 0;
     update();
+}
+
+const QImage& CDrawnButton::StateImage(qreal ratio) {
+    if (ratio != m_imageRatio) {
+        m_normal = m_picture.Render(ratio, m_imageFill);
+        m_hot = m_picture.Render(ratio, m_imageHotFill);
+        m_disabled = Greyed(m_picture.Render(ratio), m_imageFill);
+        m_imageRatio = ratio;
+    }
+    return !isEnabled() ? m_disabled : (m_pressed ? m_hot : m_normal);
 }
 
 void CDrawnButton::SetFillColors(QColor normal, QColor pressed) {
@@ -201,8 +212,7 @@ void CDrawnButton::paintEvent(QPaintEvent*) {
         SunkenFrame(p, frame);
     } else if (m_fillMode) {
         p.fillRect(r, m_fillNormal);
-        p.setPen(Qt::black);
-        p.drawRect(frame);
+        qda::CrispFrame(p, frame, Qt::black);
     } else if (m_hover) {
         p.fillRect(r, face);
         RaisedFrame(p, frame, pal, m_pushFrame);
@@ -214,7 +224,7 @@ void CDrawnButton::paintEvent(QPaintEvent*) {
     QRect textRect = r;
     const QString caption = Caption();
     if (m_imageSize.isValid()) {
-        const QPixmap& img = !isEnabled() ? m_disabled : (m_pressed ? m_hot : m_normal);
+        const QImage& img = StateImage(qda::PaintRatio(p));
         QPoint at;
         if (caption.isEmpty()) {
             at = QPoint((r.width() - m_imageSize.width()) / 2, (r.height() - m_imageSize.height()) / 2);
@@ -222,7 +232,7 @@ void CDrawnButton::paintEvent(QPaintEvent*) {
             at = QPoint(4, (r.height() - m_imageSize.height()) / 2);
             textRect.setLeft(4 + m_imageSize.width() + 4);
         }
-        p.drawPixmap(at, img);
+        qda::DrawOnDevicePixels(p, at, img);
     }
     if (!caption.isEmpty()) {
         if (parentWidget()) p.setFont(parentWidget()->font());

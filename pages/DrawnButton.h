@@ -2,8 +2,10 @@
 // CDrawnButton: a push button that paints itself (bitmap, caption, fill colours, pressed and selected
 // states, optional toggle behaviour) and reports its identifier as a posted command.
 #include <QColor>
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
+
+#include "pages/DrawnPicture.h"
 
 class CDrawnButton : public QWidget {
     Q_OBJECT
@@ -19,6 +21,9 @@ public:
     // transparent colour becomes the normal fill, the hot fill, and (greyed) the normal fill.
     void SetBitmaps(const QImage& image, int width, int height, QColor transparent, QColor normalFill,
                     QColor hotFill);
+    // The same from a picture drawn in code: over the normal fill, over the hot fill, and greyed over
+    // the normal fill, each drawn at the device pixel ratio the button is painted at.
+    void SetBitmaps(const qda::DrawnPicture& picture, QColor normalFill, QColor hotFill);
     // Switches the fill mode on with the normal and the pressed/selected fill colours.
     void SetFillColors(QColor normal, QColor pressed);
     void SetTextColor(QColor color);
@@ -77,10 +82,16 @@ private:
     void NotifyAccessibleState();
     // Takes the access key of the caption ("(&W)": Alt+W) as the button's shortcut.
     void GrabAccessKey();
+    // The image for the current state at `ratio` device pixels per logical pixel, drawn when the
+    // ratio changes (another screen, or a window rendered into a finer image).
+    const QImage& StateImage(qreal ratio);
 
     int m_id;
     QString m_text;
-    QPixmap m_normal, m_hot, m_disabled;
+    qda::DrawnPicture m_picture;
+    QColor m_imageFill, m_imageHotFill;
+    qreal m_imageRatio = 0;  // the ratio the three images below were drawn at; 0 when none is
+    QImage m_normal, m_hot, m_disabled;
     QSize m_imageSize;
     QColor m_textColor{Qt::black};
     bool m_fillMode = false;

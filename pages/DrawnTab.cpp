@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "pages/CrispLines.h"
 #include "pages/DrawnButtonAccessible.h"
 
 CDrawnTab::CDrawnTab(int id, QWidget* parent)
@@ -77,12 +78,10 @@ void CDrawnTab::paintEvent(QPaintEvent*) {
 
     // Frame around the page area: highlight at top and left, shadow at bottom and right.
     const QRect page(0, HeaderHeight(), width() - 1, height() - HeaderHeight() - 1);
-    p.setPen(pal.color(QPalette::Light));
-    p.drawLine(page.topLeft(), page.topRight());
-    p.drawLine(page.topLeft(), page.bottomLeft());
-    p.setPen(pal.color(QPalette::Dark));
-    p.drawLine(page.bottomLeft(), page.bottomRight());
-    p.drawLine(page.topRight(), page.bottomRight());
+    qda::CrispLine(p, page.topLeft(), page.topRight(), pal.color(QPalette::Light));
+    qda::CrispLine(p, page.topLeft(), page.bottomLeft(), pal.color(QPalette::Light));
+    qda::CrispLine(p, page.bottomLeft(), page.bottomRight(), pal.color(QPalette::Dark));
+    qda::CrispLine(p, page.topRight(), page.bottomRight(), pal.color(QPalette::Dark));
 
     if (parentWidget()) p.setFont(parentWidget()->font());
     for (int i = 0; i < ItemCount(); ++i) {
@@ -90,11 +89,9 @@ void CDrawnTab::paintEvent(QPaintEvent*) {
         if (i == m_current) r.adjust(-1, -2, 0, 2);
         p.fillRect(r, m_background);
         // Raised soft edge on the left, top and right sides.
-        p.setPen(pal.color(QPalette::Light));
-        p.drawLine(r.bottomLeft(), r.topLeft());
-        p.drawLine(r.topLeft(), r.topRight());
-        p.setPen(pal.color(QPalette::Dark));
-        p.drawLine(r.topRight(), r.bottomRight());
+        qda::CrispLine(p, r.bottomLeft(), r.topLeft(), pal.color(QPalette::Light));
+        qda::CrispLine(p, r.topLeft(), r.topRight(), pal.color(QPalette::Light));
+        qda::CrispLine(p, r.topRight(), r.bottomRight(), pal.color(QPalette::Dark));
         p.setPen(pal.color(QPalette::ButtonText));
         p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, m_items[i]);
     }

@@ -6,13 +6,6 @@
 namespace qda {
 namespace {
 
-// Drawn without antialiasing: a blended edge would mix the transparent colour into the picture.
-QImage Blank(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(kPictureTransparent);
-    return img;
-}
-
 // The sensor head at the top left, with its emitter and receiver windows.
 void DrawHead(QPainter& p) {
     p.setPen(QPen(Qt::black, 1));
@@ -24,16 +17,18 @@ void DrawHead(QPainter& p) {
     p.drawRect(50, 14, 10, 4);
 }
 
+// The slanted beams are smoothed; the boxes keep whole-pixel edges.
 void Beam(QPainter& p, QPointF a, QPointF b, bool dashed = false) {
     QPen pen(QColor(220, 0, 0), 1.5);
     if (dashed) pen.setStyle(Qt::DashLine);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(pen);
     p.drawLine(a, b);
+    p.restore();
 }
 
-QImage DrawHeadModePicture(int mode) {
-    QImage img = Blank(kPictureWidth, kPictureHeight);
-    QPainter p(&img);
+void PaintHeadMode(QPainter& p, int mode) {
     DrawHead(p);
     const QPointF source(18, 18);
     switch (mode) {
@@ -80,12 +75,9 @@ QImage DrawHeadModePicture(int mode) {
             Beam(p, {84, 30}, {60, 18}, true);
             break;
     }
-    return img;
 }
 
-QImage DrawTargetPicture(int target) {
-    QImage img = Blank(kPictureWidth, kPictureHeight);
-    QPainter p(&img);
+void PaintTarget(QPainter& p, int target) {
     // Four surfaces (peaks 1..4) of a layered transparent object; the chosen ones are highlighted.
     static const int kPairs[10][2] = {{0, -1}, {1, -1}, {2, -1}, {3, -1}, {0, 1},
                                       {0, 2},  {0, 3},  {1, 2},  {1, 3},  {2, 3}};
@@ -93,7 +85,6 @@ QImage DrawTargetPicture(int target) {
     const int b = kPairs[target][1];
     QFont font = p.font();
     font.setPixelSize(11);
-    font.setStyleStrategy(QFont::NoAntialias);
     p.setFont(font);
     for (int i = 0; i < 4; ++i) {
         const int y = 10 + i * 16;
@@ -120,12 +111,9 @@ QImage DrawTargetPicture(int target) {
         head.closeSubpath();
         p.fillPath(head, QColor(220, 0, 0));
     }
-    return img;
 }
 
-QImage DrawArrowPicture() {
-    QImage img = Blank(19, 11);
-    QPainter p(&img);
+void PaintArrow(QPainter& p) {
     QPainterPath arrow;
     arrow.moveTo(0, 3);
     arrow.lineTo(11, 3);
@@ -136,42 +124,22 @@ QImage DrawArrowPicture() {
     arrow.lineTo(0, 7);
     arrow.closeSubpath();
     p.fillPath(arrow, QColor(0, 0, 128));
-    return img;
 }
 
 }  // namespace
 
-// The pictures depend on their number only (the application font never changes): each is drawn
-// once, when first asked for, and shared; the pages ask again on every load and program change.
-QImage HeadModePicture(int mode) {
+DrawnPicture HeadModePicture(int mode) {
     if (mode < 0 || mode > 4) return {};
-    static QImage drawn[5];
-    QImage& picture = drawn[mode];
-    if (picture.isNull()) picture = DrawHeadModePicture(mode);
-    return picture;
+    return DrawnPicture({kPictureWidth, kPictureHeight}, [mode](QPainter& p) { PaintHeadMode(p, mode); });
 }
 
-QImage TargetPicture(int target) {
+DrawnPicture TargetPicture(int target) {
     if (target < 0 || target > 9) return {};
-    static QImage drawn[10];
-    QImage& picture = drawn[target];
-    if (picture.isNull()) picture = DrawTargetPicture(target);
-    return picture;
+    return DrawnPicture({kPictureWidth, kPictureHeight}, [target](QPainter& p) { PaintTarget(p, target); });
 }
 
-QImage ArrowPicture() {
-    static const QImage drawn = DrawArrowPicture();
-    return drawn;
-}
-
-QImage WithBackground(const QImage& picture, QColor face) {
-    QImage img = picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x)
-            if ((line[x] & 0xFFFFFF) == kPictureTransparent) line[x] = face.rgb();
-    }
-    return img;
+DrawnPicture ArrowPicture() {
+    return DrawnPicture({19, 11}, PaintArrow);
 }
 
 }  // namespace qda

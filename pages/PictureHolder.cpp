@@ -2,8 +2,6 @@
 
 #include <QPainter>
 
-#include "pages/PagePictures.h"
-
 namespace qda {
 
 PictureHolder::PictureHolder(int id, QSize size, QWidget* parent) : QWidget(parent) {
@@ -11,17 +9,20 @@ PictureHolder::PictureHolder(int id, QSize size, QWidget* parent) : QWidget(pare
     setFixedSize(size);
 }
 
-void PictureHolder::SetPicture(const QImage& picture) {
+void PictureHolder::SetPicture(const DrawnPicture& picture) {
     m_picture = picture;
+    m_shown = QImage();
     update();
 }
 
 void PictureHolder::paintEvent(QPaintEvent*) {
-    if (m_picture.isNull()) return;
+    if (m_picture.IsNull()) return;
     QPainter p(this);
-    const QImage shown = WithBackground(m_picture, palette().color(QPalette::Window));
+    const qreal ratio = PaintRatio(p);
+    if (m_shown.isNull() || m_shown.devicePixelRatio() != ratio) m_shown = m_picture.Render(ratio);
     // Centred in the place (the arrow marks are smaller than their statics).
-    p.drawImage(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);
+    const QSize size = m_picture.Size();
+    DrawOnDevicePixels(p, QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), m_shown);
 }
 
 }  // namespace qda

@@ -3,21 +3,24 @@
 #include <QImage>
 #include <QWidget>
 
+#include "pages/DrawnPicture.h"
+
 namespace qda {
 
 class PictureHolder : public QWidget {
     Q_OBJECT
 public:
     PictureHolder(int id, QSize size, QWidget* parent);
-    // Shows `picture` (its transparent colour replaced by the face colour); a null image shows nothing.
-    void SetPicture(const QImage& picture);
-    const QImage& Picture() const { return m_picture; }
+    // Shows `picture` over the page's own background, centred; a null picture shows nothing.
+    void SetPicture(const DrawnPicture& picture);
+    const DrawnPicture& Picture() const { return m_picture; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QImage m_picture;
+    DrawnPicture m_picture;
+    QImage m_shown;  // m_picture drawn at the ratio of the last paint
 };
 
 }  // namespace qda

@@ -243,7 +243,7 @@ void CTabOut::OnTargetChanged() {
 
 void CTabOut::UpdatePictures() {
     auto* picture = Control<PictureHolder>(this, IDC_PICTURE);
-    picture->SetPicture(UsesTarget(m_out.Calc) ? TargetPicture(m_out.CalcWave) : QImage());
+    picture->SetPicture(UsesTarget(m_out.Calc) ? TargetPicture(m_out.CalcWave) : DrawnPicture());
 }
 
 void CTabOut::UpdateEnables() {

@@ -102,6 +102,10 @@ std::string FormatFixed(double x, int precision, int width) {
     char buf[400];  // the widest double in fixed notation has 309 integer digits
     auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, precision);
     std::string text = res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("nan");
+    // A value that rounds to zero is zero, whatever side it came from: never "-0.0000".
+    if (text.size() > 1 && text[0] == '-' && text.find_first_of("123456789") == std::string::npos &&
+        text.find_first_of("0") != std::string::npos)
+        text.erase(0, 1);
     if (static_cast<int>(text.size()) < width) text.insert(0, static_cast<size_t>(width) - text.size(), ' ');
     return text;
 }

@@ -55,7 +55,8 @@ bool IsWithinSteps(int32_t v, int family, int mmDigits, int inchDigits);
 // True when the length lies within 0..999999 display steps.
 bool IsWithinNonNegativeSteps(int32_t v, int family, int mmDigits, int inchDigits);
 
-// Fixed-point text of x with `precision` decimals, padded to `width` (as "%W.Pf", "." always).
+// Fixed-point text of x with `precision` decimals, padded to `width` (as "%W.Pf", "." always),
+// except that a value rounding to zero has no sign ("0.0000", never "-0.0000").
 std::string FormatFixed(double x, int precision, int width = 0);
 
 // Analog output voltages travel as millivolts (volts x 1000, cut toward zero). The cut is taken on

@@ -75,6 +75,7 @@ constexpr int kMargin = 8;
 constexpr int kGrip = 16;
 constexpr int kHeaderPanelWidth = 250;
 constexpr int kListHeight = 118;
+constexpr int kStatusHeight = 24;
 
 bool BlockedBy(const QWidget* window) {
     const QWidget* modal = QApplication::activeModalWidget();
@@ -143,9 +144,7 @@ CDataStorage::~CDataStorage() {
 void CDataStorage::BuildControls() {
     auto drawn = [this](int id, int picture, const QString& text, int toolTip) {
         auto* b = new CDrawnButton(id, text, this);
-        b->SetBitmaps(qda::StoragePicture(picture), qda::kStorageButtonPicture, qda::kStorageButtonPicture,
-                      QColor::fromRgb(qda::kStoragePictureTransparent), ButtonFace(),
-                      ButtonFace().lighter(108));
+        b->SetBitmaps(qda::StoragePicture(picture), ButtonFace(), ButtonFace().lighter(108));
         b->SetFrame(true, true);
         b->setToolTip(qda::MessageQ(toolTip));
         if (text.isEmpty()) b->setAccessibleName(qda::MessageQ(toolTip));
@@ -242,7 +241,8 @@ void CDataStorage::BuildCursorList() {
 void CDataStorage::LayOut() {
     const int w = width();
     const int h = height();
-    // Top row: start, stop, clear and the status line; settings and readout stay at the right.
+    // Top rows: start, stop and clear, and below them the status line as wide as the window
+    // allows (beside the buttons it would be cut); settings and readout stay at the right.
     int x = kMargin;
     for (CDrawnButton* b : {m_start, m_stop, m_clear}) {
         b->setGeometry(x, kMargin, 150, 40);
@@ -251,11 +251,13 @@ void CDataStorage::LayOut() {
     const int rightColumn = 220;
     m_settingsButton->setGeometry(w - kMargin - rightColumn, kMargin, rightColumn, 26);
     m_readout->setGeometry(w - kMargin - rightColumn, kMargin + 30, rightColumn, 26);
-    m_status->setGeometry(x + 6, kMargin + 8, std::max(100, w - kMargin - rightColumn - 8 - (x + 6)), 26);
-    m_separators[0]->setGeometry(kMargin, 70, w - 2 * kMargin, 2);
+    const int statusTop = kMargin + 40 + 6;
+    m_status->setGeometry(kMargin, statusTop, w - 2 * kMargin - rightColumn - 8, kStatusHeight);
+    const int separator = statusTop + kStatusHeight + 6;
+    m_separators[0]->setGeometry(kMargin, separator, w - 2 * kMargin, 2);
 
     // Plot buttons.
-    const int row = 78;
+    const int row = separator + 8;
     x = kMargin;
     auto place = [&](QWidget* b, int gapAfter = 0) {
         b->setGeometry(x, row, 36, 36);
@@ -303,11 +305,8 @@ void CDataStorage::resizeEvent(QResizeEvent* e) {
 
 void CDataStorage::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QImage grip = qda::StoragePicture(188);
-    QPixmap pixmap = QPixmap::fromImage(grip);
-    pixmap.setMask(QBitmap::fromImage(
-        grip.createMaskFromColor(0xFF000000u | qda::kStoragePictureTransparent, Qt::MaskInColor)));
-    p.drawPixmap(width() - kGrip, height() - kGrip, pixmap);
+    qda::DrawOnDevicePixels(p, QPoint(width() - kGrip, height() - kGrip),
+                            qda::StoragePicture(188).Render(qda::PaintRatio(p)));
 }
 
 bool CDataStorage::event(QEvent* e) {

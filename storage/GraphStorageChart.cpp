@@ -63,6 +63,9 @@ int GraphStorageChart::CanShift(int trace, int direction) const {
 int GraphStorageChart::GetScrollSamples() const {
     return m_graph.GetScrollSamples();
 }
+void GraphStorageChart::SetScrollUnits(int units) {
+    m_graph.SetScrollUnits(units);
+}
 void GraphStorageChart::SuspendRedraw(int flag) {
     m_graph.SuspendRedraw(flag);
 }

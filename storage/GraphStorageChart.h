@@ -31,6 +31,7 @@ public:
     int HasLastValue(int trace) const override;
     int CanShift(int trace, int direction) const override;
     int GetScrollSamples() const override;
+    void SetScrollUnits(int units) override;
     void SuspendRedraw(int flag) override;
     void RepaintNow() override;
 

@@ -63,6 +63,9 @@ int CanvasStorageChart::CanShift(int trace, int direction) const {
 int CanvasStorageChart::GetScrollSamples() const {
     return m_canvas.GetScrollSamples();
 }
+void CanvasStorageChart::SetScrollUnits(int units) {
+    m_canvas.SetScrollUnits(units);
+}
 void CanvasStorageChart::SuspendRedraw(int flag) {
     m_canvas.SuspendRedraw(flag);
 }

@@ -35,6 +35,7 @@ public:
     virtual int HasLastValue(int trace) const = 0;
     virtual int CanShift(int trace, int direction) const = 0;
     virtual int GetScrollSamples() const = 0;
+    virtual void SetScrollUnits(int units) = 0;
     virtual void SuspendRedraw(int flag) = 0;
     // Draws now and shows the picture at once (cursor keys, offset changes).
     virtual void RepaintNow() = 0;
@@ -65,6 +66,7 @@ public:
     int HasLastValue(int trace) const override;
     int CanShift(int trace, int direction) const override;
     int GetScrollSamples() const override;
+    void SetScrollUnits(int units) override;
     void SuspendRedraw(int flag) override;
     void RepaintNow() override;
 

@@ -74,6 +74,23 @@ void CStorageDisplay::ShowReadSlot(int slot) {
     LoadSlot(slot, -kHalfRange, kHalfRange);
     m_chart.SelectTrace(slot);
     m_chart.ComputeBands();
+    FitToShownSlots();
+}
+
+void CStorageDisplay::FitToShownSlots() {
+    // A few hundred values read would be a sliver at the left of 65536 samples: the view starts
+    // at the first sample and narrows, in the horizontal zoom's own steps, to the longest slot
+    // shown, so that none is cut.
+    int longest = 0;
+    for (int s = 0; s < kStorageSlots; ++s) {
+        if (m_chart.IsTraceShown(s)) longest = std::max(longest, m_slots[s].Count());
+    }
+    int visible = kMinVisible;
+    while (visible < longest && visible < kMaxVisible) visible *= 2;
+    m_visibleSamples = visible;
+    m_chart.SetScrollUnits(0);
+    SetChartMode();
+    m_scroll = m_chart.GetScrollSamples();
 }
 
 void CStorageDisplay::ShowLoadedSlot(int slot) {

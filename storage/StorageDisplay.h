@@ -93,13 +93,18 @@ public:
     // The trace's enable flag, name, offset and colour from the slot's header.
     void ApplyHeader(int slot);
     // After a readout filled `slot`: full span, the trace made afresh from the header and loaded
-    // with the whole range, selected, bands recomputed.
+    // with the whole range, selected, bands recomputed; the horizontal zoom then fits the shown
+    // slots (FitToShownSlots).
     void ShowReadSlot(int slot);
     // After a file was read into `slot` (whose header already took the file's name, enable 1 and
     // offset 0): full span, range centred on the trace's present range, loaded, selected, bands.
     void ShowLoadedSlot(int slot);
 
     // --- buttons ----------------------------------------------------------------------------
+    // From the first sample, the fewest visible samples of the zoom's steps (32 ... 65536) that
+    // hold the longest shown slot.
+    void FitToShownSlots();
+
     // 13/14: side by side or overlaid.
     void SetSideBySide(bool sideBySide);
     // 15/16 on the selected slot; false when the span could not change.

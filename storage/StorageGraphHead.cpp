@@ -25,7 +25,6 @@ using namespace qda;
 namespace {
 
 constexpr int kMsgBadGraphName = 256;
-constexpr QRgb kTransparent = 0xFF00FF;
 constexpr int kArrowSize = 12;
 
 QColor FromColorRef(uint32_t c) {
@@ -38,18 +37,16 @@ uint32_t ToColorRef(QColor c) {
 }
 
 // The pictures of the offset buttons (images 243 and 236): a black triangle pointing left (decrease)
-// or right (increase) on the transparent colour.
-QImage OffsetArrow(bool right) {
-    QImage image(kArrowSize, kArrowSize, QImage::Format_RGB32);
-    image.fill(kTransparent);
-    QPainter p(&image);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    const int m = kArrowSize / 2;
-    const QPolygon left{QPoint(3, m), QPoint(8, m - 5), QPoint(8, m + 5)};
-    const QPolygon rightward{QPoint(8, m), QPoint(3, m - 5), QPoint(3, m + 5)};
-    p.drawPolygon(right ? rightward : left);
-    return image;
+// or right (increase).
+DrawnPicture OffsetArrow(bool right) {
+    return DrawnPicture({kArrowSize, kArrowSize}, [right](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        const int m = kArrowSize / 2;
+        const QPolygon left{QPoint(3, m), QPoint(8, m - 5), QPoint(8, m + 5)};
+        const QPolygon rightward{QPoint(8, m), QPoint(3, m - 5), QPoint(3, m + 5)};
+        p.drawPolygon(right ? rightward : left);
+    });
 }
 
 std::optional<QColor> ChooseWithDialog(QColor initial, QWidget* parent) {
@@ -77,7 +74,7 @@ CStorageGraphHead::CStorageGraphHead(QWidget* parent) : QWidget(parent), m_choos
     m_down = new CDrawnButton(IDC_OFFSET_DOWN, QString(), this);
     m_up = new CDrawnButton(IDC_OFFSET_UP, QString(), this);
     for (auto [button, right] : {std::pair{m_down, false}, std::pair{m_up, true}}) {
-        button->SetBitmaps(OffsetArrow(right), kArrowSize, kArrowSize, QColor(kTransparent), face, face);
+        button->SetBitmaps(OffsetArrow(right), face, face);
         button->SetFrame(true, true);
         button->setFixedSize(kArrowSize + 8, kArrowSize + 8);
     }

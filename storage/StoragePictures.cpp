@@ -14,12 +14,6 @@ const QColor kGreen(20, 150, 60);
 const QColor kRed(200, 40, 40);
 const QColor kCursor(90, 90, 90);
 
-QImage Blank(int w = kStorageButtonPicture, int h = kStorageButtonPicture) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(QColor::fromRgb(kStoragePictureTransparent));
-    return image;
-}
-
 void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c, QColor colour) {
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
@@ -50,9 +44,7 @@ void ZoomArrows(QPainter& p, bool horizontal, bool outwards) {
 }
 
 // A memory drum with a mark: start (triangle), stop (square), clear (cross).
-QImage Drum(int mark) {
-    QImage image = Blank();
-    QPainter p(&image);
+void Drum(QPainter& p, int mark) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(kInk, 1));
     p.setBrush(QColor(210, 210, 220));
@@ -69,12 +61,9 @@ QImage Drum(int mark) {
         p.drawLine(QPointF(15, 7), QPointF(23, 17));
         p.drawLine(QPointF(23, 7), QPointF(15, 17));
     }
-    return image;
 }
 
-QImage Layout(bool sideBySide) {
-    QImage image = Blank();
-    QPainter p(&image);
+void Layout(QPainter& p, bool sideBySide) {
     p.setRenderHint(QPainter::Antialiasing, true);
     if (sideBySide) {
         Curve(p, QRectF(3, 2, 18, 8), kGreen);
@@ -85,45 +74,33 @@ QImage Layout(bool sideBySide) {
         Curve(p, QRectF(3, 5, 18, 12), kGreen);
         Curve(p, QRectF(3, 8, 18, 10), kRed);
     }
-    return image;
 }
 
-QImage Zoom(bool horizontal, bool in) {
-    QImage image = Blank();
-    QPainter p(&image);
+void Zoom(QPainter& p, bool horizontal, bool in) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Curve(p, horizontal ? QRectF(7, 8, 10, 8) : QRectF(8, 7, 8, 10));
     ZoomArrows(p, horizontal, in);
-    return image;
 }
 
-QImage AutoScale() {
-    QImage image = Blank();
-    QPainter p(&image);
+void AutoScale(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Curve(p, QRectF(4, 6, 16, 12));
     p.setPen(QPen(kBlue, 1.5));
     p.drawLine(QPointF(2, 5), QPointF(22, 5));
     p.drawLine(QPointF(2, 19), QPointF(22, 19));
-    return image;
 }
 
-QImage Move(bool up) {
-    QImage image = Blank();
-    QPainter p(&image);
+void Move(QPainter& p, bool up) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Curve(p, up ? QRectF(3, 14, 18, 7) : QRectF(3, 3, 18, 7));
     if (up)
         Triangle(p, {12, 2}, {5, 11}, {19, 11}, kBlue);
     else
         Triangle(p, {12, 22}, {5, 13}, {19, 13}, kBlue);
-    return image;
 }
 
 // Cursor lines: none (crossed out), A, B or both, each labelled.
-QImage Cursors(bool a, bool b) {
-    QImage image = Blank();
-    QPainter p(&image);
+void Cursors(QPainter& p, bool a, bool b) {
     p.setRenderHint(QPainter::Antialiasing, true);
     QFont font;
     font.setPixelSize(8);
@@ -139,16 +116,13 @@ QImage Cursors(bool a, bool b) {
         line(12, "");
         p.setPen(QPen(kRed, 2));
         p.drawLine(QPointF(5, 8), QPointF(19, 22));
-        return image;
+        return;
     }
     if (a) line(b ? 7 : 12, "A");
     if (b) line(a ? 17 : 12, "B");
-    return image;
 }
 
-QImage Grip() {
-    QImage image = Blank(16, 16);
-    QPainter p(&image);
+void Grip(QPainter& p) {
     for (int k = 0; k < 3; ++k) {
         const int o = 4 + k * 4;
         p.setPen(QColor(255, 255, 255));
@@ -157,49 +131,50 @@ QImage Grip() {
         p.drawLine(o + 1, 15, 15, o + 1);
         p.drawLine(o + 2, 15, 15, o + 2);
     }
-    return image;
 }
+
+const QSize kButton(kStorageButtonPicture, kStorageButtonPicture);
 
 }  // namespace
 
-QImage StoragePicture(int resource) {
+DrawnPicture StoragePicture(int resource) {
     switch (resource) {
         case 228:
-            return Drum(0);
+            return DrawnPicture(kButton, [](QPainter& p) { Drum(p, 0); });
         case 227:
-            return Drum(1);
+            return DrawnPicture(kButton, [](QPainter& p) { Drum(p, 1); });
         case 230:
-            return Drum(2);
+            return DrawnPicture(kButton, [](QPainter& p) { Drum(p, 2); });
         case 229:
-            return Layout(true);
+            return DrawnPicture(kButton, [](QPainter& p) { Layout(p, true); });
         case 217:
-            return Layout(false);
+            return DrawnPicture(kButton, [](QPainter& p) { Layout(p, false); });
         case 226:
-            return Zoom(false, true);
+            return DrawnPicture(kButton, [](QPainter& p) { Zoom(p, false, true); });
         case 214:
-            return Zoom(false, false);
+            return DrawnPicture(kButton, [](QPainter& p) { Zoom(p, false, false); });
         case 215:
-            return Zoom(true, true);
+            return DrawnPicture(kButton, [](QPainter& p) { Zoom(p, true, true); });
         case 220:
-            return Zoom(true, false);
+            return DrawnPicture(kButton, [](QPainter& p) { Zoom(p, true, false); });
         case 221:
-            return AutoScale();
+            return DrawnPicture(kButton, [](QPainter& p) { AutoScale(p); });
         case 216:
-            return Move(true);
+            return DrawnPicture(kButton, [](QPainter& p) { Move(p, true); });
         case 218:
-            return Move(false);
+            return DrawnPicture(kButton, [](QPainter& p) { Move(p, false); });
         case 219:
-            return Cursors(false, false);
+            return DrawnPicture(kButton, [](QPainter& p) { Cursors(p, false, false); });
         case 222:
-            return Cursors(true, false);
+            return DrawnPicture(kButton, [](QPainter& p) { Cursors(p, true, false); });
         case 225:
-            return Cursors(false, true);
+            return DrawnPicture(kButton, [](QPainter& p) { Cursors(p, false, true); });
         case 223:
-            return Cursors(true, true);
+            return DrawnPicture(kButton, [](QPainter& p) { Cursors(p, true, true); });
         case 188:
-            return Grip();
+            return DrawnPicture(QSize(16, 16), [](QPainter& p) { Grip(p); });
         default:
-            return QImage();
+            return {};
     }
 }
 

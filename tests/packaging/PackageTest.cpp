@@ -104,19 +104,21 @@ TEST(Packages, HoldExactlyTheirFiles) {
     auto& program = files("qd-atlas");
     program.insert({"usr/bin/qd-atlas", "usr/share/applications/qd-atlas.desktop",
                     "usr/share/icons/hicolor/scalable/apps/qd-atlas.svg",
-                    "usr/share/metainfo/com.vantor.QDAtlas.metainfo.xml"});
+                    "usr/share/metainfo/com.vantor.QDAtlas.metainfo.xml",
+                    "usr/share/man/man1/qd-atlas.1.gz"});
     for (const char* lang : {"jp", "us", "de"})
         program.insert(kLibDir + "/qd-atlas/QD-Atlas.Lang." + lang + ".so");
     for (const char* folder : {"JP", "US", "DE"}) {
-        for (const char* document : {"QD-Atlas.pdf", "QD-AtlasWave.pdf", "QD-AtlasCalc.pdf", "QD-AtlasStorage.pdf",
-                                     "QD-AtlasEnvironment.pdf", "QD-AtlasHead.pdf"})
+        for (const char* document : {"QD-Atlas.pdf", "QD-AtlasWave.pdf", "QD-AtlasCalc.pdf",
+                                     "QD-AtlasStorage.pdf", "QD-AtlasEnvironment.pdf", "QD-AtlasHead.pdf"})
             program.insert(std::string("usr/share/qd-atlas/help/") + folder + "/" + document);
     }
 
     auto& daemon = files("vantorusbd");
     daemon.insert({"usr/sbin/vantorusbd", "lib/systemd/system/vantorusbd.socket",
                    "lib/systemd/system/vantorusbd.service", "lib/udev/rules.d/60-vantorusb.rules",
-                   "usr/share/metainfo/com.vantor.vantorusbd.metainfo.xml"});
+                   "usr/share/metainfo/com.vantor.vantorusbd.metainfo.xml",
+                   "usr/share/man/man8/vantorusbd.8.gz"});
 
     auto& library = files("libvantorusbdrv1");
     library.insert({kLibDir + "/libVantorUsbDrv.so.1", kLibDir + "/libVantorUsbDrv.so.1.0.0"});
@@ -126,7 +128,8 @@ TEST(Packages, HoldExactlyTheirFiles) {
                   kLibDir + "/pkgconfig/vantorusbdrv.pc"});
 
     auto& tools = files("qd-atlas-tools");
-    tools.insert({"usr/bin/qd-atlas-cli", "usr/bin/qd-atlas-sim"});
+    tools.insert({"usr/bin/qd-atlas-cli", "usr/bin/qd-atlas-sim", "usr/share/man/man1/qd-atlas-cli.1.gz",
+                  "usr/share/man/man1/qd-atlas-sim.1.gz"});
 
     for (const auto& [package, files] : expected) {
         SCOPED_TRACE(package);

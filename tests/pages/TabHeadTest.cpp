@@ -133,7 +133,7 @@ TEST_F(TabHeadTest, ModeChangePostsNotificationAndPicture) {
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].wParam, 1u);
     EXPECT_EQ(got[0].lParam, 3);
-    EXPECT_FALSE(Control<PictureHolder>(&headB, CTabHead::IDC_PICTURE)->Picture().isNull());
+    EXPECT_FALSE(Control<PictureHolder>(&headB, CTabHead::IDC_PICTURE)->Picture().IsNull());
 
     // Every refresh tells the main window too, with wParam 0 for head A.
     Load(page, "A");

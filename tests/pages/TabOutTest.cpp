@@ -43,15 +43,15 @@ TEST_F(TabOutTest, TargetComboAndPictureFollowTheCalculationMethod) {
     auto* picture = Control<PictureHolder>(&page, CTabOut::IDC_PICTURE);
     EXPECT_FALSE(target->isEnabled());
     EXPECT_FALSE(Control<QWidget>(&page, CTabOut::IDC_TARGET_LABEL)->isEnabled());
-    EXPECT_TRUE(picture->Picture().isNull());
+    EXPECT_TRUE(picture->Picture().IsNull());
 
     SetComboSelection(&page, CTabOut::IDC_CALC, kCalcHeadBTransparent);
     SetComboSelection(&page, CTabOut::IDC_TARGET, 2);
     EXPECT_TRUE(target->isEnabled());
-    ASSERT_FALSE(picture->Picture().isNull());
-    const QImage third = picture->Picture();
+    ASSERT_FALSE(picture->Picture().IsNull());
+    const QImage third = picture->Picture().Render(1);
     SetComboSelection(&page, CTabOut::IDC_TARGET, 5);
-    EXPECT_NE(picture->Picture(), third) << "each target has its own picture";
+    EXPECT_NE(picture->Picture().Render(1), third) << "each target has its own picture";
     EXPECT_EQ(page.Record().Calc, kCalcHeadBTransparent);
     EXPECT_EQ(page.Record().CalcWave, 5);
 

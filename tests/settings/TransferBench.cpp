@@ -13,25 +13,17 @@
 #include <thread>
 
 #include "comm/Command.h"
-#include "comm/DumpSink.h"
 #include "settings/SettingsTransfer.h"
 #include "settings/TransferTestSupport.h"
 #include "storage/StorageReadout.h"
+#include "support/ByteCounter.h"
 #include "support/SimProcess.h"
 
 namespace {
 
 constexpr double kBaud = 115200.0;
 
-// Counts every frame byte the command layer sends and takes from the line.
-class ByteCounter : public qda::IDumpSink {
-public:
-    void Log(const char*, const uint8_t*, int length) override { m_bytes += length; }
-    long long Take() { return m_bytes.exchange(0); }
-
-private:
-    std::atomic<long long> m_bytes{0};
-};
+using qda::test::ByteCounter;
 
 // A paced simulator with an open link and the byte counter installed.
 struct PacedLink {
@@ -65,7 +57,7 @@ void Measure(benchmark::State& state, PacedLink& link, Operation operation) {
         const auto start = std::chrono::steady_clock::now();
         if (!operation()) ++failures;
         elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += static_cast<double>(link.counter.Take()) * 10.0 / kBaud;
+        wire += qda::test::WireSeconds(link.counter.Take(), kBaud);
     }
     state.counters["wire_s"] = wire / static_cast<double>(state.iterations());
     state.counters["ratio_to_wire"] = elapsed / wire;

@@ -99,6 +99,18 @@ TEST(UnitsTest, FormatLengthUsesTheRowFormat) {
     EXPECT_EQ(FormatLength64(5000000000LL, kMm, 2, 2), "50000.0000");
 }
 
+TEST(UnitsTest, AValueRoundingToZeroHasNoSign) {
+    // A chart's axis label computed as minimum + k x step lands a hair below zero.
+    EXPECT_EQ(FormatDisplayValue(-1e-17, kMm, 2, 2), "0.0000");
+    EXPECT_EQ(FormatDisplayValue(-0.0, kMm, 2, 2), "0.0000");
+    EXPECT_EQ(FormatDisplayValue(-0.00004, kMm, 2, 2), "0.0000");
+    EXPECT_EQ(FormatDisplayValue(-0.0001, kMm, 2, 2), "-0.0001");
+    EXPECT_EQ(FormatLength(-4, kMm, 2, 2), "0.0000");
+    EXPECT_EQ(FormatLength(-10, kMm, 2, 2), "-0.0001");
+    EXPECT_EQ(qda::FormatFixed(-0.001, 2, 6), "  0.00");
+    EXPECT_EQ(qda::FormatFixed(-10.0, 0, 0), "-10");
+}
+
 TEST(UnitsTest, FormatNeverUsesTheLocaleDecimalComma) {
     // A program that switched its C locale to the user's (as Qt does) must still write ".".
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -164,6 +165,27 @@ TEST_F(DataStorageWindowTest, WithoutAControllerItOpensSaysSoAndResetsTheHeaders
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(DataStorageWindowTest, AtItsSmallestSizeTheLongestStatusLineShowsWhole) {
+    messages.QueueAnswer(IDOK);
+    OpenWith(false);
+    ASSERT_EQ(window->size(), window->minimumSize());
+    QString text = MessageQ(337).trimmed();
+    for (const char* part : {"65536点", "65536点", "システムエラー"})
+        text.replace(text.indexOf(QStringLiteral("%s")), 2, U8(part));
+    auto* status = window->findChild<QLabel*>(QStringLiteral("1170"));
+    ASSERT_NE(status, nullptr);
+    status->setText(text);
+    EXPECT_GE(status->contentsRect().width() - 2 * status->margin() - status->indent(),
+              status->fontMetrics().horizontalAdvance(text))
+        << text.toStdString();
+    EXPECT_GE(status->contentsRect().height(), status->fontMetrics().height());
+    for (int id : {CDataStorage::IDC_START, CDataStorage::IDC_STOP, CDataStorage::IDC_CLEAR,
+                   CDataStorage::IDC_SETTINGS, CDataStorage::IDC_READOUT, CDataStorage::IDC_SIDE_BY_SIDE}) {
+        EXPECT_FALSE(status->geometry().intersects(qda::FindControl(window.get(), id)->geometry()))
+            << "the status line covers control " << id;
+    }
+}
+
 TEST_F(DataStorageWindowTest, StatusLineFollowsStartStopAndClear) {
     OpenWith(true);
     Program(3, 60000);
@@ -229,6 +251,8 @@ TEST_F(DataStorageWindowTest, ReadoutOfBothOutsFillsTheChosenSlotsWithProgress) 
     EXPECT_EQ(window->Slot(2).Name(), "Graph03");
     EXPECT_TRUE(window->Chart()->IsTraceShown(2));
     EXPECT_TRUE(window->Chart()->IsTraceShown(0));
+    EXPECT_EQ(window->Display().VisibleSamples(), 128) << "the 100 values read fill the plot";
+    EXPECT_EQ(window->Chart()->GetScrollSamples(), 0);
     // The headers of slots that hold values can be used; the others cannot.
     auto nameEdit = [&](int slot) {
         return window->Header(slot)->findChild<QWidget*>(QStringLiteral("1145"));

@@ -156,6 +156,28 @@ TEST_F(StorageDisplayTest, HorizontalZoomStopsAt32And65536) {
     EXPECT_EQ(display.VisibleSamples(), 64);
 }
 
+TEST_F(StorageDisplayTest, AReadoutIsShownWholeFromItsFirstSample) {
+    // Zoomed in and scrolled away before the readout.
+    for (int i = 0; i < 3; ++i) display.HorizontalZoom(true);
+    canvas.SetScrollUnits(20000);
+    ASSERT_GT(canvas.GetScrollSamples(), 0);
+    Fill(0, std::vector<int32_t>(100, 5));
+    EXPECT_EQ(display.VisibleSamples(), 128);
+    EXPECT_EQ(canvas.VisibleSamples(), 128);
+    EXPECT_EQ(canvas.GetScrollSamples(), 0);
+    EXPECT_EQ(display.ScrollSamples(), 0);
+    // The longest slot shown decides, so a shorter readout beside it cuts nothing.
+    Fill(1, std::vector<int32_t>(3000, 5));
+    EXPECT_EQ(display.VisibleSamples(), 4096);
+    Fill(0, std::vector<int32_t>(10, 5));
+    EXPECT_EQ(display.VisibleSamples(), 4096);
+    SetEnable(1, false);
+    Fill(0, std::vector<int32_t>(10, 5));
+    EXPECT_EQ(display.VisibleSamples(), 32) << "a hidden slot takes no room";
+    Fill(2, std::vector<int32_t>(65536, 5));
+    EXPECT_EQ(display.VisibleSamples(), 65536);
+}
+
 TEST_F(StorageDisplayTest, AutoScaleOverTheVisibleSamples) {
     struct Case {
         const char* what;
@@ -179,13 +201,13 @@ TEST_F(StorageDisplayTest, AutoScaleOverTheVisibleSamples) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        while (display.HorizontalZoom(false)) {
-        }
-        for (int i = 0; i < c.visible; ++i) display.HorizontalZoom(true);
         StorageGraphSetting h = display.Header(0);
         h.Offset = c.offset;
         display.SetHeader(0, h);
         Fill(0, c.values);
+        while (display.HorizontalZoom(false)) {
+        }
+        for (int i = 0; i < c.visible; ++i) display.HorizontalZoom(true);
         display.AutoScale();
         EXPECT_EQ(Range(0), std::make_pair(c.low, c.high));
         EXPECT_EQ(display.Span(0), c.span);

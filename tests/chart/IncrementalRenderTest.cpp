@@ -1,0 +1,158 @@
+// A chart repainted only where a change reached must hold exactly the pixels of a whole redraw.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cmath>
+#include <functional>
+
+#include "chart/GraphCanvas.h"
+#include "chart/QtGraphPainter.h"
+
+namespace {
+
+constexpr GraphDisplayFormat kCounts{2, 0, 0};
+constexpr int kCapacity = 2048;
+
+struct Marks {
+    int x = 200;
+    std::string text = "peak";
+};
+
+// An owner's drawing on top, as the waveform window draws its peak lines and marks.
+void DrawMarks(CGraphCanvas*, qda::GraphPainter* p, void* context) {
+    const Marks& m = *static_cast<const Marks*>(context);
+    p->SetPen(0xFFFFFF, 1);
+    p->Line(m.x, 20, m.x, 300);
+    const qda::GraphPoint triangle[3] = {{m.x, 310}, {m.x + 8, 302}, {m.x + 8, 318}};
+    p->FillPolygon(triangle, 3, 0xFFFFFF);
+    p->Text({m.x + 10, 302, m.x + 200, 318}, m.text, qda::kTextLeft | qda::kTextVCenter,
+            qda::GraphFontRole::Axis, 0xFFFFFF, false, 0);
+    p->RotatedText(12, 150, "vertical title", qda::GraphFontRole::Axis, 0xFFFFFF, 2700);
+}
+
+std::vector<int32_t> Wave(double phase, int gapAt) {
+    std::vector<int32_t> s(kCapacity);
+    for (int i = 0; i < kCapacity; ++i)
+        s[i] = static_cast<int32_t>(400000 * std::sin(i / 90.0 + phase) + 30000 * std::sin(i * 1.7));
+    for (int i = gapAt; i < gapAt + 40 && i < kCapacity; ++i) s[i] = GRAPH_NO_DATA;
+    s[100] = GRAPH_PLUS_OVER;
+    s[101] = GRAPH_MINUS_OVER;
+    return s;
+}
+
+class IncrementalRender : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QApplication::instance()) {
+            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "chart_widget_tests";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv);
+        }
+    }
+
+    void SetUp() override {
+        ASSERT_EQ(canvas.Create(0.12, 0.05, 0.72, 0.9, 24, 32, 2, 2, 1, 32768, 700, 420), 1);
+        ASSERT_EQ(canvas.Resize(700, 420), 1);
+        const COLORREF colours[] = {0x00FFFF, 0xFF8000, 0x00FF00, 0xFF00FF};
+        for (int t = 0; t < GRAPH_TRACE_COUNT; ++t) {
+            canvas.SetTraceCapacity(t, kCapacity);
+            canvas.SetTraceProperties(t, 1, "Graph0" + std::to_string(t + 1), 0, colours[t]);
+            const auto s = Wave(t, 300 * (t + 1));
+            canvas.SetTraceData(t, 0, kCapacity, -999999, 999999,
+                                t == 1 ? GraphDisplayFormat{0, 2, 2} : kCounts, kCapacity, s.data());
+        }
+        canvas.SetCursor(0, 0xFFFFFF);
+        canvas.SetCursor(1, 0xFFFFFF);
+        canvas.MoveCursor(1, 600);
+        canvas.SetMode(1, kCapacity, 2, 1);
+        canvas.ComputeBands();
+        canvas.SetDrawCallback(&DrawMarks, &marks);
+    }
+
+    // The image after the canvas's own (partial) repaint against the same state drawn whole.
+    void ExpectSameAsWhole(const char* what) {
+        SCOPED_TRACE(what);
+        const QImage partial = painter->Image().copy();
+        painter->ForgetFrame();
+        canvas.Redraw();
+        const QImage& whole = painter->Image();
+        ASSERT_EQ(partial.size(), whole.size());
+        int differing = 0;
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x)
+                if (partial.pixel(x, y) != whole.pixel(x, y) && differing++ == 0)
+                    ADD_FAILURE() << "first differing pixel " << x << "," << y;
+        EXPECT_EQ(differing, 0);
+        painter->TakeDamage();
+    }
+
+    qda::QtGraphPainter* painter = new qda::QtGraphPainter;
+    CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
+    Marks marks;
+};
+
+}  // namespace
+
+TEST_F(IncrementalRender, EveryKindOfChangeLeavesTheWholeRedrawsPixels) {
+    const auto wave = Wave(0.7, 900);
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"first frame", [] {}},
+        {"new data in one trace",
+         [&] { canvas.SetTraceData(2, 0, kCapacity, -999999, 999999, kCounts, kCapacity, wave.data()); }},
+        {"cursor moved", [&] { canvas.MoveCursor(0, 37); }},
+        {"cursor selection both", [&] { canvas.SetCursorSelection(2); }},
+        {"other trace selected", [&] { canvas.SelectTrace(1); }},
+        {"owner's marks moved",
+         [&] {
+             marks.x = 260;
+             marks.text = "moved";
+             canvas.Redraw();
+         }},
+        {"range of a trace",
+         [&] {
+             canvas.SetTraceData(1, 0, kCapacity, -200000, 300000, GraphDisplayFormat{0, 2, 2}, kCapacity,
+                                 wave.data());
+         }},
+        {"trace hidden", [&] { canvas.SetTraceProperties(3, 0, "Graph04", 0, 0xFF00FF); }},
+        {"bands recomputed", [&] { canvas.ComputeBands(); }},
+        {"shifted right", [&] { canvas.SetTraceProperties(0, 1, "Graph01", 25, 0x00FFFF); }},
+        {"zoomed in", [&] { canvas.SetMode(1, 512, 2, 1); }},
+        {"scrolled",
+         [&] {
+             canvas.SetScrollUnits(5000);
+             for (int t = 0; t < GRAPH_TRACE_COUNT; ++t) {
+                 const auto s = Wave(t, 300 * (t + 1));
+                 int low = 0, high = 0;
+                 canvas.GetTraceRange(t, low, high);
+                 canvas.SetTraceData(t, 0, kCapacity, low, high, canvas.Trace(t).Format().Format(), kCapacity,
+                                     s.data());
+             }
+         }},
+        {"overlaid",
+         [&] {
+             canvas.SetMode(0, 512, 2, 1);
+             canvas.ComputeBands();
+         }},
+        {"cursors hidden", [&] { canvas.SetCursorVisible(0, 0, 1); }},
+    };
+    for (const auto& [what, change] : steps) {
+        change();
+        ExpectSameAsWhole(what);
+    }
+}
+
+TEST_F(IncrementalRender, ASmallChangeRepaintsASmallPart) {
+    painter->TakeDamage();
+    canvas.Redraw();
+    EXPECT_TRUE(painter->TakeDamage().isEmpty()) << "an unchanged frame repaints nothing";
+
+    canvas.MoveCursor(0, 10);
+    const QRegion damage = painter->TakeDamage();
+    qint64 area = 0;
+    for (const QRect& r : damage) area += qint64(r.width()) * r.height();
+    EXPECT_GT(area, 0);
+    EXPECT_LT(area * 10, qint64(painter->Image().width()) * painter->Image().height())
+        << "a cursor step repaints its old and new place, not the chart";
+}
