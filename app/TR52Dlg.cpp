@@ -245,7 +245,8 @@ void CTR52Dlg::BuildControls() {
         QPushButton* b = qda::MakeButton(this, id, qda::UiText(text));
         b->setAutoDefault(false);
         b->setDefault(false);
-        b->setMinimumHeight(34);
+        // 34 high, or as high as a caption of two lines needs ("コントローラ\n環境設定(&E)").
+        b->setMinimumHeight(std::max(34, b->sizeHint().height()));
         connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
         bottom->addWidget(b);
         return b;

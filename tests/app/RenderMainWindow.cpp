@@ -1,6 +1,7 @@
-// Renders the main window with each of its six pages, and the PC communication dialog, to PNG
-// files, for a look at the layout without a display: qda_render_main_window [output directory] (offscreen
-// platform by default).
+// Renders the main window with each of its six pages, the PC communication dialog and the
+// measured-value and waveform windows to PNG files, for a look at the layout without a display:
+// qda_render_main_window [output directory] (offscreen platform by default). On a screen of another
+// device pixel ratio (QT_SCALE_FACTOR=2) the names carry it: main-head-a@2x.png.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -8,6 +9,7 @@
 
 #include "app/MainWindowDialogs.h"
 #include "app/TR52Dlg.h"
+#include "monitor/Wave.h"
 #include "pages/OptionCommunication.h"
 #include "resources/Messages.h"
 
@@ -19,6 +21,31 @@ public:
     int ChooseStartup(QWidget*) override { return -1; }
     void ShowSplash(QWidget*, const QString&, int) override {}
 };
+
+// "" at 1 x, "@2x" or "@1.5x" on other screens.
+QString RatioSuffix() {
+    const qreal ratio = qApp->devicePixelRatio();
+    return ratio == 1 ? QString() : QStringLiteral("@%1x").arg(ratio);
+}
+
+bool Save(QWidget& w, const QDir& dir, const QString& name) {
+    w.show();
+    QApplication::processEvents();
+    const QString path = dir.filePath(name + RatioSuffix() + QStringLiteral(".png"));
+    const bool saved = w.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+// A window the main window made hidden at start, by its class name (and head letter for CWave).
+QWidget* ToolWindow(const char* className, char head = 0) {
+    for (QWidget* w : QApplication::allWidgets()) {
+        if (qstrcmp(w->metaObject()->className(), className) != 0 || !w->isWindow()) continue;
+        if (head != 0 && static_cast<CWave*>(w)->HeadLetter() != head) continue;
+        return w;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -39,19 +66,24 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (int tab = 0; tab < 6; ++tab) {
         if (tab > 0) window.MoveTab(1);
-        QApplication::processEvents();
-        const QString path = dir.filePath(QString::fromLatin1(names[tab]) + ".png");
-        const bool saved = window.grab().save(path);
-        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
-        ok = ok && saved;
+        ok = Save(window, dir, QString::fromLatin1(names[tab])) && ok;
     }
     // The PC communication dialog on RS-232C, with this machine's serial ports in its device list.
     COptionCommunication pc(&window);
     pc.SetRecord(PcCommSetting{qda::kCommRs232c, 0, 0, 2});
-    pc.show();
-    QApplication::processEvents();
-    const QString pcPath = dir.filePath(QStringLiteral("option-pc-communication.png"));
-    const bool pcSaved = pc.grab().save(pcPath);
-    std::printf("%s %s\n", pcSaved ? "wrote" : "FAILED", qPrintable(pcPath));
-    return ok && pcSaved ? 0 : 1;
+    ok = Save(pc, dir, QStringLiteral("option-pc-communication")) && ok;
+    pc.hide();
+    // The tool windows as they open, without a link.
+    const std::pair<const char*, QWidget*> tools[] = {{"wave-a", ToolWindow("CWave", 'A')},
+                                                      {"calc", ToolWindow("CCalc")}};
+    for (const auto& [name, w] : tools) {
+        if (w == nullptr) {
+            std::printf("FAILED %s: no such window\n", name);
+            ok = false;
+            continue;
+        }
+        ok = Save(*w, dir, QString::fromLatin1(name)) && ok;
+        w->hide();
+    }
+    return ok ? 0 : 1;
 }
