@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QtMath>
+#include <cmath>
 
 #include "windowing/WindowMessage.h"
 
@@ -45,6 +47,8 @@ int CGraph::Create(QObject* owner, unsigned message, double plotLeft, double plo
     const int sb = ScrollBarHeight();
     m_scrollBar->setGeometry(0, height() - sb, width(), sb);
     m_scrollBar->show();
+    m_ratio = devicePixelRatioF();
+    m_painter->SetDevicePixelRatio(m_ratio);
     // A control that has not been laid out yet starts with a one-pixel canvas; its first resize
     // makes the real one, as the owners resize the chart once after creating it.
     const int ok = m_canvas.Create(plotLeft, plotTop, plotWidth, plotHeight, yDivisions, xDivisions,
@@ -61,6 +65,7 @@ int CGraph::Create(QObject* owner, unsigned message, double plotLeft, double plo
 
 int CGraph::ResizeCanvas() {
     if (!m_created) return 0;
+    if (m_painter->DevicePixelRatio() != m_ratio) m_painter->SetDevicePixelRatio(m_ratio);
     const int sb = ScrollBarHeight();
     if (m_scrollBar) m_scrollBar->setGeometry(0, height() - sb, width(), sb);
     const int ok = m_canvas.Resize(width(), height() - sb);
@@ -87,8 +92,15 @@ void CGraph::GetBitmap(GraphBitmapInfoHeader& header, const uint8_t*& bits) {
 }
 
 void CGraph::paintEvent(QPaintEvent* event) {
-    EnsureCanvasSize();
     QPainter p(this);
+    // The chart is drawn in the device pixels of what it is painted on: the screen's backing
+    // store, or an image of another ratio the window is rendered into.
+    const qreal ratio = p.deviceTransform().m11() > 0 ? p.deviceTransform().m11() : 1.0;
+    if (ratio != m_ratio) {
+        m_ratio = ratio;
+        ResizeCanvas();
+    }
+    EnsureCanvasSize();
     const int h = height() - ScrollBarHeight();
     if (!m_canvas.HasBitmap() || h <= 0) {
         p.fillRect(rect(), Qt::black);
@@ -96,10 +108,20 @@ void CGraph::paintEvent(QPaintEvent* event) {
     }
     // Only what Qt asks for is copied: after a waveform that is the tiles its trace changed.
     const QImage& image = m_painter->Image();
-    const QRect shown(0, 0, image.width(), std::min(h, image.height()));
-    for (const QRect& r : event->region()) {
-        const QRect part = r & shown;
-        if (!part.isEmpty()) p.drawImage(part.topLeft(), image, part);
+    const qreal r = m_painter->DevicePixelRatio();
+    const QRect shown(0, 0, qFloor(image.width() / r), std::min(h, qFloor(image.height() / r)));
+    for (QRect part : event->region()) {
+        // At a fractional ratio the parts start and end on even logical pixels, where device
+        // pixels begin, so that they are copied pixel for pixel.
+        if (r != std::floor(r))
+            part.setCoords(part.left() & ~1, part.top() & ~1, part.right() | 1, part.bottom() | 1);
+        part &= shown;
+        if (part.isEmpty()) continue;
+        if (r == 1.0)
+            p.drawImage(part.topLeft(), image, part);
+        else
+            p.drawImage(QRectF(part), image,
+                        QRectF(part.x() * r, part.y() * r, part.width() * r, part.height() * r));
     }
 }
 

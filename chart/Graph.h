@@ -102,5 +102,6 @@ private:
     unsigned m_message = 0;
     bool m_created = false;
     bool m_dragging = false;
+    qreal m_ratio = 1.0;  // device pixels per logical pixel the canvas is drawn at
     QBasicTimer m_repeat;
 };

@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QTransform>
+#include <QtMath>
 
 namespace qda {
 namespace {
@@ -76,8 +77,9 @@ bool QtGraphPainter::Resize(int width, int height) {
     m_recording = false;
     m_damage = QRegion();
     if (width <= 0 || height <= 0) return false;
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(qCeil(width * m_ratio), qCeil(height * m_ratio), QImage::Format_RGB32);
     if (image.isNull()) return false;
+    image.setDevicePixelRatio(m_ratio);
     m_image = std::move(image);
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(&m_image)) {
@@ -108,7 +110,7 @@ QRegion QtGraphPainter::TakeDamage() {
 
 void QtGraphPainter::DrewDirectly() {
     m_retained = false;
-    m_damage = QRegion(m_image.rect());
+    m_damage = QRegion(0, 0, qCeil(m_image.width() / m_ratio), qCeil(m_image.height() / m_ratio));
 }
 
 GraphOp QtGraphPainter::NewOp(GraphOpKind kind, const GraphRect& bounds) const {
@@ -171,7 +173,7 @@ void QtGraphPainter::EndFrame() {
     m_recording = false;
     const GraphFrame& now = m_frames[m_current];
     const GraphFrame& before = m_frames[1 - m_current];
-    const int w = m_image.width(), h = m_image.height();
+    const int w = qRound(m_image.width() / m_ratio), h = qRound(m_image.height() / m_ratio);
     const GraphRect whole{0, 0, w, h};
     const std::vector<GraphRect> rects =
         m_retained ? GraphFrameDamage(before, now, w, h) : std::vector<GraphRect>{whole};
@@ -278,7 +280,7 @@ void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<Gra
             region.setRects(q.data(), static_cast<int>(q.size()));
             // Qt 6.4's raster engine ignores a clip region set after clipping was switched off
             // once a clip rectangle had been used; a rectangle set first makes the region take.
-            m_painter->setClipRect(m_image.rect());
+            m_painter->setClipRect(QRect(0, 0, m_image.width(), m_image.height()));
             m_painter->setClipRegion(region);
         }
         Draw(frame, op);
@@ -336,7 +338,10 @@ void QtGraphPainter::SetPen(COLORREF colour, int width) {
 void QtGraphPainter::ApplyPen(COLORREF colour, int width) {
     // Width 1 is the cosmetic one-pixel pen; wider pens have round ends and joins.
     m_width = width < 1 ? 1 : width;
-    m_pen = QPen(ToQColor(colour), width <= 1 ? 0 : width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    if (m_ratio != 1.0 && width <= 1)
+        m_pen = QPen(ToQColor(colour), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+    else
+        m_pen = QPen(ToQColor(colour), width <= 1 ? 0 : width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     if (m_painter) m_painter->setPen(m_pen);
 }
 
@@ -366,7 +371,22 @@ void QtGraphPainter::DrawLine(int x1, int y1, int x2, int y2) {
             m_pen.color());
         return;
     }
+    const QPoint ends[2] = {{x1, y1}, {x2, y2}};
+    if (m_width == 1) {
+        StrokeOnePixel(ends, 2);
+        return;
+    }
     m_painter->drawLine(x1, y1, x2, y2);
+}
+
+void QtGraphPainter::StrokeOnePixel(const QPoint* points, int count) {
+    if (m_ratio == 1.0) {
+        m_painter->drawPolyline(points, count);
+        return;
+    }
+    m_centred.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) m_centred[i] = QPointF(points[i].x() + 0.5, points[i].y() + 0.5);
+    m_painter->drawPolyline(m_centred.data(), count);
 }
 
 bool QtGraphPainter::Polyline(const GraphPoint* points, int count) {
@@ -393,14 +413,17 @@ void QtGraphPainter::DrawPolyline(const GraphPoint* points, int count) {
     if (m_buffer.size() == 1) m_buffer.push_back(m_buffer.front());
     count = static_cast<int>(m_buffer.size());
     if (m_width <= 1) {
-        m_painter->drawPolyline(m_buffer.data(), count);
+        StrokeOnePixel(m_buffer.data(), count);
         return;
     }
     // A wide trace is the one-pixel line repeated across the pen's width horizontally and
     // vertically: the same look as a stroked wide pen at a fraction of its cost, which matters
     // for the thousands of short segments of a dense trace.
     const QPen saved = m_painter->pen();
-    m_painter->setPen(QPen(saved.color(), 0));
+    if (m_ratio == 1.0)
+        m_painter->setPen(QPen(saved.color(), 0));
+    else
+        m_painter->setPen(QPen(saved.color(), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     const int first = -(m_width - 1) / 2;
     m_shifted.resize(m_buffer.size());
     for (int d = first; d < first + m_width; ++d) {
@@ -408,7 +431,7 @@ void QtGraphPainter::DrawPolyline(const GraphPoint* points, int count) {
             if (d == 0 && axis == 1) continue;  // the centre line is drawn once
             const QPoint shift(axis == 0 ? d : 0, axis == 1 ? d : 0);
             for (int i = 0; i < count; ++i) m_shifted[i] = m_buffer[i] + shift;
-            m_painter->drawPolyline(m_shifted.data(), count);
+            StrokeOnePixel(m_shifted.data(), count);
         }
     }
     m_painter->setPen(saved);
@@ -427,6 +450,16 @@ void QtGraphPainter::FrameRect(const GraphRect& rect) {
 }
 
 void QtGraphPainter::DrawFrameRect(const GraphRect& rect) {
+    if (m_ratio != 1.0) {
+        // The four edges as one-pixel lines, as at 1 x.
+        const QPoint edge[5] = {{rect.left, rect.top},
+                                {rect.right - 1, rect.top},
+                                {rect.right - 1, rect.bottom - 1},
+                                {rect.left, rect.bottom - 1},
+                                {rect.left, rect.top}};
+        StrokeOnePixel(edge, 5);
+        return;
+    }
     m_painter->setBrush(Qt::NoBrush);
     m_painter->drawRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1);
 }
@@ -538,16 +571,19 @@ void QtGraphPainter::ClearClip() {
 }
 
 void QtGraphPainter::CopyTo(uint8_t* bits, int width, int height, int stride) const {
-    const int w = std::min(width, m_image.width());
-    const int h = std::min(height, m_image.height());
+    // The bitmap has the canvas's logical size: at a higher ratio each of its pixels takes the
+    // device pixel at its top-left corner.
+    const int w = std::min(width, qFloor(m_image.width() / m_ratio));
+    const int h = std::min(height, qFloor(m_image.height() / m_ratio));
     for (int y = 0; y < h; ++y) {
         // Device-independent bitmaps store the bottom row first, blue-green-red.
-        const QRgb* src = reinterpret_cast<const QRgb*>(m_image.constScanLine(y));
+        const QRgb* src = reinterpret_cast<const QRgb*>(m_image.constScanLine(qFloor(y * m_ratio)));
         uint8_t* dst = bits + static_cast<size_t>(height - 1 - y) * stride;
         for (int x = 0; x < w; ++x) {
-            dst[3 * x] = static_cast<uint8_t>(qBlue(src[x]));
-            dst[3 * x + 1] = static_cast<uint8_t>(qGreen(src[x]));
-            dst[3 * x + 2] = static_cast<uint8_t>(qRed(src[x]));
+            const QRgb c = m_ratio == 1.0 ? src[x] : src[qFloor(x * m_ratio)];
+            dst[3 * x] = static_cast<uint8_t>(qBlue(c));
+            dst[3 * x + 1] = static_cast<uint8_t>(qGreen(c));
+            dst[3 * x + 2] = static_cast<uint8_t>(qRed(c));
         }
     }
 }

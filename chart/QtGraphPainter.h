@@ -44,7 +44,11 @@ public:
     void ClearClip() override;
     void CopyTo(uint8_t* bits, int width, int height, int stride) const override;
 
-    // The surface as painted so far (the chart window paints it on screen).
+    // Device pixels per logical pixel of the surface made by the next Resize: the image then
+    // holds device pixels (with the ratio set) and everything is drawn at that resolution.
+    void SetDevicePixelRatio(qreal ratio) { m_ratio = ratio > 0 ? ratio : 1.0; }
+    qreal DevicePixelRatio() const { return m_ratio; }
+    // The surface as painted so far, in device pixels (the chart window paints it on screen).
     const QImage& Image() const { return m_image; }
     const QFont& Font(GraphFontRole role) const { return role == GraphFontRole::Label ? m_label : m_axis; }
     // The part of the image changed since the last call (the window repaints only that).
@@ -60,6 +64,9 @@ private:
     void ApplyPen(COLORREF colour, int width);
     void DrawLine(int x1, int y1, int x2, int y2);
     void DrawPolyline(const GraphPoint* points, int count);
+    // One pass of a one-pixel line through `points`: the cosmetic pen at 1 x; above, a pen one
+    // logical pixel wide through the pixel centres, so that it covers the same logical pixels.
+    void StrokeOnePixel(const QPoint* points, int count);
     void DrawFrameRect(const GraphRect& rect);
     void DrawText(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font,
                   COLORREF colour, bool opaque, COLORREF background);
@@ -80,12 +87,14 @@ private:
     int GlyphPad(GraphFontRole font) const;
 
     QImage m_image;
+    qreal m_ratio = 1.0;
     std::unique_ptr<QPainter> m_painter;
     QPen m_pen;
     int m_width = 1;
     QFont m_label, m_axis;
     std::vector<QPoint> m_buffer;
     std::vector<QPoint> m_shifted;
+    std::vector<QPointF> m_centred;
 
     // Pen and clip as the caller set them (applied to the QPainter only when drawing).
     COLORREF m_penColour = 0xFFFFFF;
