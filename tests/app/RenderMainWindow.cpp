@@ -1,5 +1,5 @@
 // Renders the main window with each of its six pages, the PC communication dialog and the
-// measured-value and waveform windows to PNG files, for a look at the layout without a display:
+// measured-value, waveform and data storage windows to PNG files, for a look at the layout without a display:
 // qda_render_main_window [output directory] (offscreen platform by default). On a screen of another
 // device pixel ratio (QT_SCALE_FACTOR=2) the names carry it: main-head-a@2x.png.
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include "monitor/Wave.h"
 #include "pages/OptionCommunication.h"
 #include "resources/Messages.h"
+#include "storage/DataStorage.h"
 
 namespace {
 
@@ -85,5 +86,11 @@ int main(int argc, char** argv) {
         ok = Save(*w, dir, QString::fromLatin1(name)) && ok;
         w->hide();
     }
+    // The data storage window as it opens without a link (its "cannot connect" message kept quiet).
+    const int silent = IsMessageSilent();
+    SetMessageSilent(1);
+    CDataStorage storage(window.Settings(), window.GetSelectedProgram(), &window, 0u, nullptr, &window);
+    SetMessageSilent(silent);
+    ok = Save(storage, dir, QStringLiteral("storage")) && ok;
     return ok ? 0 : 1;
 }
