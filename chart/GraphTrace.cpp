@@ -83,6 +83,26 @@ double GraphTrace::AnchorValue() const {
     return std::clamp(v, std::min(displayMinimum, displayMaximum), std::max(displayMinimum, displayMaximum));
 }
 
+namespace {
+
+// The first screen position after `i` (at most `end`) whose pixel x is beyond `x`, the pixel x
+// of `i`. Positions map to x in order, so an estimate from the inverse mapping is corrected by
+// the exact mapping itself.
+long long NextColumn(const qda::GraphLayout& layout, long long i, int x, int visibleSamples, long long end) {
+    if (visibleSamples < 1) return end;  // every position maps to the plot's left edge
+    if (layout.BitmapWidth() <= 0 || layout.Width() <= 0) return i + 1;
+    const double estimate = ((static_cast<double>(x) + 1) / layout.BitmapWidth() - layout.Left()) *
+                            visibleSamples / layout.Width();
+    long long j =
+        estimate > static_cast<double>(end) ? end : std::max(i + 1, static_cast<long long>(estimate));
+    auto beyond = [&](long long k) { return layout.TraceX(static_cast<int>(k), visibleSamples) > x; };
+    while (j < end && !beyond(j)) ++j;
+    while (j - 1 > i && beyond(j - 1)) --j;
+    return j;
+}
+
+}  // namespace
+
 void GraphTrace::BuildPointList(const qda::GraphLayout& layout, int visibleSamples, int scroll, int bands) {
     points.clear();
     lastValidIndex = -1;
@@ -117,10 +137,17 @@ void GraphTrace::BuildPointList(const qda::GraphLayout& layout, int visibleSampl
     const long long s = static_cast<long long>(xOffset) - scroll;
     const long long first = std::max(0LL, s);
     const long long end = std::min(static_cast<long long>(visibleSamples) + 1, s + count);
+    // Screen positions share a pixel column in runs (dozens of samples per column when 65,536
+    // are shown): each column's x is computed once, and where the next one starts is searched.
+    long long columnEnd = first;  // first position past the current column
+    int x = 0;
     for (long long i = first; i < end; ++i) {
         const int index = static_cast<int>(i - s);
         const int32_t raw = samples[index];
-        const int x = layout.TraceX(static_cast<int>(i), visibleSamples);
+        if (i >= columnEnd) {
+            x = layout.TraceX(static_cast<int>(i), visibleSamples);
+            columnEnd = NextColumn(layout, i, x, visibleSamples, end);
+        }
         if (raw == GRAPH_NO_DATA || !open || x != columnX) {
             // A new column; a no-data sample always opens one, made of gaps.
             flush();
@@ -148,6 +175,16 @@ void GraphTrace::BuildPointList(const qda::GraphLayout& layout, int visibleSampl
                 highRaw = std::max(highRaw, raw);
             }
             if (m_format.IsDisplayable(raw)) lastValidIndex = index;
+            // The rest of the column in one tight pass, up to a marker (left to the steps above).
+            long long k = i + 1;
+            for (; k < columnEnd; ++k) {
+                const int32_t v = samples[static_cast<size_t>(k - s)];
+                if (v <= GRAPH_MINUS_OVER) break;
+                lowRaw = std::min(lowRaw, v);
+                highRaw = std::max(highRaw, v);
+                if (m_format.IsDisplayable(v)) lastValidIndex = static_cast<int>(k - s);
+            }
+            i = k - 1;
         }
     }
     flush();

@@ -91,3 +91,33 @@ TEST(PointList, LabelSitsAtTheLastValidValueClampedIntoTheRange) {
     const qda::GraphRect box = f.canvas.TraceLabelBox(0);
     EXPECT_EQ(box, (qda::GraphRect{454, 64 - 9, 512 - 27, 64 + 9}));
 }
+
+// Many samples per column at widths where the columns hold unequal runs (and a shifted, scrolled
+// trace): every point lies in the column the layout gives its sample, one column after another.
+TEST(PointList, ColumnsFollowTheLayoutsPixelOfEverySample) {
+    for (const int width : {512, 700, 1917}) {
+        for (const int visible : {1000, 65536}) {
+            SCOPED_TRACE(std::to_string(width) + " px, " + std::to_string(visible) + " visible");
+            RecordingPainter* painter = new RecordingPainter;
+            CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
+            canvas.Create(0.12, 0.05, 0.72, 0.9, 24, 32, 2, 2, 1, 32768, width, 400);
+            canvas.Resize(width, 400);
+            canvas.SetTraceCapacity(0, 65536);
+            canvas.SetTraceProperties(0, 1, "T0", 7, kRed);
+            canvas.SetMode(0, visible, 1, 1);
+            std::vector<int32_t> samples(65536);
+            for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int32_t>((i * 7919) % 100);
+            canvas.SetTraceData(0, 0, 65536, 0, 100, kCounts, 65536, samples.data());
+            const GraphTrace& t = canvas.Trace(0);
+            // The columns the samples fall into, in order, as the layout maps screen positions.
+            std::vector<int> columns;
+            for (int i = 7; i < std::min(visible + 1, 7 + 65536); ++i) {
+                const int x = canvas.Layout().TraceX(i, visible);
+                if (columns.empty() || columns.back() != x) columns.push_back(x);
+            }
+            ASSERT_EQ(static_cast<size_t>(t.PointsInList()), columns.size() * 3);
+            for (size_t c = 0; c < columns.size(); ++c)
+                for (int k = 0; k < 3; ++k) ASSERT_EQ(t.points[c * 3 + k].x, columns[c]) << "column " << c;
+        }
+    }
+}
