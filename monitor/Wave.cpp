@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QWindow>
 
 #include "chart/Graph.h"
 #include "comm/Command.h"
@@ -19,6 +18,7 @@
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
 #include "pages/PictureHolder.h"
+#include "pages/ToolWindowFrame.h"
 #include "pages/WindowPlacement.h"
 #include "resources/Messages.h"
 #include "windowing/WindowMessage.h"
@@ -50,20 +50,6 @@ constexpr int kMsgStartText = 22;
 constexpr int kOpenWidth = 900;
 constexpr int kOpenHeight = 560;
 constexpr int kMargin = 8;
-constexpr int kGrip = 16;
-
-// Whether a modal window stands in front of `window`: an application-modal one, or a
-// window-modal one that belongs to it. The main window runs modal to its hidden owner only, so
-// the waveform windows beside it still take their keys.
-bool BlockedBy(const QWidget* window) {
-    const QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || modal == window) return false;
-    if (modal->windowModality() != Qt::WindowModal) return true;
-    for (const QWidget* p = modal->parentWidget(); p != nullptr; p = p->parentWidget()) {
-        if (p->window() == window) return true;
-    }
-    return false;
-}
 
 QColor ButtonFace() {
     return QApplication::palette().color(QPalette::Button);
@@ -194,7 +180,7 @@ void CWave::LayOut() {
     m_chart->setGeometry(chart);
     m_strip->setGeometry(0, chart.top() + chart.height() * 85 / 100, w, chart.height() / 10);
     m_bottomSeparator->setGeometry(kMargin, bottomRow - 6, w - 2 * kMargin, 2);
-    int right = w - kMargin - kGrip;
+    int right = w - kMargin - qda::kSizeGrip;
     for (QPushButton* b : {m_help, m_close, m_overlayButton, m_copy}) {
         const int bw = std::max(b == m_close || b == m_help ? 100 : 200, b->sizeHint().width());
         right -= bw;
@@ -210,19 +196,11 @@ void CWave::resizeEvent(QResizeEvent* e) {
 
 void CWave::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    qda::DrawOnDevicePixels(p, QPoint(width() - kGrip, height() - kGrip),
-                            qda::WavePicture(188).Render(qda::PaintRatio(p)));
+    qda::PaintSizeGrip(*this, p);
 }
 
 bool CWave::event(QEvent* e) {
-    if (e->type() == QEvent::MouseButtonPress) {
-        // The size grip resizes the window as its frame's corner does.
-        auto* m = static_cast<QMouseEvent*>(e);
-        const QPoint pos = m->position().toPoint();
-        if (m->button() == Qt::LeftButton && pos.x() >= width() - kGrip && pos.y() >= height() - kGrip &&
-            windowHandle() != nullptr && windowHandle()->startSystemResize(Qt::BottomEdge | Qt::RightEdge))
-            return true;
-    }
+    if (qda::GripPressStartsResize(*this, e)) return true;
     if (e->type() != qda::WindowMessageEvent::EventType()) return QDialog::event(e);
     auto* m = static_cast<qda::WindowMessageEvent*>(e);
     if (m->message == qda::kWaveWorkerMessage) {
@@ -374,17 +352,10 @@ bool CWave::eventFilter(QObject* watched, QEvent* e) {
             break;
         }
     }
-    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() == this && !BlockedByModal()) {
-            if (HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress)) return true;
-        }
-    }
+    if (qda::IsWindowKey(*this, watched, e) &&
+        HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress))
+        return true;
     return QDialog::eventFilter(watched, e);
-}
-
-bool CWave::BlockedByModal() const {
-    return BlockedBy(this);
 }
 
 bool CWave::HandleKey(QKeyEvent* key, bool press) {

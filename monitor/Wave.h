@@ -123,7 +123,6 @@ private:
     void SetCaption();
     void OnCommand(int id);
     bool HandleKey(QKeyEvent* key, bool press);
-    bool BlockedByModal() const;
     void OnClose();
     void OnHelp();
     void UpdateButtons();

@@ -102,16 +102,6 @@ void HeadPicture(QPainter& p, char letter) {
     p.drawText(QRectF(2, 2, 22, 16), Qt::AlignCenter, QString(QChar::fromLatin1(letter)));
 }
 
-void SizeGrip(QPainter& p) {
-    for (int i = 0; i < 3; ++i) {
-        const int o = 4 + i * 4;
-        p.setPen(QColor(255, 255, 255));
-        p.drawLine(o, 15, 15, o);
-        p.setPen(QColor(128, 128, 128));
-        p.drawLine(o + 1, 15, 15, o + 1);
-    }
-}
-
 const QSize kButton(kWaveButtonPicture, kWaveButtonPicture);
 
 }  // namespace
@@ -146,8 +136,6 @@ DrawnPicture WavePicture(int resource) {
             return DrawnPicture(QSize(32, 28), [](QPainter& p) { HeadPicture(p, 'A'); });
         case 168:
             return DrawnPicture(QSize(32, 28), [](QPainter& p) { HeadPicture(p, 'B'); });
-        case 188:
-            return DrawnPicture(QSize(16, 16), [](QPainter& p) { SizeGrip(p); });
         default:
             return {};
     }

@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
-#include <QWindow>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +22,7 @@
 #include "pages/DrawnButton.h"
 #include "pages/HelpRequest.h"
 #include "pages/PageSupport.h"
+#include "pages/ToolWindowFrame.h"
 #include "pages/WindowPlacement.h"
 #include "resources/Messages.h"
 #include "storage/StorageGraphHead.h"
@@ -72,15 +72,9 @@ constexpr int kMsgRowFirst = 18;     // 18 ... 21
 constexpr int kOpenWidth = 1040;
 constexpr int kOpenHeight = 720;
 constexpr int kMargin = 8;
-constexpr int kGrip = 16;
 constexpr int kHeaderPanelWidth = 250;
 constexpr int kListHeight = 118;
 constexpr int kStatusHeight = 24;
-
-bool BlockedBy(const QWidget* window) {
-    const QWidget* modal = QApplication::activeModalWidget();
-    return modal != nullptr && modal != window;
-}
 
 QColor ButtonFace() {
     return QApplication::palette().color(QPalette::Button);
@@ -281,7 +275,7 @@ void CDataStorage::LayOut() {
     m_listLabel->setGeometry(kMargin, labelTop, 200, 18);
     m_list->setGeometry(kMargin, listTop, 128 + 6 * 80 + 4, kListHeight);
     const int buttonWidth = 170;
-    const int right = w - kMargin - kGrip;
+    const int right = w - kMargin - qda::kSizeGrip;
     m_load->setGeometry(right - 2 * buttonWidth - kMargin, h - kMargin - 30 - 36, buttonWidth, 30);
     m_save->setGeometry(right - buttonWidth, h - kMargin - 30 - 36, buttonWidth, 30);
     m_close->setGeometry(right - 2 * buttonWidth - kMargin, h - kMargin - 30, buttonWidth, 30);
@@ -305,19 +299,11 @@ void CDataStorage::resizeEvent(QResizeEvent* e) {
 
 void CDataStorage::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    qda::DrawOnDevicePixels(p, QPoint(width() - kGrip, height() - kGrip),
-                            qda::StoragePicture(188).Render(qda::PaintRatio(p)));
+    qda::PaintSizeGrip(*this, p);
 }
 
 bool CDataStorage::event(QEvent* e) {
-    if (e->type() == QEvent::MouseButtonPress) {
-        // The size grip resizes the window as its frame's corner does.
-        auto* m = static_cast<QMouseEvent*>(e);
-        const QPoint pos = m->position().toPoint();
-        if (m->button() == Qt::LeftButton && pos.x() >= width() - kGrip && pos.y() >= height() - kGrip &&
-            windowHandle() != nullptr && windowHandle()->startSystemResize(Qt::BottomEdge | Qt::RightEdge))
-            return true;
-    }
+    if (qda::GripPressStartsResize(*this, e)) return true;
     if (e->type() != qda::WindowMessageEvent::EventType()) return QDialog::event(e);
     auto* m = static_cast<qda::WindowMessageEvent*>(e);
     if (m->message == qda::WM_STORAGE_STATUS) {
@@ -398,10 +384,6 @@ void CDataStorage::UpdateButtons() {
     ShowCursorChoice();
 }
 
-bool CDataStorage::BlockedByModal() const {
-    return BlockedBy(this);
-}
-
 bool CDataStorage::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick ||
         e->type() == QEvent::MouseButtonRelease) {
@@ -419,12 +401,9 @@ bool CDataStorage::eventFilter(QObject* watched, QEvent* e) {
             break;
         }
     }
-    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() == this && !BlockedByModal()) {
-            if (HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress)) return true;
-        }
-    }
+    if (qda::IsWindowKey(*this, watched, e) &&
+        HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress))
+        return true;
     return QDialog::eventFilter(watched, e);
 }
 

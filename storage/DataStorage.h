@@ -122,7 +122,6 @@ private:
     void LayOut();
     void OnCommand(int id);
     bool HandleKey(QKeyEvent* key, bool press);
-    bool BlockedByModal() const;
     void UpdateButtons();
 
     // The controller (DataStorageControl.cpp).

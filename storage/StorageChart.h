@@ -41,37 +41,60 @@ public:
     virtual void RepaintNow() = 0;
 };
 
-// The interface over a bare canvas (no window: nothing to show, nobody to notify).
-class CanvasStorageChart : public IStorageChart {
+// The interface over a chart that has the chart control's operations under the same names: the
+// window's CGraph (GraphStorageChart.h) or a bare CGraphCanvas. Each call goes straight through;
+// only showing the picture at once differs between the two.
+template <class Chart>
+class StorageChartOver : public IStorageChart {
 public:
-    explicit CanvasStorageChart(CGraphCanvas& canvas) : m_canvas(canvas) {}
-    int SetTraceCapacity(int trace, int capacity) override;
+    explicit StorageChartOver(Chart& chart) : m_chart(chart) {}
+    int SetTraceCapacity(int trace, int capacity) override {
+        return m_chart.SetTraceCapacity(trace, capacity);
+    }
     void SetTraceData(int trace, int xOrigin, int xTotal, int low, int high, const GraphDisplayFormat& format,
-                      int count, const int32_t* samples) override;
+                      int count, const int32_t* samples) override {
+        m_chart.SetTraceData(trace, xOrigin, xTotal, low, high, format, count, samples);
+    }
     int SetTraceProperties(int trace, int visible, const std::string& name, int xOffset,
-                           COLORREF colour) override;
-    void SetMode(int sideBySide, int visibleSamples, int selectedPenWidth, int labelBoxes) override;
-    void ComputeBands() override;
-    void SelectTrace(int trace) override;
-    int GetSelectedTrace() const override;
-    bool IsTraceShown(int trace) const override;
-    void SetCursorVisible(int cursor, int visible, int redrawNow) override;
-    void SetCursorSelection(int selection) override;
-    int GetCursorSelection() const override;
-    int GetCursorPosition(int cursor) const override;
-    void MoveCursor(int cursor, int delta) override;
-    int GetCursorStats(int trace, int indexA, int indexB, GraphCursorStats& stats) const override;
-    void GetTraceRange(int trace, int& low, int& high) const override;
-    int GetValidCount(int trace) const override;
-    int HasLastValue(int trace) const override;
-    int CanShift(int trace, int direction) const override;
-    int GetScrollSamples() const override;
-    void SetScrollUnits(int units) override;
-    void SuspendRedraw(int flag) override;
-    void RepaintNow() override;
+                           COLORREF colour) override {
+        return m_chart.SetTraceProperties(trace, visible, name, xOffset, colour);
+    }
+    void SetMode(int sideBySide, int visibleSamples, int selectedPenWidth, int labelBoxes) override {
+        m_chart.SetMode(sideBySide, visibleSamples, selectedPenWidth, labelBoxes);
+    }
+    void ComputeBands() override { m_chart.ComputeBands(); }
+    void SelectTrace(int trace) override { m_chart.SelectTrace(trace); }
+    int GetSelectedTrace() const override { return m_chart.GetSelectedTrace(); }
+    bool IsTraceShown(int trace) const override { return m_chart.IsTraceShown(trace); }
+    void SetCursorVisible(int cursor, int visible, int redrawNow) override {
+        m_chart.SetCursorVisible(cursor, visible, redrawNow);
+    }
+    void SetCursorSelection(int selection) override { m_chart.SetCursorSelection(selection); }
+    int GetCursorSelection() const override { return m_chart.GetCursorSelection(); }
+    int GetCursorPosition(int cursor) const override { return m_chart.GetCursorPosition(cursor); }
+    void MoveCursor(int cursor, int delta) override { m_chart.MoveCursor(cursor, delta); }
+    int GetCursorStats(int trace, int indexA, int indexB, GraphCursorStats& stats) const override {
+        return m_chart.GetCursorStats(trace, indexA, indexB, stats);
+    }
+    void GetTraceRange(int trace, int& low, int& high) const override {
+        m_chart.GetTraceRange(trace, low, high);
+    }
+    int GetValidCount(int trace) const override { return m_chart.GetValidCount(trace); }
+    int HasLastValue(int trace) const override { return m_chart.HasLastValue(trace); }
+    int CanShift(int trace, int direction) const override { return m_chart.CanShift(trace, direction); }
+    int GetScrollSamples() const override { return m_chart.GetScrollSamples(); }
+    void SetScrollUnits(int units) override { m_chart.SetScrollUnits(units); }
+    void SuspendRedraw(int flag) override { m_chart.SuspendRedraw(flag); }
 
-private:
-    CGraphCanvas& m_canvas;
+protected:
+    Chart& m_chart;
+};
+
+// The interface over a bare canvas (no window: nothing to show, nobody to notify).
+class CanvasStorageChart final : public StorageChartOver<CGraphCanvas> {
+public:
+    using StorageChartOver::StorageChartOver;
+    void RepaintNow() override;
 };
 
 }  // namespace qda

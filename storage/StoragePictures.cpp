@@ -122,17 +122,6 @@ void Cursors(QPainter& p, bool a, bool b) {
     if (b) line(a ? 17 : 12, "B");
 }
 
-void Grip(QPainter& p) {
-    for (int k = 0; k < 3; ++k) {
-        const int o = 4 + k * 4;
-        p.setPen(QColor(255, 255, 255));
-        p.drawLine(o, 15, 15, o);
-        p.setPen(QColor(128, 128, 128));
-        p.drawLine(o + 1, 15, 15, o + 1);
-        p.drawLine(o + 2, 15, 15, o + 2);
-    }
-}
-
 const QSize kButton(kStorageButtonPicture, kStorageButtonPicture);
 
 }  // namespace
@@ -171,8 +160,6 @@ DrawnPicture StoragePicture(int resource) {
             return DrawnPicture(kButton, [](QPainter& p) { Cursors(p, false, true); });
         case 223:
             return DrawnPicture(kButton, [](QPainter& p) { Cursors(p, true, true); });
-        case 188:
-            return DrawnPicture(QSize(16, 16), [](QPainter& p) { Grip(p); });
         default:
             return {};
     }

@@ -1,8 +1,9 @@
 #pragma once
 // The pictures of the data storage window, drawn in code: start, stop and clear (228, 227, 230),
 // side by side and overlaid (229, 217), the zoom, auto-scale and move buttons (226, 214, 215,
-// 220, 221, 216, 218), the cursor buttons (219, 222, 225, 223) and the size grip (188, 16 x 16).
-// On transparent backgrounds, drawn at the ratio they are shown at.
+// 220, 221, 216, 218) and the cursor buttons (219, 222, 225, 223), on transparent backgrounds,
+// drawn at the ratio they are shown at. The size grip is the tool windows' shared one
+// (pages/ToolWindowFrame.h).
 #include "pages/DrawnPicture.h"
 
 namespace qda {
