@@ -118,14 +118,15 @@ void GraphTrace::BuildPointList(const qda::GraphLayout& layout, int visibleSampl
     // column instead of one per sample.
     bool open = false;
     int columnX = 0, firstY = 0;
-    int32_t lowRaw = 0, highRaw = 0;
+    int32_t lowRaw = 0, highRaw = 0, firstRaw = GRAPH_NO_DATA;
     bool haveRaw = false, plusOver = false, minusOver = false;
     auto flush = [&]() {
         if (!open) return;
         int top = firstY, bottom = firstY;  // a gap column keeps its gap on top
         if (haveRaw) {
-            top = std::min(top, yOf(highRaw));
-            bottom = std::max(bottom, yOf(lowRaw));
+            // A column of one value (one sample per pixel) needs no conversion again.
+            top = std::min(top, highRaw == firstRaw ? firstY : yOf(highRaw));
+            bottom = std::max(bottom, lowRaw == firstRaw ? firstY : yOf(lowRaw));
         }
         if (plusOver) top = std::min(top, -32767), bottom = std::max(bottom, -32767);
         if (minusOver) top = std::min(top, 32767), bottom = std::max(bottom, 32767);
@@ -154,6 +155,7 @@ void GraphTrace::BuildPointList(const qda::GraphLayout& layout, int visibleSampl
             open = true;
             columnX = x;
             haveRaw = plusOver = minusOver = false;
+            firstRaw = raw;
             if (raw == GRAPH_NO_DATA) {
                 firstY = GRAPH_NO_DATA;
                 continue;

@@ -250,23 +250,38 @@ void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<Gra
             const int pad = op.penWidth + 1;
             for (const GraphRect& piece : pieces) {
                 ClipTo(piece);
-                if (!monotone) {
-                    DrawPolyline(pts, n);
-                    continue;
+                int lo = 0, hi = n;
+                if (monotone) {
+                    // A trace goes left to right: only the points reaching this piece, and one
+                    // more on each side for the segments that cross its edges.
+                    lo = static_cast<int>(
+                        std::lower_bound(pts, pts + n, piece.left - pad,
+                                         [](const GraphPoint& p, int x) { return p.x < x; }) -
+                        pts);
+                    hi = static_cast<int>(
+                        std::upper_bound(pts, pts + n, piece.right + pad,
+                                         [](int x, const GraphPoint& p) { return x < p.x; }) -
+                        pts);
+                    lo = std::max(0, lo - 1);
+                    hi = std::min(n, hi + 1);
                 }
-                // A trace goes left to right: only the points reaching this piece, and one more
-                // on each side for the segments that cross its edges.
-                int lo =
-                    static_cast<int>(std::lower_bound(pts, pts + n, piece.left - pad,
-                                                      [](const GraphPoint& p, int x) { return p.x < x; }) -
-                                     pts);
-                int hi =
-                    static_cast<int>(std::upper_bound(pts, pts + n, piece.right + pad,
-                                                      [](int x, const GraphPoint& p) { return x < p.x; }) -
-                                     pts);
-                lo = std::max(0, lo - 1);
-                hi = std::min(n, hi + 1);
-                if (hi - lo >= 2) DrawPolyline(pts + lo, hi - lo);
+                // Of those, the runs of segments that reach the piece: a piece across the whole
+                // width (a trace's noisy baseline) would otherwise stroke every segment again.
+                int run = -1;
+                for (int k = lo; k + 1 < hi; ++k) {
+                    const GraphPoint& a = pts[k];
+                    const GraphPoint& b = pts[k + 1];
+                    const bool reaches =
+                        std::max(a.y, b.y) + pad >= piece.top && std::min(a.y, b.y) - pad < piece.bottom &&
+                        std::max(a.x, b.x) + pad >= piece.left && std::min(a.x, b.x) - pad < piece.right;
+                    if (reaches && run < 0) {
+                        run = k;
+                    } else if (!reaches && run >= 0) {
+                        DrawPolyline(pts + run, k + 1 - run);
+                        run = -1;
+                    }
+                }
+                if (run >= 0) DrawPolyline(pts + run, hi - run);
             }
             continue;
         }
