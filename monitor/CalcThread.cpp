@@ -141,9 +141,14 @@ void RunCalcThread(CalcThreadParam& p) {
                     marks.separate = {true, true};
                 }
             }
-            // No poll falls between the exchanges of a settings transfer; the marks wait for
-            // the next period.
-            if (UpdateLock().try_acquire()) {
+            // No poll falls between the exchanges of a settings transfer. The lock is waited
+            // for until the next poll is due: a waveform window's poll holds it for about a
+            // third of the period at 115200 baud, and a poll that came due inside it and gave
+            // up at once would miss that moment in every period (the waveform workers keep the
+            // same period), leaving the window without readings. A transfer holds it for longer;
+            // then the marks wait for a later period and the stop event is still seen once a
+            // period.
+            if (UpdateLock().try_acquire_until(deadline + periodLength)) {
                 const bool ok = GiveTiming(p, marks, success) && TakeReading(p, marks, firstAttempt);
                 UpdateLock().release();
                 if (!ok) {

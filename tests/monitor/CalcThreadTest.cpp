@@ -3,6 +3,8 @@
 // state asks for them, the update lock and the return to measuring mode.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -232,6 +234,35 @@ TEST_F(CalcWorker, NoPollWhileATransferHoldsTheUpdateLock) {
     qda::UpdateLock().release();
     TakeReading();  // the timing marked meanwhile goes out before the reading
     EXPECT_EQ(controller.TimingCommands().size(), 1u);
+}
+
+TEST_F(CalcWorker, PollDueWhileAWaveformPollHoldsTheLockGoesOutInTheSamePeriod) {
+    // A waveform window polling on the same period holds the update lock across the moments the
+    // measured-value polls come due (60 % of each 100 ms period, as two waveform exchanges at
+    // 115200 baud do of 300 ms); the readings must still come once a period.
+    constexpr auto kPeriod = std::chrono::milliseconds(100);
+    param.periodMs = static_cast<int>(kPeriod.count());
+    std::atomic<bool> neighbourRuns{true};
+    const auto grid = std::chrono::steady_clock::now();
+    std::thread neighbour([&] {
+        for (auto at = grid; neighbourRuns; at += kPeriod) {
+            std::this_thread::sleep_until(at);
+            qda::UpdateLock().acquire();
+            std::this_thread::sleep_until(at + kPeriod * 6 / 10);
+            qda::UpdateLock().release();
+        }
+    });
+    std::this_thread::sleep_until(grid + kPeriod / 5);  // the worker's polls fall at 20 % of the hold
+    Start();
+    const auto started = std::chrono::steady_clock::now();
+    constexpr int kReadings = 8;
+    for (int i = 0; i < kReadings; ++i) TakeReading();
+    const auto took = std::chrono::steady_clock::now() - started;
+    neighbourRuns = false;
+    neighbour.join();
+    // Each reading waits for the end of the hold (40 ms into its period), none for a whole period more.
+    EXPECT_LT(took, kPeriod * (kReadings + 2));
+    EXPECT_GE(took, kPeriod * (kReadings - 1));
 }
 
 // The scaling dialog's worker.

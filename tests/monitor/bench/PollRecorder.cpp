@@ -45,12 +45,14 @@ void CPollRecorder::Log(const char* caption, const uint8_t* bytes, int length) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (std::strcmp(caption, kDumpCaptionSend) == 0) {
         m_lastSource = SourceOfRequest(packet, n);
-        if (m_lastSource != kNoSource) m_times[static_cast<size_t>(m_lastSource)].sent.push_back(now);
+        if (m_lastSource == kNoSource) return;
+        m_times[static_cast<size_t>(m_lastSource)].sent.push_back(now);
+        m_times[static_cast<size_t>(m_lastSource)].replied.push_back(0);
         return;
     }
     // The command layer runs one exchange at a time: a reply answers the request sent last.
     if (m_lastSource == kNoSource) return;
-    m_times[static_cast<size_t>(m_lastSource)].replied.push_back(now);
+    m_times[static_cast<size_t>(m_lastSource)].replied.back() = now;
     m_lastSource = kNoSource;
 }
 
@@ -58,10 +60,17 @@ PollTimes CPollRecorder::Times(PollSource source, int64_t from, int64_t to) cons
     std::lock_guard<std::mutex> guard(m_lock);
     const PollTimes& all = m_times[static_cast<size_t>(source)];
     PollTimes out;
-    auto within = [from, to](int64_t t) { return t >= from && t <= to; };
-    std::copy_if(all.sent.begin(), all.sent.end(), std::back_inserter(out.sent), within);
-    std::copy_if(all.replied.begin(), all.replied.end(), std::back_inserter(out.replied), within);
+    for (size_t i = 0; i < all.sent.size(); ++i) {
+        if (all.sent[i] < from || all.sent[i] > to) continue;
+        out.sent.push_back(all.sent[i]);
+        out.replied.push_back(all.replied[i]);
+    }
     return out;
+}
+
+size_t CPollRecorder::Sent(PollSource source) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_times[static_cast<size_t>(source)].sent.size();
 }
 
 Spread Summarise(std::vector<double> ms) {

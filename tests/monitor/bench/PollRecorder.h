@@ -18,14 +18,16 @@ int64_t NowNs();
 
 struct PollTimes {
     std::vector<int64_t> sent;     // steady clock, ns
-    std::vector<int64_t> replied;  // when the reply had been taken from the receive queue
+    std::vector<int64_t> replied;  // when its reply had been taken from the receive queue; 0 none
 };
 
 class CPollRecorder final : public IDumpSink {
 public:
     void Log(const char* caption, const uint8_t* bytes, int length) override;
-    // What was recorded for `source` between `from` and `to` (steady clock, ns).
+    // The requests of `source` sent between `from` and `to` (steady clock, ns) and their replies.
     PollTimes Times(PollSource source, int64_t from, int64_t to) const;
+    // How many requests `source` has sent so far.
+    size_t Sent(PollSource source) const;
 
 private:
     mutable std::mutex m_lock;
