@@ -12,6 +12,7 @@
 #include "pages/TabHead.h"
 #include "pages/TabList.h"
 #include "pages/TabOut.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "settings/SettingsCopyBuffer.h"
 #include "settings/SettingsDefaults.h"
@@ -20,17 +21,6 @@
 #include "windowing/WindowMessage.h"
 
 #include <QAction>
-
-namespace {
-
-constexpr int kMsgReceiveFailed = 319;
-constexpr int kMsgSendFailed = 321;
-constexpr int kMsgReceived = 318;
-constexpr int kMsgSent = 326;
-constexpr int kMsgSendTransferFailed = 327;
-constexpr int kMsgStartingWithDefaults = 313;
-
-}  // namespace
 
 bool CTR52Dlg::TransferRunning() const {
     return m_receive->running.load() || m_send->running.load();
@@ -102,7 +92,7 @@ bool StartWorker(qda::MainTransfer& t, Body body) {
 
 void CTR52Dlg::ReceiveStartupFallback() {
     if (!m_bStartupPending) return;
-    ShowMessageCode(kMsgStartingWithDefaults, MB_ICONWARNING);
+    ShowMessageCode(qda::msg::kStartingWithDefaults, MB_ICONWARNING);
     qda::SetEnvironmentDefaults(m_settings.Environment);
     for (int i = 0; i < 8; ++i) ResetProgram(i);
     LoadPagesFromProgram(GetSelectedProgram());
@@ -116,26 +106,27 @@ void CTR52Dlg::OnReceive() {
     if (TransferRunning()) return;
     Prepare(*m_receive, this, m_command, m_settings, GetSelectedProgram());
     if (!m_command.OpenPort(m_settings.PcComm)) {
-        ShowLinkFailure(m_command, kMsgReceiveFailed);
+        ShowLinkFailure(m_command, qda::msg::kReceiveFailed);
         EnableCommands(true);
         ReceiveStartupFallback();
         return;
     }
     int storing = 0, mode = 0, count1 = 0, count2 = 0;
     if (!m_command.GetControllerState(&storing, &mode, &count1, &count2)) {
-        ShowLinkFailure(m_command, kMsgReceiveFailed);
+        ShowLinkFailure(m_command, qda::msg::kReceiveFailed);
         m_command.ClosePort();
         ReceiveStartupFallback();
         return;
     }
-    if (storing != 0 && ShowMessageCode(299, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    if (storing != 0 &&
+        ShowMessageCode(qda::msg::kReceiveWhileStoring, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         m_command.ClosePort();
         ReceiveStartupFallback();
         return;
     }
     EnableCommands(false);
     if (!StartWorker(*m_receive, [](TransferParam& p) { qda::RunReceiveWorker(p); })) {
-        ShowMessageCode(kMsgReceiveFailed, MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kReceiveFailed, MB_ICONWARNING);
         EnableCommands(true);
         m_command.ClosePort();
         ReceiveStartupFallback();
@@ -156,19 +147,19 @@ void CTR52Dlg::OnSend() {
     const int program = GetSelectedProgram();
     Prepare(*m_send, this, m_command, m_settings, program);
     if (!m_command.OpenPort(m_settings.PcComm)) {
-        ShowLinkFailure(m_command, kMsgSendFailed);
+        ShowLinkFailure(m_command, qda::msg::kSendFailed);
         EnableCommands(true);
         RebuildListPage();
         return;
     }
     int storing = 0, mode = 0, count1 = 0, count2 = 0;
     if (!m_command.GetControllerState(&storing, &mode, &count1, &count2)) {
-        ShowLinkFailure(m_command, kMsgSendFailed);
+        ShowLinkFailure(m_command, qda::msg::kSendFailed);
         m_command.ClosePort();
         RebuildListPage();
         return;
     }
-    if (storing != 0 && ShowMessageCode(300, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    if (storing != 0 && ShowMessageCode(qda::msg::kSendWhileStoring, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         m_command.ClosePort();
         RebuildListPage();
         return;
@@ -188,7 +179,7 @@ void CTR52Dlg::OnSend() {
         }
     }
     if (!StartWorker(*m_send, [](TransferParam& p) { qda::RunSendWorker(p); })) {
-        ShowMessageCode(kMsgSendFailed, MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kSendFailed, MB_ICONWARNING);
         EnableCommands(true);
         m_command.ClosePort();
     }
@@ -221,10 +212,10 @@ void CTR52Dlg::OnTransferDone(int kind, bool success) {
                 const int program = t.param.program >= 0 && t.param.program <= 7 ? t.param.program : 0;
                 AdoptImage(image, program);
             }
-            ShowMessageCode(kMsgReceived, MB_ICONINFORMATION);
+            ShowMessageCode(qda::msg::kReceived, MB_ICONINFORMATION);
         } else {
             // With the reason when the link knows it (another program holds the controller, ...).
-            ShowLinkFailure(m_command, kMsgReceiveFailed);
+            ShowLinkFailure(m_command, qda::msg::kReceiveFailed);
             ReceiveStartupFallback();
         }
         t.param.event.reset();
@@ -238,9 +229,9 @@ void CTR52Dlg::OnTransferDone(int kind, bool success) {
     if (success) {
         m_settingsRef = m_settings;
         RebuildListPage();
-        ShowMessageCode(kMsgSent, MB_ICONINFORMATION);
+        ShowMessageCode(qda::msg::kSent, MB_ICONINFORMATION);
     } else {
-        ShowLinkFailure(m_command, kMsgSendTransferFailed);
+        ShowLinkFailure(m_command, qda::msg::kSendTransferFailed);
     }
     t.param.event.reset();
     EnableCommands(true);
@@ -256,7 +247,7 @@ std::intptr_t CTR52Dlg::OnSynchronousSend() {
     qda::MainTransfer& t = *m_send;
     Prepare(t, this, m_command, m_settings, GetSelectedProgram());
     if (!m_command.OpenPort(m_settings.PcComm)) {
-        ShowLinkFailure(m_command, kMsgSendFailed);
+        ShowLinkFailure(m_command, qda::msg::kSendFailed);
         return 0;
     }
     EnableCommands(false);
@@ -275,7 +266,7 @@ std::intptr_t CTR52Dlg::OnTransferRequest(int operation, SettingsBlock* image) {
     Prepare(t, this, m_command, *image, program);
     // The storage window's own copy carries the PC communication settings used here.
     if (!m_command.OpenPort(image->PcComm)) {
-        ShowLinkFailure(m_command, operation == 0 ? kMsgSendFailed : kMsgReceiveFailed);
+        ShowLinkFailure(m_command, operation == 0 ? qda::msg::kSendFailed : qda::msg::kReceiveFailed);
         t.param.event.reset();
         return 0;
     }
@@ -284,7 +275,7 @@ std::intptr_t CTR52Dlg::OnTransferRequest(int operation, SettingsBlock* image) {
     if (operation == 0) {
         result = SetSettings(t.param, 1, 0, &couldNotStart);
         if (!result) {
-            ShowMessageCode(couldNotStart == 1 ? kMsgSendTransferFailed : 322, MB_ICONWARNING);
+            ShowMessageCode(couldNotStart == 1 ? qda::msg::kSendTransferFailed : 322, MB_ICONWARNING);
         } else {
             m_settings = t.param.image;
             *image = t.param.image;
@@ -295,7 +286,7 @@ std::intptr_t CTR52Dlg::OnTransferRequest(int operation, SettingsBlock* image) {
     } else {
         result = GetSettings(t.param, &couldNotStart);
         if (!result) {
-            ShowMessageCode(couldNotStart == 0 ? 320 : kMsgReceiveFailed, MB_ICONWARNING);
+            ShowMessageCode(couldNotStart == 0 ? 320 : qda::msg::kReceiveFailed, MB_ICONWARNING);
         } else {
             if (t.param.image.Environment.Unit != m_settings.Environment.Unit) {
                 CSettingsCopyBuffer::Global().ClearAll();

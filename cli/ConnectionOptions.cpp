@@ -1,6 +1,7 @@
 #include "cli/ConnectionOptions.h"
 
 #include "comm/UsbPort.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "resources/StringTable.h"
 
@@ -8,7 +9,6 @@ namespace qda::cli {
 
 namespace {
 
-constexpr int kMsgCannotConnect = 357;
 // Messages of the controller's error replies: codes 1-4 and 7 have their own, the rest share one.
 constexpr int kMsgHeadNotRecognised = 372;
 constexpr int kMsgMemoryError = 376;
@@ -127,7 +127,7 @@ bool ControllerSession::Open(const qda::LinkParams& link) {
     m_open = m_command->OpenPort(link);
     if (!m_open) {
         // The program's message is the headline; the reason follows on its own line.
-        ShowMessage(LoadMessage(kMsgCannotConnect), kWarning);
+        ShowMessage(LoadMessage(qda::msg::kCannotConnect), kWarning);
         TellLinkReason();
     }
     return m_open;

@@ -4,6 +4,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ConnectionOptions.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "storage/StorageActions.h"
 
@@ -13,8 +14,6 @@ int RunStorageLoad(CliArgs& args, CliContext& ctx);
 int RunStorageRead(CliArgs& args, CliContext& ctx);
 
 namespace {
-
-constexpr int kMsgStopAndClear = 338;
 
 constexpr const char* kStorageUsage =
     "usage: qd-atlas-cli storage <subcommand> [options]\n"
@@ -73,7 +72,7 @@ int RunClear(CliArgs& args, CliContext& ctx) {
         [&](ControllerSession& s) -> int {
             s.Console().SetAssumeYes(yes);
             const StorageActionResult result = ClearStorage(s.Command(), [] {
-                return ShowMessage(LoadMessage(kMsgStopAndClear), MB_YESNO | MB_ICONQUESTION) == IDYES;
+                return ShowMessage(LoadMessage(qda::msg::kStopAndClear), MB_YESNO | MB_ICONQUESTION) == IDYES;
             });
             return Report(s, result);
         });

@@ -4,6 +4,7 @@
 
 #include "cli/CliCommand.h"
 #include "resources/ConsoleMessageBackend.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "resources/StringTable.h"
 #include "storage/StorageFile.h"
@@ -19,8 +20,6 @@ constexpr const char* kLoadUsage =
     "slot takes, how many of them are valid (not a marker), the unit and the format.\n"
     "Exit 0: the file was read (a count mismatch is reported but still succeeds).\n"
     "Exit 1: the file could not be read; the program's message and the reason are printed.\n";
-
-constexpr int kMsgStorageFileReadFailed = 336;
 
 }  // namespace
 
@@ -44,11 +43,11 @@ int RunStorageLoad(CliArgs& args, CliContext& ctx) {
     StorageFileContent content;
     std::string error;
     if (!slot.Prepare()) {
-        ShowMessage(LoadMessage(kMsgStorageFileReadFailed), MB_OK | MB_ICONWARNING);
+        ShowMessage(LoadMessage(qda::msg::kStorageFileReadFailed), MB_OK | MB_ICONWARNING);
         ctx.err << *path << ": out of memory\n";
         exitCode = kExitFailure;
     } else if (CStorageFile::Read(slot, *path, &content, &error) != 1) {
-        ShowMessage(LoadMessage(kMsgStorageFileReadFailed), MB_OK | MB_ICONWARNING);
+        ShowMessage(LoadMessage(qda::msg::kStorageFileReadFailed), MB_OK | MB_ICONWARNING);
         ctx.err << *path << ": " << error << "\n";
         exitCode = kExitFailure;
     } else {

@@ -11,6 +11,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ConnectionOptions.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "storage/ReadoutProgress.h"
 #include "storage/StorageActions.h"
@@ -21,13 +22,7 @@ namespace qda::cli {
 
 namespace {
 
-constexpr int kMsgNoData = 311;
 constexpr int kMsgSlotInitFailed = 332;
-constexpr int kMsgReadoutFailed = 334;
-constexpr int kMsgFileWriteFailed = 335;
-constexpr int kMsgStopAndRead = 339;
-constexpr int kMsgStopFailed = 343;
-constexpr int kMsgNoCommunication = 364;
 constexpr unsigned kWarning = MB_OK | MB_ICONWARNING;
 
 // The caption of the progress dialog.
@@ -120,12 +115,13 @@ int RunStorageRead(CliArgs& args, CliContext& ctx) {
         [&](ControllerSession& s) -> int {
             CCommand& c = s.Command();
             int storing = 0;
-            if (!c.GetControllerState(&storing, nullptr, nullptr, nullptr)) return Fail(kMsgNoCommunication);
+            if (!c.GetControllerState(&storing, nullptr, nullptr, nullptr))
+                return Fail(qda::msg::kNoCommunication);
             if (storing) {
                 s.Console().SetAssumeYes(stop);
-                if (ShowMessage(LoadMessage(kMsgStopAndRead), MB_YESNO | MB_ICONQUESTION) != IDYES)
+                if (ShowMessage(LoadMessage(qda::msg::kStopAndRead), MB_YESNO | MB_ICONQUESTION) != IDYES)
                     return kExitFailure;
-                if (!StopStorage(c).ok) return Fail(kMsgStopFailed);
+                if (!StopStorage(c).ok) return Fail(qda::msg::kStorageStopFailed);
             }
 
             CStorageData slotData[2];
@@ -140,22 +136,22 @@ int RunStorageRead(CliArgs& args, CliContext& ctx) {
                     progress = std::make_unique<ProgressPrinter>(c, status, plan.parts, ctx.err);
                 result = RunStorageReadout(c, plan, slots, kSlotNames, status);
             }
-            if (c.RefCount() == 0) ShowMessage(LoadMessage(kMsgNoCommunication), kWarning);
+            if (c.RefCount() == 0) ShowMessage(LoadMessage(qda::msg::kNoCommunication), kWarning);
 
             int exitCode = kExitOk;
             for (int out = 0; out < 2; ++out) {
                 if (!result.requested[out]) continue;
                 if (result.out[out] == ReadoutOutcome::kNoData) {
-                    ShowMessage(LoadMessage(kMsgNoData), kWarning);
+                    ShowMessage(LoadMessage(qda::msg::kNoDataToRead), kWarning);
                     exitCode = kExitFailure;
                 } else if (result.out[out] == ReadoutOutcome::kFilled) {
                     if (CStorageFile::Write(slotData[out], paths[out]) != 1)
-                        exitCode = Fail(kMsgFileWriteFailed);
+                        exitCode = Fail(qda::msg::kStorageFileWriteFailed);
                 } else {
                     exitCode = kExitFailure;
                 }
             }
-            if (!result.ok) ShowMessage(LoadMessage(kMsgReadoutFailed), kWarning);
+            if (!result.ok) ShowMessage(LoadMessage(qda::msg::kReadoutFailed), kWarning);
             return exitCode;
         });
 }

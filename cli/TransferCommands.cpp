@@ -4,6 +4,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ConnectionOptions.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "settings/Configuration.h"
 #include "settings/SettingsDefaults.h"
@@ -15,15 +16,8 @@ namespace qda::cli {
 
 namespace {
 
-constexpr int kMsgReceiveWhileStoring = 299;
-constexpr int kMsgSendWhileStoring = 300;
-constexpr int kMsgReceived = 318;
-constexpr int kMsgReceiveFailed = 319;
 constexpr int kMsgReceiveCommError = 320;
-constexpr int kMsgSendFailed = 321;
 constexpr int kMsgSendCommError = 322;
-constexpr int kMsgSent = 326;
-constexpr int kMsgSendTransferFailed = 327;
 constexpr unsigned kWarning = MB_OK | MB_ICONWARNING;
 constexpr unsigned kInformation = MB_OK | MB_ICONINFORMATION;
 
@@ -80,19 +74,20 @@ int RunReceiveCommand(CliArgs& args, CliContext& ctx) {
             return true;
         },
         [&](ControllerSession& s) -> int {
-            if (!ReadyForTransfer(s, yes, kMsgReceiveWhileStoring, kMsgReceiveFailed)) return kExitFailure;
+            if (!ReadyForTransfer(s, yes, qda::msg::kReceiveWhileStoring, qda::msg::kReceiveFailed))
+                return kExitFailure;
             // The parts the controller does not hold keep their defaults.
             TransferParam param;
             param.command = &s.Command();
             param.image = DefaultBlock();
             int outFlag = 0;
             if (!GetSettings(param, &outFlag))
-                return Fail(outFlag == 1 ? kMsgReceiveFailed : kMsgReceiveCommError);
+                return Fail(outFlag == 1 ? qda::msg::kReceiveFailed : kMsgReceiveCommError);
             // The check of the receive completion; a failing record shows its own message and
             // nothing is saved.
             if (!ValidatePrograms(param.image)) return kExitFailure;
             if (!CConfiguration().Save(path, param.image, param.program)) return Fail(kMsgSettingsSaveFailed);
-            ShowMessage(LoadMessage(kMsgReceived), kInformation);
+            ShowMessage(LoadMessage(qda::msg::kReceived), kInformation);
             return kExitOk;
         });
 }
@@ -121,15 +116,16 @@ int RunSendCommand(CliArgs& args, CliContext& ctx) {
                 if (!reason.empty()) ctx.err << path << ": " << reason << "\n";
                 return code;
             }
-            if (!ReadyForTransfer(s, yes, kMsgSendWhileStoring, kMsgSendFailed)) return kExitFailure;
+            if (!ReadyForTransfer(s, yes, qda::msg::kSendWhileStoring, qda::msg::kSendFailed))
+                return kExitFailure;
             TransferParam param;
             param.command = &s.Command();
             param.image = block;
             param.program = active;
             int outFlag = 0;
             if (!SetSettings(param, 1, programsOnly ? 0 : 1, &outFlag))
-                return Fail(outFlag == 1 ? kMsgSendTransferFailed : kMsgSendCommError);
-            ShowMessage(LoadMessage(kMsgSent), kInformation);
+                return Fail(outFlag == 1 ? qda::msg::kSendTransferFailed : kMsgSendCommError);
+            ShowMessage(LoadMessage(qda::msg::kSent), kInformation);
             return kExitOk;
         });
 }

@@ -221,6 +221,9 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
         return new ColorStaticAccessible(static_cast<CColorStatic*>(object));
     if (className == QLatin1String("CButtonBar"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::ToolBar);
+    // A page's picture, the program marker, the waveform window's head: named by its owner.
+    if (className == QLatin1String("qda::PictureHolder"))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
     return nullptr;
 }
 

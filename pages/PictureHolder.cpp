@@ -2,11 +2,14 @@
 
 #include <QPainter>
 
+#include "pages/DrawnButtonAccessible.h"
+
 namespace qda {
 
 PictureHolder::PictureHolder(int id, QSize size, QWidget* parent) : QWidget(parent) {
     setObjectName(QString::number(id));
     setFixedSize(size);
+    InstallDrawnControlAccessibility();
 }
 
 void PictureHolder::SetPicture(const DrawnPicture& picture) {

@@ -6,6 +6,7 @@
 #include "comm/Command.h"
 #include "comm/ControllerReservation.h"
 #include "comm/DebugTrace.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
@@ -16,7 +17,6 @@ namespace {
 
 using qda::SettingAddress;
 
-constexpr int kMsgReceiveFailed = 319;
 constexpr unsigned kWarning = MB_OK | MB_ICONWARNING;
 // Program switching by the panel: a program can be selected by command only while it is in effect.
 constexpr int32_t kSwitchByPanel = 0;
@@ -184,7 +184,7 @@ bool ReceiveAll(SettingExchanger& x, TransferParam& param, int* outFlag, Control
     for (int p = 0; p < qda::kProgramCount; ++p) {
         bool exchangeFailed = false;
         if (!x.SelectProgram(p, exchangeFailed)) {
-            if (exchangeFailed) ShowMessage(LoadMessage(kMsgReceiveFailed), kWarning);
+            if (exchangeFailed) ShowMessage(LoadMessage(qda::msg::kReceiveFailed), kWarning);
             return false;
         }
         if (!ReadProgram(x, image.Programs[p], env.Unit)) return false;

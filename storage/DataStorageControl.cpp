@@ -8,6 +8,7 @@
 
 #include "comm/Command.h"
 #include "pages/PageSupport.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "storage/DataStorage.h"
 #include "storage/LoadStorage.h"
@@ -17,23 +18,10 @@
 #include "storage/StorageSettingDialog.h"
 #include "windowing/WindowMessage.h"
 
-namespace {
-
-constexpr int kMsgNoDataToRead = 311;
-constexpr int kMsgWorkerFailed = 317;
-constexpr int kMsgReadFailed = 334;
-constexpr int kMsgClearStop = 338;
-constexpr int kMsgNotConnected = 357;
-constexpr int kMsgReadingOut2 = 361;
-constexpr int kMsgStopAndRead = 339;
-constexpr int kMsgNoCommunication = 364;
-
-}  // namespace
-
 void CDataStorage::OpenLink() {
     if (m_command == nullptr || !m_command->OpenPort(m_settings.PcComm)) {
         // The window stays usable with files; the status line stays empty.
-        ShowMessageCode(kMsgNotConnected, MB_OK | MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kCannotConnect, MB_OK | MB_ICONWARNING);
         return;
     }
     m_sink = std::make_unique<qda::StorageWindowSink>(this);
@@ -42,7 +30,7 @@ void CDataStorage::OpenLink() {
     worker->SetPortHeld(true);
     if (!worker->Start()) {
         m_command->ClosePort();
-        ShowMessageCode(kMsgWorkerFailed, MB_OK | MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kStorageWorkerFailed, MB_OK | MB_ICONWARNING);
         QMetaObject::invokeMethod(
             this, [this] { OnClose(); }, Qt::QueuedConnection);
         return;
@@ -86,7 +74,7 @@ void CDataStorage::OnStart() {
         r = qda::StartStorage(*m_command);
         HandOverPort();
     }
-    if (!opened || !r.ok) ShowMessageCode(341, MB_OK | MB_ICONWARNING);
+    if (!opened || !r.ok) ShowMessageCode(qda::msg::kStorageStartFailed, MB_OK | MB_ICONWARNING);
     UpdateButtons();
 }
 
@@ -97,18 +85,19 @@ bool CDataStorage::OnStop() {
         r = qda::StopStorage(*m_command);
         HandOverPort();
     }
-    if (!opened || !r.ok) ShowMessageCode(343, MB_OK | MB_ICONWARNING);
+    if (!opened || !r.ok) ShowMessageCode(qda::msg::kStorageStopFailed, MB_OK | MB_ICONWARNING);
     UpdateButtons();
     return opened && r.ok;
 }
 
 void CDataStorage::OnClear() {
     if (m_command == nullptr || !m_command->OpenPort(m_settings.PcComm)) {
-        ShowMessageCode(333, MB_OK | MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kStorageClearFailed, MB_OK | MB_ICONWARNING);
         return;
     }
-    const qda::StorageActionResult r = qda::ClearStorage(
-        *m_command, [] { return ShowMessageCode(kMsgClearStop, MB_YESNO | MB_ICONQUESTION) == IDYES; });
+    const qda::StorageActionResult r = qda::ClearStorage(*m_command, [] {
+        return ShowMessageCode(qda::msg::kStopAndClear, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    });
     HandOverPort();
     if (r.message != 0) ShowMessageCode(r.message, r.style);
     RefreshList();
@@ -137,7 +126,7 @@ void CDataStorage::OnWorkerMessage(std::uintptr_t wParam, std::intptr_t lParam) 
             OnOutValues(wParam == qda::kNoticeOut1Read ? 0 : 1, lParam == 1);
             return;
         case qda::kNoticeReadDone:
-            if (lParam == 0) ShowMessageCode(kMsgReadFailed, MB_OK | MB_ICONWARNING);
+            if (lParam == 0) ShowMessageCode(qda::msg::kReadoutFailed, MB_OK | MB_ICONWARNING);
             return;
         default:
             return;
@@ -153,7 +142,7 @@ void CDataStorage::OnOutValues(int out, bool success) {
         const std::string name(header.GraphName, strnlen(header.GraphName, sizeof header.GraphName));
         if (readout.status == 0 && readout.count <= 0) {
             m_readoutStatus.done = true;
-            ShowMessageCode(kMsgNoDataToRead, MB_OK | MB_ICONWARNING);
+            ShowMessageCode(qda::msg::kNoDataToRead, MB_OK | MB_ICONWARNING);
         } else if (qda::FillSlotFromReadout(readout, name, m_slots[static_cast<size_t>(slot)]) ==
                        qda::ReadoutOutcome::kFilled &&
                    m_chartReady) {
@@ -163,7 +152,7 @@ void CDataStorage::OnOutValues(int out, bool success) {
         }
     }
     if (out == 0)
-        m_readoutStatus.SetTitle(LoadMessage(kMsgReadingOut2));
+        m_readoutStatus.SetTitle(LoadMessage(qda::msg::kReadingOut2));
     else
         m_readoutStatus.done = true;
 }
@@ -180,7 +169,7 @@ void CDataStorage::OnReadout() {
     if (!chosen) return;
     // 2. A storing controller is stopped first, with the operator's consent.
     if (m_storing) {
-        if (ShowMessageCode(kMsgStopAndRead, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+        if (ShowMessageCode(qda::msg::kStopAndRead, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
         if (!OnStop()) return;
     }
     // 3. The plan of the choice.
@@ -189,7 +178,7 @@ void CDataStorage::OnReadout() {
     if (!plan.readOut1 && !plan.readOut2) return;
     // 4. The worker reads; without one nobody would, and the progress would wait for ever.
     if (m_command == nullptr || !m_worker || !m_command->OpenPort(m_settings.PcComm)) {
-        ShowMessageCode(kMsgNoCommunication, MB_OK | MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kNoCommunication, MB_OK | MB_ICONWARNING);
         return;
     }
     m_readoutChoice = (plan.readOut1 ? 1 : 0) | (plan.readOut2 ? 2 : 0);
@@ -202,7 +191,7 @@ void CDataStorage::OnReadout() {
         progress.exec();
         SetMessageOwner(&m_messageWindow);
         if (m_command->RefCount() == 0 || m_command->GetCommKind() == qda::LinkKind::kNone)
-            ShowMessageCode(kMsgNoCommunication, MB_OK | MB_ICONWARNING);
+            ShowMessageCode(qda::msg::kNoCommunication, MB_OK | MB_ICONWARNING);
     }
     HandOverPort();
 }

@@ -1,19 +1,12 @@
 // CDataStorage: loading a slot from a data file and saving one to a file.
 #include <cstring>
 
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "storage/DataStorage.h"
 #include "storage/SelectFile.h"
 #include "storage/StorageFile.h"
 #include "storage/StorageGraphHead.h"
-
-namespace {
-
-constexpr int kMsgOverwrite = 270;
-constexpr int kMsgWriteFailed = 335;
-constexpr int kMsgReadFailed = 336;
-
-}  // namespace
 
 void CDataStorage::OnLoad() {
     const std::array<bool, qda::kStorageSlots> every{true, true, true, true};
@@ -25,12 +18,13 @@ void CDataStorage::OnLoad() {
     }
     m_lastPath = path;
     CStorageData& data = m_slots[static_cast<size_t>(slot)];
-    if (data.Count() > 0 && ShowMessageCode(kMsgOverwrite, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    if (data.Count() > 0 &&
+        ShowMessageCode(qda::msg::kOverwriteShownData, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         UpdateButtons();
         return;
     }
     if (!CStorageFile::Read(data, path.toStdString())) {
-        ShowMessageCode(kMsgReadFailed, MB_OK | MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kStorageFileReadFailed, MB_OK | MB_ICONWARNING);
         UpdateButtons();
         return;
     }
@@ -67,7 +61,7 @@ void CDataStorage::OnSave() {
     m_lastPath = path;
     if (!CheckSlotName(slot)) return;
     if (!CStorageFile::Write(m_slots[static_cast<size_t>(slot)], path.toStdString()))
-        ShowMessageCode(kMsgWriteFailed, MB_OK | MB_ICONWARNING);
+        ShowMessageCode(qda::msg::kStorageFileWriteFailed, MB_OK | MB_ICONWARNING);
 }
 
 bool CDataStorage::CheckSlotName(int slot) {

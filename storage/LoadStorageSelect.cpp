@@ -5,14 +5,13 @@
 #include <QVBoxLayout>
 
 #include "pages/PageSupport.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "windowing/WidgetMessageWindow.h"
 
 using namespace qda;
 
-namespace {
-constexpr int kMsgOverwriteShownData = 270;
-}
+namespace {}
 
 CLoadStorageSelect::CLoadStorageSelect(QWidget* parent)
     : QDialog(parent), m_messageWindow(std::make_unique<WidgetMessageWindow>(this)) {
@@ -97,7 +96,7 @@ void CLoadStorageSelect::accept() {
     // Enter reaches here even while reading is not possible.
     if (!EnablesFor(s).read) return;
     if (OverwrittenValues(s, m_counts) > 0 &&
-        ShowMessageCode(kMsgOverwriteShownData, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        ShowMessageCode(qda::msg::kOverwriteShownData, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     QDialog::accept();
 }

@@ -1,16 +1,12 @@
 #include "storage/StorageActions.h"
 
 #include "comm/Command.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 
 namespace qda {
 
 namespace {
-
-constexpr int kMsgNoDataToClear = 257;  // "クリアするデータがありません。"
-constexpr int kMsgClearFailed = 333;    // "蓄積データのクリアに失敗しました。"
-constexpr int kMsgStartFailed = 341;    // "蓄積開始に失敗しました"
-constexpr int kMsgStopFailed = 343;     // "蓄積停止に失敗しました"
 
 StorageActionResult Failed(int message, const CommandReply& reply = {}) {
     StorageActionResult r;
@@ -29,7 +25,7 @@ StorageActionResult Succeeded() {
 StorageActionResult NothingToClear() {
     StorageActionResult r;
     r.ok = true;
-    r.message = kMsgNoDataToClear;
+    r.message = qda::msg::kNoDataToClear;
     r.style = MB_OK | MB_ICONINFORMATION;
     return r;
 }
@@ -38,38 +34,40 @@ StorageActionResult NothingToClear() {
 
 StorageActionResult StartStorage(CCommand& command) {
     ControllerState state;
-    if (!command.GetControllerState(state)) return Failed(kMsgStartFailed);
+    if (!command.GetControllerState(state)) return Failed(qda::msg::kStorageStartFailed);
     if (state.mode == kModeSetting) {
         // The controller stores only while it measures.
         CommandReply reply;
         if (!command.RequestMeasureMode(reply) || reply.status != kStatusOk)
-            return Failed(kMsgStartFailed, reply);
-        if (!command.GetControllerState(state)) return Failed(kMsgStartFailed);
+            return Failed(qda::msg::kStorageStartFailed, reply);
+        if (!command.GetControllerState(state)) return Failed(qda::msg::kStorageStartFailed);
     }
-    if (state.mode != kModeMeasuring) return Failed(kMsgStartFailed);
+    if (state.mode != kModeMeasuring) return Failed(qda::msg::kStorageStartFailed);
     CommandReply reply;
-    if (!command.StorageStart(reply) || reply.status != kStatusOk) return Failed(kMsgStartFailed, reply);
+    if (!command.StorageStart(reply) || reply.status != kStatusOk)
+        return Failed(qda::msg::kStorageStartFailed, reply);
     return Succeeded();
 }
 
 StorageActionResult StopStorage(CCommand& command) {
     ControllerState state;
-    if (!command.GetControllerState(state) || state.mode != kModeMeasuring) return Failed(kMsgStopFailed);
+    if (!command.GetControllerState(state) || state.mode != kModeMeasuring)
+        return Failed(qda::msg::kStorageStopFailed);
     if (!state.storing) return Succeeded();
     CommandReply reply;
-    if (!command.StorageStop(reply)) return Failed(kMsgStopFailed, reply);
+    if (!command.StorageStop(reply)) return Failed(qda::msg::kStorageStopFailed, reply);
     return Succeeded();
 }
 
 StorageActionResult ClearStorage(CCommand& command, const std::function<bool()>& confirmStop) {
     ControllerState state;
-    if (!command.GetControllerState(state)) return Failed(kMsgClearFailed);
+    if (!command.GetControllerState(state)) return Failed(qda::msg::kStorageClearFailed);
     if (state.mode == kModeSetting) {
         // Setting mode holds no stored data (entering it cleared them); measuring resumes.
         command.SetControllerMode(kModeMeasuring);
         return NothingToClear();
     }
-    if (state.mode != kModeMeasuring) return Failed(kMsgClearFailed);
+    if (state.mode != kModeMeasuring) return Failed(qda::msg::kStorageClearFailed);
     if (state.storing) {
         if (!confirmStop || !confirmStop()) {
             StorageActionResult r;
@@ -77,12 +75,12 @@ StorageActionResult ClearStorage(CCommand& command, const std::function<bool()>&
             return r;
         }
         CommandReply reply;
-        if (!command.StorageStop(reply)) return Failed(kMsgStopFailed, reply);
+        if (!command.StorageStop(reply)) return Failed(qda::msg::kStorageStopFailed, reply);
     } else if (state.count[0] == 0 && state.count[1] == 0) {
         return NothingToClear();
     }
     CommandReply reply;
-    if (!command.StorageClear(reply)) return Failed(kMsgClearFailed, reply);
+    if (!command.StorageClear(reply)) return Failed(qda::msg::kStorageClearFailed, reply);
     StorageActionResult r = Succeeded();
     r.cleared = true;
     return r;

@@ -2,26 +2,25 @@
 
 #include "comm/Command.h"
 #include "comm/ControllerReservation.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 
 namespace qda {
 
 namespace {
 
-constexpr int kMsgReadingOut1 = 360;  // "蓄積データを取得しています...(OUT1)"
-constexpr int kMsgReadingOut2 = 361;  // "蓄積データを取得しています...(OUT2)"
-constexpr int kFormatRows = 6;        // display-digit rows 0..5
+constexpr int kFormatRows = 6;  // display-digit rows 0..5
 
 }  // namespace
 
 ReadoutPlan PlanReadout(int choice) {
     switch (choice) {
         case kReadoutOut1:
-            return {true, false, kMsgReadingOut1, 1};
+            return {true, false, qda::msg::kReadingOut1, 1};
         case kReadoutOut2:
-            return {false, true, kMsgReadingOut2, 1};
+            return {false, true, qda::msg::kReadingOut2, 1};
         case kReadoutBoth:
-            return {true, true, kMsgReadingOut1, 2};
+            return {true, true, qda::msg::kReadingOut1, 2};
         default:
             return {};
     }
@@ -64,7 +63,7 @@ ReadoutResult RunStorageReadout(CCommand& command, const ReadoutPlan& plan, CSto
             result.out[out] = ReadOutIntoSlot(command, out, names[out], *slots[out]);
             if (result.out[out] == ReadoutOutcome::kFailed) ok = false;
         }
-        if (out == 0) status.SetTitle(LoadMessage(kMsgReadingOut2));
+        if (out == 0) status.SetTitle(LoadMessage(qda::msg::kReadingOut2));
     }
     result.ok = ok;
     status.done = true;

@@ -8,6 +8,7 @@
 #include "comm/Command.h"
 #include "pages/NumEdit.h"
 #include "pages/PageSupport.h"
+#include "resources/MessageCodes.h"
 #include "resources/Messages.h"
 #include "settings/Units.h"
 #include "settings/Validation.h"
@@ -17,8 +18,6 @@
 using namespace qda;
 
 namespace {
-constexpr int kMsgStoringReceiveClears = 299;
-constexpr int kMsgStoringSendClears = 300;
 constexpr int kMsgReceiveAll = 262;
 constexpr int kMsgSendAll = 246;
 constexpr int kRequestSend = 0;
@@ -144,7 +143,7 @@ std::intptr_t CStorageSetting::Request(int operation) {
 
 void CStorageSetting::Receive() {
     if (ControllerIsStoring() &&
-        ShowMessageCode(kMsgStoringReceiveClears, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        ShowMessageCode(qda::msg::kReceiveWhileStoring, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     if (ShowMessageCode(kMsgReceiveAll, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
     if (Request(kRequestReceive) != 1) return;
@@ -156,7 +155,8 @@ void CStorageSetting::Receive() {
 
 void CStorageSetting::Send() {
     if (!StoreFields() || !CheckActiveProgram()) return;
-    if (ControllerIsStoring() && ShowMessageCode(kMsgStoringSendClears, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (ControllerIsStoring() &&
+        ShowMessageCode(qda::msg::kSendWhileStoring, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     if (ShowMessageCode(kMsgSendAll, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
     if (Request(kRequestSend) == 1) m_transferred = true;

@@ -1,6 +1,7 @@
 // The drawn controls as their owners see them: commands posted, states, colours, refused changes.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 #include "pages/DrawnButton.h"
 #include "pages/DrawnTab.h"
 #include "pages/NumEdit.h"
+#include "pages/PictureHolder.h"
 #include "windowing/WindowMessage.h"
 
 namespace {
@@ -193,6 +195,16 @@ TEST(ColorStatic, FillsWithItsColour) {
     s.SetColor(QColor(241, 241, 241));
     const QImage shot = s.grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(20, 30)), QColor(241, 241, 241));
+}
+
+TEST(PictureHolder, ReadsAsAGraphicNamedByItsOwner) {
+    QWidget parent;
+    auto* holder = new qda::PictureHolder(1019, QSize(32, 28), &parent);
+    holder->setAccessibleName(QStringLiteral("Head A"));
+    QAccessibleInterface* ai = QAccessible::queryAccessibleInterface(holder);
+    ASSERT_NE(ai, nullptr);
+    EXPECT_EQ(ai->role(), QAccessible::Graphic);
+    EXPECT_EQ(ai->text(QAccessible::Name), QStringLiteral("Head A"));
 }
 
 TEST(DrawnTab, UserChangeCanBeRefused) {
