@@ -313,7 +313,9 @@ void CWave::UpdateButtons() {
     for (size_t i = 0; i < m_actionButtons.size(); ++i) m_actionButtons[i]->setEnabled(s.action[i]);
     for (size_t i = 0; i < m_peakButtons.size(); ++i) {
         m_peakButtons[i]->setEnabled(s.peakEnabled[i]);
-        m_peakButtons[i]->SetSelected(s.peakPressed[i]);
+        // Called after every waveform: a button whose state stays is neither repainted nor announced.
+        if (m_peakButtons[i]->IsSelected() != s.peakPressed[i])
+            m_peakButtons[i]->SetSelected(s.peakPressed[i]);
     }
     UpdateAccessibleText();
 }
