@@ -216,6 +216,8 @@ bool CCOMPORT::ClearError() {
 void CCOMPORT::ArmResponseTimer(int milliseconds) {
     m_timerRemaining = milliseconds;
     m_timerArmed = true;
+    // The worker may be asleep without a tick; it starts counting now.
+    if (std::this_thread::get_id() != m_worker.get_id()) Wake();
 }
 
 void CCOMPORT::DisarmResponseTimer() {
@@ -305,7 +307,11 @@ void CCOMPORT::WorkerLoop() {
             fds[1].events = POLLIN | (m_pendingOffset < m_pendingOut.size() ? POLLOUT : 0);
             nfds = 2;
         }
-        const int rc = ::poll(fds, static_cast<nfds_t>(nfds), kTickMs);
+        // The quiet tick counts down the response timer and watches a send draining from the
+        // line; with neither running the worker sleeps until the line, a send or a stop wakes
+        // it, instead of waking a hundred times a second between the polls of the windows.
+        const bool ticking = m_timerArmed || m_txPending;
+        const int rc = ::poll(fds, static_cast<nfds_t>(nfds), ticking ? kTickMs : -1);
         if (rc < 0) {
             if (errno == EINTR) continue;
             QDA_TRACE("エラー発生[%d]\r\n", errno);

@@ -5,8 +5,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
+#include <string>
 #include <thread>
 
 #include "comm/COMPORT.h"
@@ -249,6 +253,60 @@ TEST(ComPort, TimerThatRunsOutWithBytesWaitingReportsData) {
     port.ReadQueued(&b, 1, &n);  // a consuming read disarms
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(log.CountOf(qda::kEventResponseTimeout), 0);
+}
+
+// Voluntary context switches of thread `tid` of this process so far (-1 when unreadable).
+long ContextSwitches(int tid) {
+    std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+    return -1;
+}
+
+std::set<int> Threads() {
+    std::set<int> tids;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        tids.insert(std::stoi(entry.path().filename().string()));
+    return tids;
+}
+
+TEST(ComPort, WorkerRestsBetweenExchangesAndStillTimesAnArmedTimer) {
+    PtyController peer;
+    ASSERT_TRUE(peer.ok());
+    EventLog log;
+    CCOMPORT port;
+    const std::set<int> before = Threads();
+    ASSERT_TRUE(OpenOn(port, peer.SlavePath(), 115200, qda::Parity::kEven, log));
+    int worker = -1;
+    for (int tid : Threads())
+        if (before.count(tid) == 0) worker = tid;
+    ASSERT_GT(worker, 0) << "the port's worker thread";
+
+    // Nothing sent, nothing timed: the worker does not wake every tick.
+    const auto sendAndDrain = [&] {
+        const Bytes out = {'C', 'C', ','};
+        const int sent = log.CountOf(qda::kEventTxEmpty);
+        ASSERT_TRUE(port.Write(out.data(), 3));
+        ASSERT_TRUE(WaitFor([&] { return log.CountOf(qda::kEventTxEmpty) > sent; })) << "the sent event";
+    };
+    sendAndDrain();
+    std::this_thread::sleep_for(50ms);
+    const long rested = ContextSwitches(worker);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(ContextSwitches(worker) - rested, 5) << "woken without anything to do";
+
+    // A timer armed while the worker rests runs out as it would with the worker ticking.
+    const auto armed = std::chrono::steady_clock::now();
+    port.ArmResponseTimer(100);
+    ASSERT_TRUE(WaitFor([&] { return log.CountOf(qda::kEventResponseTimeout) == 1; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - armed, 100ms);
+    // And once it has fired, the worker rests again; a later send still goes out.
+    std::this_thread::sleep_for(50ms);
+    const long afterTimeout = ContextSwitches(worker);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LT(ContextSwitches(worker) - afterTimeout, 5);
+    sendAndDrain();
 }
 
 TEST(ComPort, HangUpIsReportedOnceAndCloseReturns) {
