@@ -45,6 +45,7 @@ public:
         // Encoded before the fork: the child only makes system calls.
         const std::vector<uint8_t> hello = qda::wire::EncodeHello();
         const std::vector<uint8_t> reserve = qda::wire::EncodeReserve(qda::wire::MessageType::Reserve);
+        const std::vector<uint8_t> release = qda::wire::EncodeReserve(qda::wire::MessageType::Release);
         m_child = ::fork();
         if (m_child != 0) {
             ::close(m_ready[1]);
@@ -69,6 +70,11 @@ public:
         (void)!::write(m_ready[1], &granted, 1);
         char ignored;
         (void)!::read(m_letGo[0], &ignored, 1);  // until the parent closes its end
+        // Given back and answered before the child ends, so that the parent finds the controller
+        // free once it has waited for the child (a closed connection is noticed only later).
+        if (granted == 1 &&
+            ::write(s, release.data(), release.size()) == static_cast<ssize_t>(release.size()))
+            (void)!::read(s, reply, qda::wire::kHeaderSize + sizeof(qda::wire::ReserveReplyBody));
         ::_exit(0);
     }
     ~OtherProgramHolding() { LetGo(); }
@@ -77,7 +83,7 @@ public:
         char granted = 0;
         return m_child > 0 && ::read(m_ready[0], &granted, 1) == 1 && granted == 1;
     }
-    // Ends the child; the host gives the controller back when its connection closes.
+    // Ends the child once it has given the controller back.
     void LetGo() {
         if (m_child <= 0) return;
         ::close(m_letGo[1]);
