@@ -171,6 +171,8 @@ private:
     int m_readoutChoice = 0;
     std::array<int, 2> m_destination{0, 1};
     qda::ReadoutStatus m_readoutStatus;
+    // A requested OUT's answer could not fill its slot: the end of the readout says it failed.
+    bool m_readoutRejected = false;
     QString m_lastPath;
     bool m_closing = false;
 

@@ -126,7 +126,9 @@ void CDataStorage::OnWorkerMessage(std::uintptr_t wParam, std::intptr_t lParam) 
             OnOutValues(wParam == qda::kNoticeOut1Read ? 0 : 1, lParam == 1);
             return;
         case qda::kNoticeReadDone:
-            if (lParam == 0) ShowMessageCode(qda::msg::kReadoutFailed, MB_OK | MB_ICONWARNING);
+            if (lParam == 0 || m_readoutRejected)
+                ShowMessageCode(qda::msg::kReadoutFailed, MB_OK | MB_ICONWARNING);
+            m_readoutRejected = false;
             return;
         default:
             return;
@@ -143,9 +145,12 @@ void CDataStorage::OnOutValues(int out, bool success) {
         if (readout.status == 0 && readout.count <= 0) {
             m_readoutStatus.done = true;
             ShowMessageCode(qda::msg::kNoDataToRead, MB_OK | MB_ICONWARNING);
-        } else if (qda::FillSlotFromReadout(readout, name, m_slots[static_cast<size_t>(slot)]) ==
-                       qda::ReadoutOutcome::kFilled &&
-                   m_chartReady) {
+        } else if (qda::FillSlotFromReadout(readout, name, m_slots[static_cast<size_t>(slot)]) !=
+                   qda::ReadoutOutcome::kFilled) {
+            // An answer the slot cannot take (a display format or a count out of bounds) is a
+            // failed readout too, not a silent one; the slot keeps what it held.
+            m_readoutRejected = true;
+        } else if (m_chartReady) {
             m_display->ShowReadSlot(slot);
             RefreshList();
             UpdateButtons();
@@ -184,6 +189,7 @@ void CDataStorage::OnReadout() {
     m_readoutChoice = (plan.readOut1 ? 1 : 0) | (plan.readOut2 ? 2 : 0);
     m_destination = {choice.out1Slot, choice.out2Slot};
     m_readoutStatus.done = false;
+    m_readoutRejected = false;
     m_readoutStatus.SetTitle(LoadMessage(plan.titleMessage));
     m_worker->RequestRead(plan.readOut1, plan.readOut2);
     if (m_command->GetCommKind() == qda::LinkKind::kSerial) {

@@ -307,6 +307,30 @@ TEST_F(DataStorageWindowTest, ReadoutWithNothingStoredOrASilentControllerChanges
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.Shown().empty(); }, 8000));
     EXPECT_EQ(messages.Shown().front().text, LoadMessage(334));
     EXPECT_EQ(window->Slot(0).Count(), 0) << "a failed readout leaves the slot as it was";
+
+    // An answer the slot cannot take (a display format no slot knows) fails the readout as well,
+    // and the slot keeps what a good readout put there.
+    silent = false;
+    messages.Clear();
+    AnswerReadout(1, 0, 1);
+    window->OnReadout();
+    ASSERT_EQ(window->Slot(0).Count(), 50);
+    EXPECT_TRUE(messages.Shown().empty());
+    const std::vector<int32_t> before(window->Slot(0).Samples(), window->Slot(0).Samples() + 50);
+    pty.SetScript([this](const test::Bytes& packet) -> std::vector<test::Chunk> {
+        test::Bytes reply = sim->HandlePacket(packet);
+        if (packet.size() > 3 && packet[3] == CMD_STORAGE_READ && reply.size() > 8) reply[8] = 9;
+        return {test::Chunk{test::Frame(reply)}};
+    });
+    messages.QueueAnswer(IDYES);  // 270: the values shown are overwritten
+    messages.QueueAnswer(IDOK);
+    AnswerReadout(1, 0, 1);
+    window->OnReadout();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.Shown().size() >= 2; }, 5000));
+    EXPECT_EQ(messages.Shown().back().text, LoadMessage(334));
+    EXPECT_EQ(
+        std::vector<int32_t>(window->Slot(0).Samples(), window->Slot(0).Samples() + window->Slot(0).Count()),
+        before);
 }
 
 TEST_F(DataStorageWindowTest, LoadPlotMoveCursorsAndSave) {
