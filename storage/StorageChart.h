@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "chart/GraphCanvas.h"
 #include "chart/GraphTypes.h"
-
-class CGraphCanvas;
 
 namespace qda {
 
