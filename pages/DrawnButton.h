@@ -49,6 +49,8 @@ public:
     bool IsDown() const { return isEnabled() && (m_pressed || m_selected); }
     bool IsPressed() const { return m_pressed; }
     bool IsHover() const { return m_hover; }
+    // The logical size of the button's picture; invalid when it has none.
+    QSize ImageSize() const { return m_imageSize; }
     // The caption as drawn (cut before "(&" when asked).
     QString Caption() const;
     // The colour the caption is drawn in now (grey while disabled).

@@ -239,10 +239,10 @@ void CDataStorage::LayOut() {
     // allows (beside the buttons it would be cut); settings and readout stay at the right.
     int x = kMargin;
     for (CDrawnButton* b : {m_start, m_stop, m_clear}) {
-        // As wide as the caption needs (German ones are longer), at least 150.
-        const int bw = std::max(150, b->sizeHint().width());
-        b->setGeometry(x, kMargin, bw, 40);
-        x += bw + 6;
+        // 150 wide, or as wide as a longer caption needs ("Gespeicherte Daten löschen").
+        const int buttonWidth = std::max(150, b->sizeHint().width());
+        b->setGeometry(x, kMargin, buttonWidth, 40);
+        x += buttonWidth + 6;
     }
     const int rightColumn = 220;
     m_settingsButton->setGeometry(w - kMargin - rightColumn, kMargin, rightColumn, 26);

@@ -1,5 +1,6 @@
 // The assembled main window on a screen of twice the pixels: its pictures are drawn at that ratio,
-// not enlarged from 1 x, and in every language its captions fit their controls on every page.
+// not enlarged from 1 x, and in every language its captions fit their controls on every page and
+// in the tool windows.
 #include <QAbstractButton>
 #include <QLabel>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include "pages/DrawnButton.h"
 #include "pages/PictureHolder.h"
 #include "resources/lang/LanguageModule.h"
+#include "storage/DataStorage.h"
 #include "support/RenderAtRatio.h"
 
 namespace qda::test {
@@ -42,9 +44,7 @@ std::vector<std::string> ClippedCaptions(QWidget& top) {
             // The caption is centred right of the picture, in the parent's font, above the bottom line.
             const QFontMetrics fm(b->parentWidget()->font());
             QRect room(0, 0, b->width(), b->height() - 1);
-            if (b->objectName().toInt() >= CTR52Dlg::IDC_RECEIVE &&
-                b->objectName().toInt() <= CTR52Dlg::IDC_STORAGE)
-                room.setLeft(4 + 32 + 4);
+            if (b->ImageSize().isValid()) room.setLeft(4 + b->ImageSize().width() + 4);
             report(b, b->Caption(), fm.size(Qt::TextShowMnemonic, b->Caption()), room.size());
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             if (!button->text().isEmpty()) report(button, button->text(), button->sizeHint(), button->size());
@@ -99,6 +99,27 @@ TEST_F(MainWindowTest, CaptionsFitTheirControlsOnEveryPageInEveryLanguage) {
             for (const std::string& clipped : ClippedCaptions(*window))
                 ADD_FAILURE() << language << ", page " << tab << ": " << clipped;
         }
+        // The tool windows as they open: measured values, waveform, data storage (without a link).
+        std::vector<QWidget*> tools;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            const QByteArray name = w->metaObject()->className();
+            if (name == "CCalc" || name == "CWave") tools.push_back(w);
+        }
+        const int silent = IsMessageSilent();
+        SetMessageSilent(1);
+        // Owned here, so it goes before the main window it is a child of.
+        auto storage = std::make_unique<CDataStorage>(window->Settings(), window->GetSelectedProgram(),
+                                                      window.get(), 0u, nullptr, window.get());
+        SetMessageSilent(silent);
+        tools.push_back(storage.get());
+        for (QWidget* tool : tools) {
+            tool->show();
+            QCoreApplication::processEvents();
+            for (const std::string& clipped : ClippedCaptions(*tool))
+                ADD_FAILURE() << language << ", " << tool->metaObject()->className() << ": " << clipped;
+            tool->hide();
+        }
+        storage.reset();
         window.reset();
         UnloadLanguageModule();
     }
