@@ -23,6 +23,9 @@
 #include "pages/DrawnButton.h"
 #include "pages/PageSupport.h"
 #include "resources/Messages.h"
+#include "resources/StringIds.h"
+#include "resources/StringTable.h"
+#include "resources/lang/LanguageModule.h"
 #include "settings/RegistryState.h"
 #include "settings/SettingsDefaults.h"
 #include "storage/DataStorage.h"
@@ -165,24 +168,48 @@ TEST_F(DataStorageWindowTest, WithoutAControllerItOpensSaysSoAndResetsTheHeaders
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(DataStorageWindowTest, AtItsSmallestSizeTheLongestStatusLineShowsWhole) {
-    messages.QueueAnswer(IDOK);
-    OpenWith(false);
-    ASSERT_EQ(window->size(), window->minimumSize());
-    QString text = MessageQ(337).trimmed();
-    for (const char* part : {"65536点", "65536点", "システムエラー"})
-        text.replace(text.indexOf(QStringLiteral("%s")), 2, U8(part));
-    auto* status = window->findChild<QLabel*>(QStringLiteral("1170"));
-    ASSERT_NE(status, nullptr);
-    status->setText(text);
-    EXPECT_GE(status->contentsRect().width() - 2 * status->margin() - status->indent(),
-              status->fontMetrics().horizontalAdvance(text))
-        << text.toStdString();
-    EXPECT_GE(status->contentsRect().height(), status->fontMetrics().height());
-    for (int id : {CDataStorage::IDC_START, CDataStorage::IDC_STOP, CDataStorage::IDC_CLEAR,
-                   CDataStorage::IDC_SETTINGS, CDataStorage::IDC_READOUT, CDataStorage::IDC_SIDE_BY_SIDE}) {
-        EXPECT_FALSE(status->geometry().intersects(qda::FindControl(window.get(), id)->geometry()))
-            << "the status line covers control " << id;
+TEST_F(DataStorageWindowTest, AtItsSmallestSizeTheLongestTextsShowWhole) {
+    const char* bin = std::getenv("QDA_BIN_DIR");
+    const std::string libDir = bin != nullptr ? std::string(bin) + "/../lib" : std::string();
+    for (const char* language : {"jp", "us", "de"}) {
+        SCOPED_TRACE(language);
+        if (std::string(language) != "jp" && (libDir.empty() || !LoadLanguageModule(language, libDir))) {
+            ADD_FAILURE() << "the language module " << language << " is not built";
+            continue;
+        }
+        messages.QueueAnswer(IDOK);
+        OpenWith(false);
+        ASSERT_EQ(window->size(), window->minimumSize());
+        // The longest status line: full counts and the longest state.
+        QString text = MessageQ(337).trimmed();
+        for (const QString& part : {QString::fromStdString(LoadResourceString(kStrStorageCountFormat))
+                                        .replace(QStringLiteral("%5d"), QStringLiteral("65536")),
+                                    QString::fromStdString(LoadResourceString(kStrStorageCountFormat))
+                                        .replace(QStringLiteral("%5d"), QStringLiteral("65536")),
+                                    QString::fromStdString(LoadResourceString(kStrStorageStateSystemError))})
+            text.replace(text.indexOf(QStringLiteral("%s")), 2, part);
+        auto* status = window->findChild<QLabel*>(QStringLiteral("1170"));
+        ASSERT_NE(status, nullptr);
+        status->setText(text);
+        EXPECT_GE(status->contentsRect().width() - 2 * status->margin() - status->indent(),
+                  status->fontMetrics().horizontalAdvance(text))
+            << text.toStdString();
+        EXPECT_GE(status->contentsRect().height(), status->fontMetrics().height());
+        std::vector<QWidget*> top;
+        for (int id : {CDataStorage::IDC_START, CDataStorage::IDC_STOP, CDataStorage::IDC_CLEAR,
+                       CDataStorage::IDC_SETTINGS, CDataStorage::IDC_READOUT}) {
+            QWidget* control = qda::FindControl(window.get(), id);
+            EXPECT_GE(control->width(), control->sizeHint().width()) << "control " << id << " is cut";
+            EXPECT_FALSE(status->geometry().intersects(control->geometry()))
+                << "the status line covers " << id;
+            for (QWidget* other : top)
+                EXPECT_FALSE(other->geometry().intersects(control->geometry()))
+                    << "control " << id << " overlaps";
+            top.push_back(control);
+        }
+        window->OnClose();
+        window.reset();
+        UnloadLanguageModule();
     }
 }
 
