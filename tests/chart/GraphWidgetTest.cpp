@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "WidgetApplication.h"
 #include "chart/Graph.h"
 #include "windowing/WindowMessage.h"
 
@@ -42,16 +43,7 @@ public:
 
 class GraphWidget : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            // No display needed: draw on the offscreen platform unless one was chosen.
-            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "chart_widget_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { EnsureWidgetApplication(); }
     void SetUp() override {
         const int sb = graph.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         graph.resize(512, 512 + sb);

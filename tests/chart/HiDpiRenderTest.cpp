@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <cmath>
 
+#include "WidgetApplication.h"
 #include "chart/Graph.h"
 #include "chart/GraphCanvas.h"
 #include "chart/QtGraphPainter.h"
@@ -21,15 +22,7 @@ constexpr QRgb kRedRgb = 0xFFFF0000;
 
 class HiDpiRender : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "chart_widget_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { EnsureWidgetApplication(); }
 };
 
 // A 512 x 512 chart, plot from 64 to 448, 8 x 8 grid (rows and columns every 48 pixels) and one

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 
+#include "WidgetApplication.h"
 #include "chart/GraphCanvas.h"
 #include "chart/QtGraphPainter.h"
 
@@ -43,15 +44,7 @@ std::vector<int32_t> Wave(double phase, int gapAt) {
 // At 1 x and at 2 x (the image in device pixels, the tiles in logical ones).
 class IncrementalRender : public testing::TestWithParam<double> {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "chart_widget_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { EnsureWidgetApplication(); }
 
     void SetUp() override {
         painter->SetDevicePixelRatio(GetParam());

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPainter>
 
+#include "WidgetApplication.h"
 #include "chart/GraphCanvas.h"
 #include "chart/QtGraphPainter.h"
 
@@ -11,16 +12,7 @@ namespace {
 
 class Render : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            // No display needed: draw on the offscreen platform unless one was chosen.
-            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "chart_widget_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);  // the window tests of this program need widgets
-        }
-    }
+    static void SetUpTestSuite() { EnsureWidgetApplication(); }
 };
 
 // Blue, green, red of pixel (x, y) of a bottom-up 24-bit bitmap.

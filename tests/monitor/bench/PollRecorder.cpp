@@ -32,12 +32,6 @@ int SourceOfRequest(const uint8_t* packet, int length) {
 
 }  // namespace
 
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 void CPollRecorder::Log(const char* caption, const uint8_t* bytes, int length) {
     const int64_t now = NowNs();
     int n = 0;
@@ -71,24 +65,6 @@ PollTimes CPollRecorder::Times(PollSource source, int64_t from, int64_t to) cons
 size_t CPollRecorder::Sent(PollSource source) const {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_times[static_cast<size_t>(source)].sent.size();
-}
-
-Spread Summarise(std::vector<double> ms) {
-    Spread s;
-    s.count = ms.size();
-    if (ms.empty()) return s;
-    std::sort(ms.begin(), ms.end());
-    s.mean = std::accumulate(ms.begin(), ms.end(), 0.0) / static_cast<double>(ms.size());
-    s.worst = ms.back();
-    s.median = ms[ms.size() / 2];
-    s.p99 = ms[std::min(ms.size() - 1, static_cast<size_t>(static_cast<double>(ms.size()) * 0.99))];
-    return s;
-}
-
-std::vector<double> Intervals(const std::vector<int64_t>& ns) {
-    std::vector<double> out;
-    for (size_t i = 1; i < ns.size(); ++i) out.push_back(static_cast<double>(ns[i] - ns[i - 1]) / 1e6);
-    return out;
 }
 
 }  // namespace qda::bench

@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "comm/DumpSink.h"
+#include "support/BenchFigures.h"
 
 namespace qda::bench {
 
 // The polling windows told apart by their requests.
 enum PollSource { kCalcPolls = 0, kWaveAPolls = 1, kWaveBPolls = 2, kPollSources = 3 };
-
-int64_t NowNs();
 
 struct PollTimes {
     std::vector<int64_t> sent;     // steady clock, ns
@@ -34,17 +33,5 @@ private:
     std::array<PollTimes, kPollSources> m_times;
     int m_lastSource = -1;  // the polling window whose request went out last, -1 none
 };
-
-// Summary of a series of intervals or latencies in ms.
-struct Spread {
-    size_t count = 0;
-    double mean = 0;
-    double worst = 0;
-    double median = 0;
-    double p99 = 0;
-};
-Spread Summarise(std::vector<double> ms);
-// The intervals between consecutive times, in ms.
-std::vector<double> Intervals(const std::vector<int64_t>& ns);
 
 }  // namespace qda::bench

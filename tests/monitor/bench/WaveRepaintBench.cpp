@@ -19,6 +19,7 @@
 #include "comm/Command.h"
 #include "monitor/Wave.h"
 #include "qcustomplot.h"
+#include "support/BenchFigures.h"
 #include "support/SimProcess.h"
 
 namespace {
@@ -26,25 +27,9 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-struct Figures {
-    double median = 0;
-    double p99 = 0;
-};
-
-Figures Summarise(std::vector<double> us) {
-    std::sort(us.begin(), us.end());
-    Figures f;
-    if (us.empty()) return f;
-    f.median = us[us.size() / 2];
-    f.p99 = us[std::min(us.size() - 1, static_cast<size_t>(us.size() * 0.99))];
-    return f;
-}
+using Figures = qda::bench::Spread;
+using qda::bench::NowNs;
+using qda::bench::Summarise;
 
 // QCustomPlot set up as the waveform chart: one yellow trace over 0..1023, 0..256, the grid.
 struct Reference {

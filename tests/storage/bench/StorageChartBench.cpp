@@ -32,6 +32,7 @@
 #include "storage/SelectFile.h"
 #include "storage/StorageData.h"
 #include "storage/StorageFile.h"
+#include "support/BenchFigures.h"
 #include "support/ScriptedMessageBackend.h"
 
 namespace {
@@ -40,25 +41,9 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kValues = 65536;
 
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-struct Figures {
-    double median = 0;
-    double p99 = 0;
-};
-
-Figures Summarise(std::vector<double> us) {
-    std::sort(us.begin(), us.end());
-    Figures f;
-    if (us.empty()) return f;
-    f.median = us[us.size() / 2];
-    f.p99 = us[std::min(us.size() - 1, static_cast<size_t>(us.size() * 0.99))];
-    return f;
-}
+using Figures = qda::bench::Spread;
+using qda::bench::NowNs;
+using qda::bench::Summarise;
 
 // Slot `k`'s stored values: a slow wave with noise, a stretch without data and a few overs.
 std::vector<int32_t> SlotValues(int k) {
