@@ -338,22 +338,8 @@ void CWave::UpdateAccessibleText() {
 }
 
 bool CWave::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick ||
-        e->type() == QEvent::MouseButtonRelease) {
-        for (size_t i = 0; i < m_actionButtons.size(); ++i) {
-            CDrawnButton* b = m_actionButtons[i];
-            if (watched != b || static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton) continue;
-            if (e->type() == QEvent::MouseButtonRelease) {
-                // Let go outside: the button sends no command, so none is to be skipped.
-                if (!b->rect().contains(static_cast<QMouseEvent*>(e)->position().toPoint()))
-                    m_actedOnPress[i] = false;
-            } else if (b->isEnabled()) {
-                m_actedOnPress[i] = true;
-                PressAction(static_cast<WaveAction>(i));
-            }
-            break;
-        }
-    }
+    qda::TrackPressActions(m_actionButtons, m_actedOnPress, watched, e,
+                           [this](size_t i) { PressAction(static_cast<WaveAction>(i)); });
     if (qda::IsWindowKey(*this, watched, e) &&
         HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress))
         return true;

@@ -4,19 +4,15 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include "pages/PictureShapes.h"
+
 namespace qda {
 
 namespace {
 
-const QColor kInk(30, 30, 30);
-const QColor kBlue(30, 90, 200);
-const QColor kGreen(20, 150, 60);
-
-void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c, QColor colour) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawPolygon(QPolygonF({a, b, c}));
-}
+const QColor kInk = kPictureInk;
+const QColor kBlue = kPictureBlue;
+const QColor kGreen = kPictureGreen;
 
 // A small received-light curve across the picture, the motif of the zoom buttons.
 void Wave(QPainter& p, QRectF area) {
@@ -31,19 +27,6 @@ void Wave(QPainter& p, QRectF area) {
     p.drawPath(path);
 }
 
-// Two arrows on one axis, pointing outwards (zoom in) or inwards (zoom out).
-void ZoomArrows(QPainter& p, bool horizontal, bool outwards) {
-    const double c = 12;
-    for (int side : {-1, 1}) {
-        const double tip = outwards ? c + side * 11 : c + side * 4;
-        const double base = outwards ? c + side * 6 : c + side * 9;
-        if (horizontal)
-            Triangle(p, {tip, c}, {base, c - 4}, {base, c + 4}, kBlue);
-        else
-            Triangle(p, {c, tip}, {c - 4, base}, {c + 4, base}, kBlue);
-    }
-}
-
 void ZoomPicture(QPainter& p, bool horizontal, bool zoomIn) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Wave(p, horizontal ? QRectF(7, 8, 10, 8) : QRectF(8, 7, 8, 10));
@@ -53,10 +36,7 @@ void ZoomPicture(QPainter& p, bool horizontal, bool zoomIn) {
 void MovePicture(QPainter& p, bool up) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Wave(p, up ? QRectF(3, 14, 18, 7) : QRectF(3, 3, 18, 7));
-    if (up)
-        Triangle(p, {12, 2}, {5, 11}, {19, 11}, kBlue);
-    else
-        Triangle(p, {12, 22}, {5, 13}, {19, 13}, kBlue);
+    MoveArrow(p, up);
 }
 
 // Four surfaces' peaks with the chosen one (0..3) drawn tall and its number below.
@@ -65,7 +45,8 @@ void PeakPicture(QPainter& p, int chosen) {
     for (int i = 0; i < 4; ++i) {
         const double x = 3 + i * 6;
         const double height = i == chosen ? 14 : 6;
-        Triangle(p, {x, 16}, {x + 3, 16 - height}, {x + 6, 16}, i == chosen ? kGreen : QColor(150, 150, 150));
+        FilledTriangle(p, {x, 16}, {x + 3, 16 - height}, {x + 6, 16},
+                       i == chosen ? kGreen : QColor(150, 150, 150));
     }
     p.setPen(kInk);
     QFont font = p.font();
@@ -81,7 +62,7 @@ void StartPicture(QPainter& p, bool pause) {
         p.fillRect(QRectF(6, 5, 4, 14), kBlue);
         p.fillRect(QRectF(14, 5, 4, 14), kBlue);
     } else {
-        Triangle(p, {7, 4}, {7, 20}, {19, 12}, kGreen);
+        FilledTriangle(p, {7, 4}, {7, 20}, {19, 12}, kGreen);
     }
 }
 

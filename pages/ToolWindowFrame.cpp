@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "pages/DrawnButton.h"
+
 namespace qda {
 
 DrawnPicture SizeGripPicture() {
@@ -49,6 +51,27 @@ bool IsWindowKey(const QWidget& window, QObject* watched, QEvent* e) {
     if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     return widget != nullptr && widget->window() == &window && !BlockedByModal(window);
+}
+
+void TrackPressActions(std::span<CDrawnButton* const> buttons, std::span<bool> acted, QObject* watched,
+                       QEvent* e, const std::function<void(size_t)>& act) {
+    if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick &&
+        e->type() != QEvent::MouseButtonRelease)
+        return;
+    const auto* mouse = static_cast<QMouseEvent*>(e);
+    if (mouse->button() != Qt::LeftButton) return;
+    for (size_t i = 0; i < buttons.size() && i < acted.size(); ++i) {
+        CDrawnButton* b = buttons[i];
+        if (watched != b) continue;
+        if (e->type() == QEvent::MouseButtonRelease) {
+            // Let go outside: the button sends no command, so none is to be skipped.
+            if (!b->rect().contains(mouse->position().toPoint())) acted[i] = false;
+        } else if (b->isEnabled()) {
+            acted[i] = true;
+            act(i);
+        }
+        return;
+    }
 }
 
 }  // namespace qda

@@ -3,8 +3,13 @@
 // their own controls: the 16 x 16 size grip (bitmap 188) in the bottom-right corner, which
 // resizes the window as its frame's corner does, and the test whether a key is the window's own
 // to handle.
+#include <cstddef>
+#include <functional>
+#include <span>
+
 #include "pages/DrawnPicture.h"
 
+class CDrawnButton;
 class QEvent;
 class QObject;
 class QPainter;
@@ -33,5 +38,12 @@ bool BlockedByModal(const QWidget& window);
 // For an application-wide event filter: `e` is a key press or release sent to a widget inside
 // `window` while no modal window stands in front of it.
 bool IsWindowKey(const QWidget& window, QObject* watched, QEvent* e);
+
+// For a window's event filter, for buttons that act when the left mouse button goes down (holding
+// it repeats): on a left press of enabled button i, notes acted[i] (so that the click which
+// follows does not act again) and calls act(i); a release outside the button clears acted[i], as
+// no click follows then.
+void TrackPressActions(std::span<CDrawnButton* const> buttons, std::span<bool> acted, QObject* watched,
+                       QEvent* e, const std::function<void(size_t)>& act);
 
 }  // namespace qda

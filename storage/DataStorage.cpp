@@ -387,22 +387,8 @@ void CDataStorage::UpdateButtons() {
 }
 
 bool CDataStorage::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick ||
-        e->type() == QEvent::MouseButtonRelease) {
-        for (size_t i = 0; i < m_repeatButtons.size(); ++i) {
-            CDrawnButton* b = m_repeatButtons[i];
-            if (watched != b || static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton) continue;
-            if (e->type() == QEvent::MouseButtonRelease) {
-                // Let go outside: the button sends no command, so none is to be skipped.
-                if (!b->rect().contains(static_cast<QMouseEvent*>(e)->position().toPoint()))
-                    m_actedOnPress[i] = false;
-            } else if (b->isEnabled()) {
-                m_actedOnPress[i] = true;
-                PressPlotButton(static_cast<int>(i));
-            }
-            break;
-        }
-    }
+    qda::TrackPressActions(m_repeatButtons, m_actedOnPress, watched, e,
+                           [this](size_t i) { PressPlotButton(static_cast<int>(i)); });
     if (qda::IsWindowKey(*this, watched, e) &&
         HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress))
         return true;

@@ -4,21 +4,17 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include "pages/PictureShapes.h"
+
 namespace qda {
 
 namespace {
 
-const QColor kInk(30, 30, 30);
-const QColor kBlue(30, 90, 200);
-const QColor kGreen(20, 150, 60);
+const QColor kInk = kPictureInk;
+const QColor kBlue = kPictureBlue;
+const QColor kGreen = kPictureGreen;
 const QColor kRed(200, 40, 40);
 const QColor kCursor(90, 90, 90);
-
-void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c, QColor colour) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawPolygon(QPolygonF({a, b, c}));
-}
 
 // A stored curve across `area`, the motif of the plot buttons.
 void Curve(QPainter& p, QRectF area, QColor colour = kGreen) {
@@ -31,18 +27,6 @@ void Curve(QPainter& p, QRectF area, QColor colour = kGreen) {
     p.drawPath(path);
 }
 
-void ZoomArrows(QPainter& p, bool horizontal, bool outwards) {
-    const double c = 12;
-    for (int side : {-1, 1}) {
-        const double tip = outwards ? c + side * 11 : c + side * 4;
-        const double base = outwards ? c + side * 6 : c + side * 9;
-        if (horizontal)
-            Triangle(p, {tip, c}, {base, c - 4}, {base, c + 4}, kBlue);
-        else
-            Triangle(p, {c, tip}, {c - 4, base}, {c + 4, base}, kBlue);
-    }
-}
-
 // A memory drum with a mark: start (triangle), stop (square), clear (cross).
 void Drum(QPainter& p, int mark) {
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -51,7 +35,7 @@ void Drum(QPainter& p, int mark) {
     p.drawRect(QRectF(2.5, 4.5, 12, 15));
     for (int y = 8; y <= 16; y += 4) p.drawLine(QPointF(4, y), QPointF(13, y));
     if (mark == 0) {
-        Triangle(p, {15, 6}, {15, 18}, {23, 12}, kGreen);
+        FilledTriangle(p, {15, 6}, {15, 18}, {23, 12}, kGreen);
     } else if (mark == 1) {
         p.setPen(Qt::NoPen);
         p.setBrush(kRed);
@@ -93,10 +77,7 @@ void AutoScale(QPainter& p) {
 void Move(QPainter& p, bool up) {
     p.setRenderHint(QPainter::Antialiasing, true);
     Curve(p, up ? QRectF(3, 14, 18, 7) : QRectF(3, 3, 18, 7));
-    if (up)
-        Triangle(p, {12, 2}, {5, 11}, {19, 11}, kBlue);
-    else
-        Triangle(p, {12, 22}, {5, 13}, {19, 13}, kBlue);
+    MoveArrow(p, up);
 }
 
 // Cursor lines: none (crossed out), A, B or both, each labelled.
