@@ -1,13 +1,20 @@
 // The tool windows' frame: the size grip's picture at any ratio, and which keys a tool window
-// takes — its own widgets' keys, but none while a modal window stands in front of it.
+// takes — its own widgets' keys, but none while a modal window stands in front of it — and the
+// repeating buttons that act on the press, not again on the click that follows.
 #include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
 
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
+
+#include "pages/DrawnButton.h"
 
 #include "pages/ToolWindowFrame.h"
 #include "support/RenderAtRatio.h"
@@ -69,6 +76,50 @@ TEST(ToolWindowFrame, KeysBelongToTheWindowUntilAModalOneStandsInFront) {
     QMessageBox::information(&window, QStringLiteral("QD-Atlas"), QStringLiteral("x"));
     EXPECT_TRUE(blocked);
     EXPECT_TRUE(IsWindowKey(window, edit, &press));
+}
+
+// Runs the tracking as a window's event filter does, for two buttons.
+class PressTracker : public QObject {
+public:
+    std::array<CDrawnButton*, 2> buttons{};
+    std::array<bool, 2> acted{};
+    std::vector<size_t> actions;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        TrackPressActions(buttons, acted, watched, e, [this](size_t i) { actions.push_back(i); });
+        return false;
+    }
+};
+
+TEST(ToolWindowFrame, ARepeatingButtonActsOnThePressAndNotesItForTheClick) {
+    QWidget window;
+    window.resize(200, 60);
+    PressTracker tracker;
+    for (size_t i = 0; i < 2; ++i) {
+        tracker.buttons[i] = new CDrawnButton(2000 + static_cast<int>(i), QStringLiteral("B"), &window);
+        tracker.buttons[i]->setGeometry(10 + static_cast<int>(i) * 60, 10, 50, 30);
+        tracker.buttons[i]->installEventFilter(&tracker);
+    }
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CDrawnButton* second = tracker.buttons[1];
+
+    QTest::mousePress(second, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(tracker.actions, std::vector<size_t>{1});
+    EXPECT_TRUE(tracker.acted[1]) << "the click that follows must know the press acted";
+    EXPECT_FALSE(tracker.acted[0]);
+    QTest::mouseRelease(second, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(tracker.acted[1]) << "a release inside leaves the note for the click";
+
+    tracker.acted[1] = false;
+    QTest::mousePress(second, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(second, Qt::LeftButton, {}, QPoint(200, 5));
+    EXPECT_FALSE(tracker.acted[1]) << "let go outside: no click follows, nothing to skip";
+
+    tracker.actions.clear();
+    QTest::mousePress(second, Qt::RightButton, {}, QPoint(5, 5));
+    second->setEnabled(false);
+    QTest::mousePress(second, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(tracker.actions.empty()) << "neither the right button nor a disabled button acts";
 }
 
 }  // namespace
