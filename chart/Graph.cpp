@@ -117,6 +117,9 @@ void CGraph::paintEvent(QPaintEvent* event) {
             part.setCoords(part.left() & ~1, part.top() & ~1, part.right() | 1, part.bottom() | 1);
         part &= shown;
         if (part.isEmpty()) continue;
+        // One rectangle of the region as the clip: under the region's many rectangles the
+        // raster engine copies pixel by pixel, under one it copies rows.
+        p.setClipRect(part);
         if (r == 1.0)
             p.drawImage(part.topLeft(), image, part);
         else

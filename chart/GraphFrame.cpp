@@ -21,10 +21,18 @@ uint64_t Mix(uint64_t h, uint64_t v) {
 }
 
 uint64_t HashBytes(uint64_t h, const void* data, size_t size) {
-    // FNV-1a folded into the running hash.
-    uint64_t f = 1469598103934665603ull;
+    // Eight bytes a step: the hash only sorts out operations that differ (equal hashes are
+    // compared in full), and a trace's points are most of what is hashed each frame.
     const auto* p = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < size; ++i) f = (f ^ p[i]) * 1099511628211ull;
+    uint64_t f = 1469598103934665603ull ^ size;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        f = (f ^ word) * 0x9E3779B97F4A7C15ull;
+        f ^= f >> 29;
+    }
+    for (; i < size; ++i) f = (f ^ p[i]) * 1099511628211ull;
     return Mix(h, f);
 }
 
@@ -189,14 +197,30 @@ bool GraphFrame::Same(const GraphOp& a, const GraphFrame& other, const GraphOp& 
            std::memcmp(Points(a), other.Points(b), sizeof(GraphPoint) * static_cast<size_t>(a.count)) == 0;
 }
 
+void GraphFrame::AssignHead(const GraphFrame& other, size_t count) {
+    count = std::min(count, other.m_ops.size());
+    m_ops.assign(other.m_ops.begin(), other.m_ops.begin() + static_cast<std::ptrdiff_t>(count));
+    size_t points = 0;
+    for (const GraphOp& op : m_ops) points = std::max<size_t>(points, op.first + op.count);
+    m_points.assign(other.m_points.begin(), other.m_points.begin() + static_cast<std::ptrdiff_t>(points));
+}
+
+bool GraphFrame::SameHead(const GraphFrame& other, size_t count) const {
+    if (count > m_ops.size() || count > other.m_ops.size()) return false;
+    for (size_t i = 0; i < count; ++i)
+        if (!Same(m_ops[i], other, other.m_ops[i])) return false;
+    return true;
+}
+
 std::vector<GraphRect> GraphFrameDamage(const GraphFrame& before, const GraphFrame& now, int width,
-                                        int height) {
+                                        int height, size_t* sameHead) {
     // Any order-preserving pairing of equal operations is sound: a pixel outside every unpaired
     // operation is touched by the same operations in the same order in both frames.
     const auto& a = before.Ops();
     const auto& b = now.Ops();
     size_t head = 0;
     while (head < a.size() && head < b.size() && before.Same(a[head], now, b[head])) ++head;
+    if (sameHead != nullptr) *sameHead = head;
     size_t tail = 0;
     while (tail < a.size() - head && tail < b.size() - head &&
            before.Same(a[a.size() - 1 - tail], now, b[b.size() - 1 - tail]))

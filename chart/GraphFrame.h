@@ -42,6 +42,10 @@ public:
     // Appends `op` with its points (copied into the pool); the caller has set everything but
     // first, count and hash.
     void Add(GraphOp op, const GraphPoint* points = nullptr, int count = 0);
+    // Makes this frame the first `count` operations of `other`, with their points.
+    void AssignHead(const GraphFrame& other, size_t count);
+    // True when the first `count` operations of this frame and of `other` draw the same.
+    bool SameHead(const GraphFrame& other, size_t count) const;
     const std::vector<GraphOp>& Ops() const { return m_ops; }
     const GraphPoint* Points(const GraphOp& op) const { return m_points.data() + op.first; }
     // True when `a` of this frame draws exactly what `b` of `other` draws.
@@ -54,9 +58,10 @@ private:
 
 // Where `now` may differ from `before` on a width x height surface, as a banded list of
 // rectangles (sorted by top, then left; rectangles of one band share top and bottom and do not
-// touch). Empty when nothing differs; the whole surface when most of it does.
+// touch). Empty when nothing differs; the whole surface when most of it does. `sameHead`, when
+// given, is set to how many leading operations the two frames share.
 std::vector<GraphRect> GraphFrameDamage(const GraphFrame& before, const GraphFrame& now, int width,
-                                        int height);
+                                        int height, size_t* sameHead = nullptr);
 
 // The pixels a rectangle, line or point set may touch with a pen of `penWidth`.
 GraphRect GraphPadRect(const GraphRect& rect, int pad);

@@ -1,6 +1,12 @@
 #include "chart/QtGraphPainter.h"
 
+#include "chart/PixelLine.h"
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/mman.h>
 
 #include <QFontMetrics>
 #include <QTransform>
@@ -38,6 +44,28 @@ QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A 32-bit image whose pixels lie in memory the kernel may back with huge pages: a repaint
+// copies and draws short rows scattered over the whole image, and with small pages nearly every
+// row costs an address translation miss.
+QImage MakeSurface(int width, int height) {
+    if (width <= 0 || height <= 0) return {};
+    constexpr size_t kHuge = size_t(2) << 20;
+    const qsizetype stride = qsizetype(width) * 4;
+    const size_t bytes = size_t(stride) * size_t(height);
+    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+    void* memory = std::aligned_alloc(kHuge, rounded);
+    if (memory == nullptr) return {};
+    if (!getenv("QDA_NOHUGE")) madvise(memory, rounded, MADV_HUGEPAGE);
+    return QImage(static_cast<uchar*>(memory), width, height, stride, QImage::Format_RGB32,
+                  [](void* p) { std::free(p); }, memory);
+}
+
+// The pixels of a 32-bit image, for the lines set directly. The pointer is taken once, before a
+// painter is begun on the image, so that the two always write the same memory.
+PixelSurface SurfaceOf(QImage& image) {
+    return {reinterpret_cast<uint32_t*>(image.bits()), image.bytesPerLine() / 4, image.width(), image.height()};
+}
+
 }  // namespace
 
 QtGraphPainter::QtGraphPainter() : m_pen(Qt::white, 0) {}
@@ -73,20 +101,25 @@ bool QtGraphPainter::Resize(int width, int height) {
         m_painter.reset();
     }
     m_image = QImage();
+    m_surface = {};
     m_retained = false;
     m_recording = false;
+    DropBase();
     m_damage = QRegion();
     if (width <= 0 || height <= 0) return false;
-    QImage image(qCeil(width * m_ratio), qCeil(height * m_ratio), QImage::Format_RGB32);
+    QImage image = MakeSurface(qCeil(width * m_ratio), qCeil(height * m_ratio));
     if (image.isNull()) return false;
     image.setDevicePixelRatio(m_ratio);
     m_image = std::move(image);
+    m_surface = SurfaceOf(m_image);
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(&m_image)) {
         m_painter.reset();
         m_image = QImage();
+        m_surface = {};
         return false;
     }
+    m_pixelClip = {0, 0, m_surface.width, m_surface.height};
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setPen(m_pen);
     m_damage = QRegion(0, 0, width, height);
@@ -99,6 +132,7 @@ bool QtGraphPainter::SetFonts(const GraphFont& label, const GraphFont& axis) {
     m_textBoxes.clear();
     m_textSizes.clear();
     m_retained = false;
+    DropBase();  // its texts were laid out in the old fonts
     return true;
 }
 
@@ -132,8 +166,48 @@ int QtGraphPainter::GlyphPad(GraphFontRole font) const {
     return std::max(3, Font(font).pixelSize() / 3);
 }
 
+QRect QtGraphPainter::InkRect(const QString& text, const QSize& box, int flags, const QRect& laid,
+                              GraphFontRole font) const {
+    // Where the glyphs may reach: past their advance and line box (bearings, accents,
+    // antialiased edges).
+    const int pad = GlyphPad(font);
+    const QRect area = laid.adjusted(-pad, -pad, pad, pad);
+    // At a fractional ratio a text's device position depends on where its box lies: the
+    // margin stays.
+    if (m_ratio != std::floor(m_ratio) || area.isEmpty()) return area;
+    // Drawn once on black in the image's own format and ratio, the lit pixels are the ink; the
+    // same text in a box elsewhere is the same pixels moved by whole device pixels.
+    QImage scratch(qCeil(area.width() * m_ratio), qCeil(area.height() * m_ratio), QImage::Format_RGB32);
+    if (scratch.isNull()) return area;
+    scratch.setDevicePixelRatio(m_ratio);
+    scratch.fill(Qt::black);
+    {
+        QPainter p(&scratch);
+        p.setFont(Font(font));
+        p.setPen(Qt::white);
+        p.translate(-area.left(), -area.top());
+        p.drawText(QRect(QPoint(0, 0), box), flags, text);
+    }
+    int left = scratch.width(), right = -1, top = scratch.height(), bottom = -1;
+    for (int y = 0; y < scratch.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+        for (int x = 0; x < scratch.width(); ++x)
+            if ((row[x] & 0xFFFFFF) != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    }
+    if (right < 0) return {};  // nothing to see: blanks
+    const int ratio = static_cast<int>(m_ratio);
+    // In logical pixels, one more all round.
+    return QRect(QPoint(area.left() + left / ratio - 1, area.top() + top / ratio - 1),
+                 QPoint(area.left() + right / ratio + 1, area.top() + bottom / ratio + 1));
+}
+
 GraphRect QtGraphPainter::TextBounds(const GraphRect& box, const std::string& text, unsigned flags,
-                                     GraphFontRole font) {
+                                     GraphFontRole font, bool opaque) {
     std::string key;
     key.reserve(text.size() + 24);
     key += font == GraphFontRole::Label ? 'L' : 'A';
@@ -142,13 +216,19 @@ GraphRect QtGraphPainter::TextBounds(const GraphRect& box, const std::string& te
     key += text;
     auto it = m_textBoxes.find(key);
     if (it == m_textBoxes.end()) {
-        const QRect laid = QFontMetrics(Font(font))
-                               .boundingRect(QRect(0, 0, box.right - box.left, box.bottom - box.top),
-                                             ToQtFlags(flags), ToQString(text));
-        it = m_textBoxes.emplace(std::move(key), laid).first;
+        // Labels change with every scroll and zoom: the layouts kept stay bounded.
+        if (m_textBoxes.size() >= kTextLayoutsKept) m_textBoxes.clear();
+        const QSize size(box.right - box.left, box.bottom - box.top);
+        const QString s = ToQString(text);
+        TextLayout layout;
+        layout.laid = QFontMetrics(Font(font)).boundingRect(QRect(QPoint(0, 0), size), ToQtFlags(flags), s);
+        layout.ink = InkRect(s, size, ToQtFlags(flags), layout.laid, font);
+        it = m_textBoxes.emplace(std::move(key), layout).first;
     }
-    const GraphRect r = FromQRect(it->second.translated(box.left, box.top));
-    return GraphPadRect(r, GlyphPad(font));
+    QRect reach = it->second.ink;
+    // An opaque text also fills its laid-out extent inside the box.
+    if (opaque) reach |= it->second.laid & QRect(0, 0, box.right - box.left, box.bottom - box.top);
+    return FromQRect(reach.translated(box.left, box.top));
 }
 
 GraphRect QtGraphPainter::RotatedTextBounds(int x, int y, const std::string& text, GraphFontRole font,
@@ -175,19 +255,24 @@ void QtGraphPainter::EndFrame() {
     const GraphFrame& before = m_frames[1 - m_current];
     const int w = qRound(m_image.width() / m_ratio), h = qRound(m_image.height() / m_ratio);
     const GraphRect whole{0, 0, w, h};
+    size_t head = 0;
     const std::vector<GraphRect> rects =
-        m_retained ? GraphFrameDamage(before, now, w, h) : std::vector<GraphRect>{whole};
+        m_retained ? GraphFrameDamage(before, now, w, h, &head) : std::vector<GraphRect>{whole};
+    const size_t first = m_baseOps > 0 && m_baseFrame.SameHead(now, m_baseOps) ? m_baseOps : 0;
     if (rects.size() == 1 && rects.front() == whole) {
-        for (const GraphOp& op : now.Ops()) {
+        Unclip();
+        if (first > 0) DrawBase(whole);
+        for (size_t i = first; i < now.Ops().size(); ++i) {
+            const GraphOp& op = now.Ops()[i];
             if (op.clipped)
-                m_painter->setClipRect(ToQRect(op.clip));
+                ClipTo(op.clip);
             else
-                m_painter->setClipping(false);
+                Unclip();
             Draw(now, op);
         }
         m_damage = QRegion(0, 0, w, h);
     } else if (!rects.empty()) {
-        RepaintParts(now, rects);
+        RepaintParts(now, rects, first);
         std::vector<QRect> q;
         q.reserve(rects.size());
         for (const GraphRect& r : rects) q.push_back(ToQRect(r));
@@ -195,26 +280,111 @@ void QtGraphPainter::EndFrame() {
         region.setRects(q.data(), static_cast<int>(q.size()));
         m_damage += region;
     }
+    // A head that kept its length over two changed frames is what stays while the rest
+    // changes: it becomes the base once, unless the base holds it already.
+    if (m_retained && head >= 2 && head < now.Ops().size() && head == m_lastHead && first != head)
+        BuildBase(now, head);
+    if (!m_retained)
+        m_lastHead = 0;
+    else if (head < now.Ops().size())
+        m_lastHead = head;  // an unchanged frame keeps the last change's head
     if (m_clipped)
-        m_painter->setClipRect(ToQRect(m_clip));
+        ClipTo(m_clip);
     else
-        m_painter->setClipping(false);
+        Unclip();
     ApplyPen(m_penColour, m_penWidth);
     m_retained = true;
     m_current = 1 - m_current;
 }
 
-void QtGraphPainter::ClipTo(const GraphRect& rect) {
-    m_painter->setClipRect(ToQRect(rect));
+void QtGraphPainter::BuildBase(const GraphFrame& frame, size_t count) {
+    if (m_base.size() != m_image.size()) {
+        m_base = MakeSurface(m_image.width(), m_image.height());
+        if (m_base.isNull()) {
+            DropBase();
+            return;
+        }
+        m_base.setDevicePixelRatio(m_ratio);
+    }
+    // The operations are drawn by the same routines, on the base's own painter.
+    std::unique_ptr<QPainter> image = std::move(m_painter);
+    const PixelSurface imageSurface = m_surface;
+    m_surface = SurfaceOf(m_base);
+    m_painter = std::make_unique<QPainter>();
+    const bool ok = m_painter->begin(&m_base);
+    if (ok) {
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        for (size_t i = 0; i < count; ++i) {
+            const GraphOp& op = frame.Ops()[i];
+            if (op.clipped)
+                ClipTo(op.clip);
+            else
+                Unclip();
+            Draw(frame, op);
+        }
+        m_painter->end();
+    }
+    m_painter = std::move(image);
+    m_surface = imageSurface;
+    if (!ok) {
+        DropBase();
+        return;
+    }
+    m_baseFrame.AssignHead(frame, count);
+    m_baseOps = count;
 }
 
-void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<GraphRect>& parts) {
+void QtGraphPainter::DropBase() {
+    m_base = QImage();
+    m_baseFrame.Clear();
+    m_baseOps = 0;
+    m_lastHead = 0;
+}
+
+void QtGraphPainter::DrawBase(const GraphRect& part) {
+    // Same pixel format and ratio: a straight copy of the part. Above 1 x the painter copies it,
+    // under the part's clip set by the caller, so that at a fractional ratio it covers the device
+    // pixels the operations drawn over it cover.
+    const QRect r = ToQRect(part) & m_image.rect();
+    if (r.isEmpty()) return;
+    if (m_ratio == 1.0) {
+        // Row by row: the painter's own copy costs several times as much for small parts.
+        const size_t bytes = static_cast<size_t>(r.width()) * sizeof(uint32_t);
+        const ptrdiff_t stride = m_surface.stride;
+        uint32_t* to = m_surface.pixels + r.top() * stride + r.left();
+        const uint32_t* from = reinterpret_cast<const uint32_t*>(m_base.constBits()) + r.top() * stride + r.left();
+        for (int y = r.top(); y <= r.bottom(); ++y, to += stride, from += stride) std::memcpy(to, from, bytes);
+    } else {
+        m_painter->drawImage(QRectF(r), m_base,
+                             QRectF(r.x() * m_ratio, r.y() * m_ratio, r.width() * m_ratio, r.height() * m_ratio));
+    }
+}
+
+void QtGraphPainter::ClipTo(const GraphRect& rect) {
+    m_painter->setClipRect(ToQRect(rect));
+    m_pixelClip = rect;
+}
+
+void QtGraphPainter::Unclip() {
+    m_painter->setClipping(false);
+    m_pixelClip = {0, 0, m_surface.width, m_surface.height};
+}
+
+void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<GraphRect>& parts,
+                                  size_t first) {
     // Everything of the new frame that reaches a changed part is painted again there, in its
-    // order, over the frame's own background (its first operation fills the surface). Each part
-    // is painted under a plain rectangle clip, which the raster engine handles far faster than a
-    // clip region of many rectangles.
+    // order, over the frame's own background (its first operation fills the surface) or over
+    // the base's pixels, which hold the operations before `first`. Each part is painted under a
+    // plain rectangle clip, which the raster engine handles far faster than a clip region of
+    // many rectangles.
+    if (first > 0)
+        for (const GraphRect& part : parts) {
+            if (m_ratio != 1.0) ClipTo(part);
+            DrawBase(part);
+        }
     std::vector<GraphRect> pieces;
-    for (const GraphOp& op : frame.Ops()) {
+    for (size_t i = first; i < frame.Ops().size(); ++i) {
+        const GraphOp& op = frame.Ops()[i];
         if (IsEmpty(op.bounds)) continue;
         pieces.clear();
         for (const GraphRect& part : parts) {
@@ -248,8 +418,11 @@ void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<Gra
             const bool monotone = std::is_sorted(
                 pts, pts + n, [](const GraphPoint& a, const GraphPoint& b) { return a.x < b.x; });
             const int pad = op.penWidth + 1;
+            // A one-pixel line at 1 x is set segment by segment into each piece directly.
+            const bool direct = m_ratio == 1.0 && op.penWidth <= 1;
+            const uint32_t colour = 0xFF000000u | m_pen.color().rgb();
             for (const GraphRect& piece : pieces) {
-                ClipTo(piece);
+                if (!direct) ClipTo(piece);
                 int lo = 0, hi = n;
                 if (monotone) {
                     // A trace goes left to right: only the points reaching this piece, and one
@@ -274,7 +447,9 @@ void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<Gra
                     const bool reaches =
                         std::max(a.y, b.y) + pad >= piece.top && std::min(a.y, b.y) - pad < piece.bottom &&
                         std::max(a.x, b.x) + pad >= piece.left && std::min(a.x, b.x) - pad < piece.right;
-                    if (reaches && run < 0) {
+                    if (direct) {
+                        if (reaches) DrawPixelLine(m_surface, piece, colour, a.x, a.y, b.x, b.y);
+                    } else if (reaches && run < 0) {
                         run = k;
                     } else if (!reaches && run >= 0) {
                         DrawPolyline(pts + run, k + 1 - run);
@@ -285,7 +460,15 @@ void QtGraphPainter::RepaintParts(const GraphFrame& frame, const std::vector<Gra
             }
             continue;
         }
-        // Texts, polygons and other lines: once, clipped to the pieces they reach.
+        if (op.kind == GraphOpKind::Line) {
+            // A slanted line, piece by piece: one-pixel lines are set directly under a rectangle.
+            for (const GraphRect& piece : pieces) {
+                ClipTo(piece);
+                Draw(frame, op);
+            }
+            continue;
+        }
+        // Texts, polygons and frames: once, clipped to the pieces they reach.
         if (pieces.size() == 1) {
             ClipTo(pieces.front());
         } else {
@@ -396,7 +579,10 @@ void QtGraphPainter::DrawLine(int x1, int y1, int x2, int y2) {
 
 void QtGraphPainter::StrokeOnePixel(const QPoint* points, int count) {
     if (m_ratio == 1.0) {
-        m_painter->drawPolyline(points, count);
+        const uint32_t colour = 0xFF000000u | m_pen.color().rgb();
+        for (int i = 0; i + 1 < count; ++i)
+            DrawPixelLine(m_surface, m_pixelClip, colour, points[i].x(), points[i].y(), points[i + 1].x(),
+                          points[i + 1].y());
         return;
     }
     m_centred.resize(static_cast<size_t>(count));
@@ -483,7 +669,7 @@ void QtGraphPainter::Text(const GraphRect& box, const std::string& text, unsigne
                           COLORREF colour, bool opaque, COLORREF background) {
     if (!m_painter) return;
     if (m_recording) {
-        GraphOp op = NewOp(GraphOpKind::Text, TextBounds(box, text, flags, font));
+        GraphOp op = NewOp(GraphOpKind::Text, TextBounds(box, text, flags, font, opaque));
         op.rect = box;
         op.text = text;
         op.flags = flags;
@@ -537,6 +723,7 @@ void QtGraphPainter::MeasureText(const std::string& text, GraphFontRole font, in
     key += text;
     auto it = m_textSizes.find(key);
     if (it == m_textSizes.end()) {
+        if (m_textSizes.size() >= kTextLayoutsKept) m_textSizes.clear();
         const QRect r =
             QFontMetrics(Font(font))
                 .boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, ToQString(text));
@@ -577,12 +764,12 @@ void QtGraphPainter::DrawRotatedText(int x, int y, const std::string& text, Grap
 void QtGraphPainter::SetClip(const GraphRect& rect) {
     m_clipped = true;
     m_clip = rect;
-    if (m_painter && !m_recording) m_painter->setClipRect(ToQRect(rect));
+    if (m_painter && !m_recording) ClipTo(rect);
 }
 
 void QtGraphPainter::ClearClip() {
     m_clipped = false;
-    if (m_painter && !m_recording) m_painter->setClipping(false);
+    if (m_painter && !m_recording) Unclip();
 }
 
 void QtGraphPainter::CopyTo(uint8_t* bits, int width, int height, int stride) const {

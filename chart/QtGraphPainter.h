@@ -17,6 +17,7 @@
 
 #include "chart/GraphFrame.h"
 #include "chart/GraphPainter.h"
+#include "chart/PixelLine.h"
 
 namespace qda {
 
@@ -53,8 +54,13 @@ public:
     const QFont& Font(GraphFontRole role) const { return role == GraphFontRole::Label ? m_label : m_axis; }
     // The part of the image changed since the last call (the window repaints only that).
     QRegion TakeDamage();
-    // The next frame is painted whole, whatever the last one was.
-    void ForgetFrame() { m_retained = false; }
+    // The next frame is painted whole from nothing, whatever the last one was.
+    void ForgetFrame() {
+        m_retained = false;
+        DropBase();
+    }
+    // How many leading operations of a frame the base image holds painted (0: none).
+    size_t BaseOperations() const { return m_baseOps; }
 
     static QColor ToQColor(COLORREF colour);
     static QFont ToQFont(const GraphFont& font);
@@ -74,19 +80,33 @@ private:
     void DrawRotatedText(int x, int y, const std::string& text, GraphFontRole font, COLORREF colour,
                          int angleTenths);
     void Draw(const GraphFrame& frame, const GraphOp& op);
-    // Paints the operations of `frame` again inside `parts` (the changed rectangles).
-    void RepaintParts(const GraphFrame& frame, const std::vector<GraphRect>& parts);
+    // Paints the operations of `frame` from `first` on again inside `parts` (the changed
+    // rectangles), over the base image when `first` is not 0.
+    void RepaintParts(const GraphFrame& frame, const std::vector<GraphRect>& parts, size_t first);
+    // The base: the first `count` operations of `frame` painted on their own.
+    void BuildBase(const GraphFrame& frame, size_t count);
+    void DropBase();
+    // Copies the base's pixels of `part` into the image.
+    void DrawBase(const GraphRect& part);
     void ClipTo(const GraphRect& rect);
+    void Unclip();
     // A drawing call outside a frame: the image no longer matches the recorded frame.
     void DrewDirectly();
 
     // The op as recorded now: pen and clip in force, bounds clipped.
     GraphOp NewOp(GraphOpKind kind, const GraphRect& bounds) const;
-    GraphRect TextBounds(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font);
+    GraphRect TextBounds(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font,
+                         bool opaque);
+    // The pixels a text laid out at `laid` in a box of `box` may change, relative to the box.
+    QRect InkRect(const QString& text, const QSize& box, int flags, const QRect& laid, GraphFontRole font) const;
     GraphRect RotatedTextBounds(int x, int y, const std::string& text, GraphFontRole font, int angleTenths);
     int GlyphPad(GraphFontRole font) const;
 
     QImage m_image;
+    // Where one-pixel lines at 1 x are set directly: the image being painted (the base while it
+    // is made) and the clip rectangle in force. Lines are only drawn under a rectangle.
+    PixelSurface m_surface;
+    GraphRect m_pixelClip;
     qreal m_ratio = 1.0;
     std::unique_ptr<QPainter> m_painter;
     QPen m_pen;
@@ -107,8 +127,20 @@ private:
     GraphFrame m_frames[2];
     int m_current = 0;
     QRegion m_damage;
-    // Text layouts measured once per font: text boxes relative to their box, text sizes.
-    std::unordered_map<std::string, QRect> m_textBoxes;
+    // The leading operations that stayed the same over the last two frames, painted once on
+    // their own: a repaint starts from their pixels instead of drawing them again (the
+    // background, grid and labels under a waveform that changes several times a second).
+    QImage m_base;
+    GraphFrame m_baseFrame;
+    size_t m_baseOps = 0;
+    size_t m_lastHead = 0;  // leading operations the last frame shared with the one before
+    // Text layouts measured once per font: where each text lies and where its ink reaches,
+    // relative to its box; text sizes.
+    struct TextLayout {
+        QRect laid, ink;
+    };
+    static constexpr size_t kTextLayoutsKept = 4096;
+    std::unordered_map<std::string, TextLayout> m_textBoxes;
     std::unordered_map<std::string, QSize> m_textSizes;
 };
 

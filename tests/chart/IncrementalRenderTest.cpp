@@ -46,8 +46,10 @@ class IncrementalRender : public testing::TestWithParam<double> {
 protected:
     static void SetUpTestSuite() { EnsureWidgetApplication(); }
 
-    void SetUp() override {
-        painter->SetDevicePixelRatio(GetParam());
+    void SetUp() override { Prepare(canvas, *painter, marks); }
+
+    static void Prepare(CGraphCanvas& canvas, qda::QtGraphPainter& painter, Marks& marks) {
+        painter.SetDevicePixelRatio(GetParam());
         ASSERT_EQ(canvas.Create(0.12, 0.05, 0.72, 0.9, 24, 32, 2, 2, 1, 32768, 700, 420), 1);
         ASSERT_EQ(canvas.Resize(700, 420), 1);
         const COLORREF colours[] = {0x00FFFF, 0xFF8000, 0x00FF00, 0xFF00FF};
@@ -87,6 +89,14 @@ protected:
     CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
     Marks marks;
 };
+
+int DifferingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return -1;
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) differing += a.pixel(x, y) != b.pixel(x, y);
+    return differing;
+}
 
 }  // namespace
 
@@ -136,6 +146,41 @@ TEST_P(IncrementalRender, EveryKindOfChangeLeavesTheWholeRedrawsPixels) {
         change();
         ExpectSameAsWhole(what);
     }
+}
+
+TEST_P(IncrementalRender, ChangesOverTheKeptBaseLeaveTheWholeRedrawsPixels) {
+    // A waveform arriving again and again keeps everything before its trace the same: that part
+    // is painted once as the base and each repaint starts from it. A second chart, drawn from
+    // nothing every time, is the reference (drawing the first one whole would drop its base).
+    qda::QtGraphPainter* wholePainter = new qda::QtGraphPainter;
+    CGraphCanvas whole{std::unique_ptr<qda::GraphPainter>(wholePainter)};
+    Marks wholeMarks;
+    Prepare(whole, *wholePainter, wholeMarks);
+    auto both = [&](const char* what, const std::function<void(CGraphCanvas&, Marks&)>& change) {
+        SCOPED_TRACE(what);
+        change(canvas, marks);
+        change(whole, wholeMarks);
+        wholePainter->ForgetFrame();
+        whole.Redraw();
+        EXPECT_EQ(DifferingPixels(painter->Image(), wholePainter->Image()), 0);
+    };
+    auto newWave = [](int k) {
+        return [k](CGraphCanvas& c, Marks& m) {
+            const auto s = Wave(0.3 * k, 200 + 37 * k);
+            m.x = 200 + 9 * k;
+            c.SetTraceData(3, 0, kCapacity, -999999, 999999, kCounts, kCapacity, s.data());
+        };
+    };
+    for (int k = 0; k < 4; ++k) both("waveform", newWave(k));
+    EXPECT_GT(painter->BaseOperations(), 0u) << "the unchanged head became the base";
+    for (int k = 4; k < 7; ++k) both("waveform over the base", newWave(k));
+    both("cursor moved", [](CGraphCanvas& c, Marks&) { c.MoveCursor(0, 900); });
+    both("zoomed: the base no longer fits", [](CGraphCanvas& c, Marks&) { c.SetMode(1, 1024, 2, 1); });
+    for (int k = 7; k < 11; ++k) both("waveform after the zoom", newWave(k));
+    both("scrolled", [](CGraphCanvas& c, Marks&) { c.SetScrollUnits(3000); });
+    for (int k = 11; k < 14; ++k) both("waveform after the scroll", newWave(k));
+    both("resized", [](CGraphCanvas& c, Marks&) { c.Resize(640, 400); });
+    for (int k = 14; k < 17; ++k) both("waveform after the resize", newWave(k));
 }
 
 TEST_P(IncrementalRender, ASmallChangeRepaintsASmallPart) {
