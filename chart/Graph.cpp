@@ -128,13 +128,21 @@ void CGraph::paintEvent(QPaintEvent* event) {
     }
 }
 
+QRegion CGraph::TakeDamage() {
+    QRegion damage = m_painter->TakeDamage();
+    // The image is whole everywhere, so a larger part may be shown than changed: past a few
+    // dozen rectangles, setting the clip for each costs more than copying their bounds.
+    if (damage.rectCount() > kMostDamageRects) damage = damage.boundingRect();
+    return damage;
+}
+
 void CGraph::Invalidate() {
-    const QRegion damage = m_painter->TakeDamage();
+    const QRegion damage = TakeDamage();
     if (!damage.isEmpty()) update(damage);
 }
 
 void CGraph::RepaintNow() {
-    const QRegion damage = m_painter->TakeDamage();
+    const QRegion damage = TakeDamage();
     if (!damage.isEmpty()) repaint(damage);
 }
 

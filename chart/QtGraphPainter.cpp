@@ -3,10 +3,7 @@
 #include "chart/PixelLine.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-
-#include <sys/mman.h>
 
 #include <QFontMetrics>
 #include <QTransform>
@@ -42,22 +39,6 @@ bool IsEmpty(const GraphRect& r) {
 
 QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A 32-bit image whose pixels lie in memory the kernel may back with huge pages: a repaint
-// copies and draws short rows scattered over the whole image, and with small pages nearly every
-// row costs an address translation miss.
-QImage MakeSurface(int width, int height) {
-    if (width <= 0 || height <= 0) return {};
-    constexpr size_t kHuge = size_t(2) << 20;
-    const qsizetype stride = qsizetype(width) * 4;
-    const size_t bytes = size_t(stride) * size_t(height);
-    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-    void* memory = std::aligned_alloc(kHuge, rounded);
-    if (memory == nullptr) return {};
-    if (!getenv("QDA_NOHUGE")) madvise(memory, rounded, MADV_HUGEPAGE);
-    return QImage(static_cast<uchar*>(memory), width, height, stride, QImage::Format_RGB32,
-                  [](void* p) { std::free(p); }, memory);
 }
 
 // The pixels of a 32-bit image, for the lines set directly. The pointer is taken once, before a
@@ -107,7 +88,7 @@ bool QtGraphPainter::Resize(int width, int height) {
     DropBase();
     m_damage = QRegion();
     if (width <= 0 || height <= 0) return false;
-    QImage image = MakeSurface(qCeil(width * m_ratio), qCeil(height * m_ratio));
+    QImage image(qCeil(width * m_ratio), qCeil(height * m_ratio), QImage::Format_RGB32);
     if (image.isNull()) return false;
     image.setDevicePixelRatio(m_ratio);
     m_image = std::move(image);
@@ -299,7 +280,7 @@ void QtGraphPainter::EndFrame() {
 
 void QtGraphPainter::BuildBase(const GraphFrame& frame, size_t count) {
     if (m_base.size() != m_image.size()) {
-        m_base = MakeSurface(m_image.width(), m_image.height());
+        m_base = QImage(m_image.size(), QImage::Format_RGB32);
         if (m_base.isNull()) {
             DropBase();
             return;

@@ -137,7 +137,6 @@ int main(int argc, char** argv) {
         reference.Show(w);
         theirs.push_back((NowNs() - t0) / 1000.0);
     }
-    if (getenv("QDA_SERIES")) for (size_t i = 0; i < ours.size(); ++i) std::fprintf(stderr, "%zu:%.0f ", i, ours[i]);
     const Figures a = Summarise(ours);
     const Figures b = Summarise(theirs);
     std::printf("chart %dx%d, %zu waveforms of 1024 samples\n", wave.Chart()->width(), wave.Chart()->height(),
