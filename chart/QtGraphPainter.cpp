@@ -243,14 +243,7 @@ void QtGraphPainter::EndFrame() {
     if (rects.size() == 1 && rects.front() == whole) {
         Unclip();
         if (first > 0) DrawBase(whole);
-        for (size_t i = first; i < now.Ops().size(); ++i) {
-            const GraphOp& op = now.Ops()[i];
-            if (op.clipped)
-                ClipTo(op.clip);
-            else
-                Unclip();
-            Draw(now, op);
-        }
+        DrawWhole(now, first, now.Ops().size());
         m_damage = QRegion(0, 0, w, h);
     } else if (!rects.empty()) {
         RepaintParts(now, rects, first);
@@ -278,6 +271,17 @@ void QtGraphPainter::EndFrame() {
     m_current = 1 - m_current;
 }
 
+void QtGraphPainter::DrawWhole(const GraphFrame& frame, size_t first, size_t end) {
+    for (size_t i = first; i < end; ++i) {
+        const GraphOp& op = frame.Ops()[i];
+        if (op.clipped)
+            ClipTo(op.clip);
+        else
+            Unclip();
+        Draw(frame, op);
+    }
+}
+
 void QtGraphPainter::BuildBase(const GraphFrame& frame, size_t count) {
     if (m_base.size() != m_image.size()) {
         m_base = QImage(m_image.size(), QImage::Format_RGB32);
@@ -295,14 +299,7 @@ void QtGraphPainter::BuildBase(const GraphFrame& frame, size_t count) {
     const bool ok = m_painter->begin(&m_base);
     if (ok) {
         m_painter->setRenderHint(QPainter::Antialiasing, false);
-        for (size_t i = 0; i < count; ++i) {
-            const GraphOp& op = frame.Ops()[i];
-            if (op.clipped)
-                ClipTo(op.clip);
-            else
-                Unclip();
-            Draw(frame, op);
-        }
+        DrawWhole(frame, 0, count);
         m_painter->end();
     }
     m_painter = std::move(image);

@@ -80,6 +80,8 @@ private:
     void DrawRotatedText(int x, int y, const std::string& text, GraphFontRole font, COLORREF colour,
                          int angleTenths);
     void Draw(const GraphFrame& frame, const GraphOp& op);
+    // Operations first..end-1 of `frame`, each under its own clip, over the whole surface.
+    void DrawWhole(const GraphFrame& frame, size_t first, size_t end);
     // Paints the operations of `frame` from `first` on again inside `parts` (the changed
     // rectangles), over the base image when `first` is not 0.
     void RepaintParts(const GraphFrame& frame, const std::vector<GraphRect>& parts, size_t first);
