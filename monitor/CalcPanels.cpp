@@ -115,15 +115,16 @@ void CCalcValuePanel::Show(int out, const qda::OutPanelView& view) {
 
 void CCalcValuePanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     const QRect all = rect().adjusted(0, 0, -1, -1);
     const bool alert = m_view.style == qda::ValueStyle::kAlert;
     const QColor back = m_view.style == qda::ValueStyle::kNone ? kEmptyBack
                         : alert                                ? kAlertBack
                                                                : kNormalBack;
+    // The frame without antialiasing: a one-pixel line on whole pixels, not two half-tone ones.
     p.setPen(QPen(Qt::darkGray, 1));
     p.setBrush(back);
     p.drawRect(all);
+    p.setRenderHint(QPainter::Antialiasing);
 
     // Title, then the value with its unit, then the lamps along the bottom.
     QFont title = font();
@@ -194,10 +195,10 @@ void CCalcHeadPanel::Show(const qda::HeadPanelView& headA, const qda::HeadPanelV
 
 void CCalcHeadPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::darkGray, 1));
     p.setBrush(kEmptyBack);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));  // on whole pixels, as the value panel's
+    p.setRenderHint(QPainter::Antialiasing);
     const int rowHeight = (height() - 8) / 2;
     for (int head = 0; head < 2; ++head) {
         const qda::HeadPanelView& v = m_view[head];

@@ -249,3 +249,35 @@ TEST_F(CalcWindowTest, FailedAutoZeroLeavesTheButtonAsTheControllerHasIt) {
 }
 
 }  // namespace
+
+TEST(CalcPanelFrames, AreOneFullColourPixelAtEveryEdge) {
+    // Drawn with antialiasing the frames were two half-tone lines; at 1 x every pixel of each
+    // edge is the frame's own grey and the one inside it is the panel's background.
+    qda::OutPanelView view;
+    view.value = "1.2345";
+    view.unit = "mm";
+    view.style = qda::ValueStyle::kNormal;
+    CCalcValuePanel value;
+    value.resize(320, 150);
+    value.Show(0, view);
+    CCalcHeadPanel head;
+    head.resize(130, 150);
+    for (QWidget* panel : {static_cast<QWidget*>(&value), static_cast<QWidget*>(&head)}) {
+        SCOPED_TRACE(panel->metaObject()->className());
+        QImage image(panel->size(), QImage::Format_RGB32);
+        image.setDevicePixelRatio(1);
+        image.fill(Qt::magenta);
+        panel->render(&image);
+        const QRgb grey = QColor(Qt::darkGray).rgb();
+        const int w = image.width(), h = image.height();
+        for (int x = 0; x < w; x += 7) {
+            EXPECT_EQ(image.pixel(x, 0), grey) << "top, x " << x;
+            EXPECT_EQ(image.pixel(x, h - 1), grey) << "bottom, x " << x;
+        }
+        for (int y = 0; y < h; y += 7) {
+            EXPECT_EQ(image.pixel(0, y), grey) << "left, y " << y;
+            EXPECT_EQ(image.pixel(w - 1, y), grey) << "right, y " << y;
+        }
+        EXPECT_NE(image.pixel(1, h / 2), grey) << "the frame is one pixel wide";
+    }
+}
