@@ -7,7 +7,7 @@ packages=(
     libusb-1.0-0-dev libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev
     fonts-noto-cjk xvfb xauth xdotool imagemagick
     qt6-translations-l10n
-    libudev-dev poppler-utils dpkg-dev fakeroot lintian
+    libudev-dev poppler-utils dpkg-dev fakeroot lintian python3
 )
 missing=()
 for p in "${packages[@]}"; do

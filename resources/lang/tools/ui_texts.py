@@ -9,7 +9,7 @@
                                tables, keeping their existing lines
 
 A literal equal to a message text still needs its line: the widget shows the literal through UiText,
-not through the string table. The build does not run this script.
+not through the string table. `ctest` runs `missing` as a test.
 """
 import pathlib
 import re
