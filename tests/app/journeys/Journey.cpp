@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +28,7 @@
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -39,6 +42,8 @@
 #include "resources/lang/UiText.h"
 #include "settings/RegistryState.h"
 #include "settings/SettingsDefaults.h"
+#include "usbwire/NtStatus.h"
+#include "usbwire/VantorUsbWire.h"
 
 namespace qda::journey {
 
@@ -128,6 +133,42 @@ bool Reachable(const QWidget* w) {
         if (p->window() == w->window()) return false;
     }
     return true;
+}
+
+// True once the driver host answers a handshake on `socketPath` with the controller present. The
+// host serves its socket before it has reached the simulated bus; a program started in between
+// finds no controller.
+bool ControllerAttached(const std::string& socketPath) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const timeval limit{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    bool attached = false;
+    const std::vector<uint8_t> hello = wire::EncodeHello();
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(hello.size())) {
+        uint8_t reply[wire::kHeaderSize + sizeof(wire::HelloReplyBody)];
+        size_t got = 0;
+        while (got < sizeof reply) {
+            const ssize_t n = ::recv(fd, reply + got, sizeof reply - got, 0);
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        wire::Header header{};
+        wire::HelloReplyBody body{};
+        attached = got == sizeof reply &&
+                   wire::DecodeHeader(reply, wire::Reader::Client, header) == wire::WireError::None &&
+                   header.type == static_cast<uint16_t>(wire::MessageType::HelloReply) &&
+                   wire::DecodeHelloReply(std::vector<uint8_t>(reply + wire::kHeaderSize, reply + got), body) ==
+                       wire::WireError::None &&
+                   body.status == STATUS_SUCCESS;
+    }
+    ::close(fd);
+    return attached;
 }
 
 // A program run by the journey (vantorusbd), ended with SIGTERM.
@@ -682,9 +723,10 @@ bool Journey::StartUsbPeers() {
                       sockets.toStdString()});
     ::setenv("VANTORUSB_SOCKET_DIR", QFile::encodeName(sockets).constData(), 1);
     const auto end = Clock::now() + 5s;
-    while (!QFileInfo::exists(sockets + QStringLiteral("/VantorUSB_U-0"))) {
+    const std::string device = (sockets + QStringLiteral("/VantorUSB_U-0")).toStdString();
+    while (!ControllerAttached(device)) {
         if (Clock::now() > end) {
-            m_why = "vantorusbd did not serve its socket";
+            m_why = "vantorusbd did not attach the simulated controller";
             return false;
         }
         std::this_thread::sleep_for(20ms);
