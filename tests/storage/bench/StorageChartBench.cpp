@@ -33,6 +33,7 @@
 #include "storage/StorageData.h"
 #include "storage/StorageFile.h"
 #include "support/BenchFigures.h"
+#include "support/PaintWitness.h"
 #include "support/ScriptedMessageBackend.h"
 
 namespace {
@@ -122,9 +123,12 @@ struct Reference {
         cursor->setClipAxisRect(rects.front());
         cursor->setPen(QPen(Qt::white));
         MoveCursor(0);
-        plot.show();
+        exposed = qda::bench::ShowExposed(plot);
         plot.replot(QCustomPlot::rpImmediateRefresh);
+        plot.installEventFilter(&paints);
     }
+    bool exposed = false;
+    qda::bench::PaintCounter paints;
     void MoveCursor(double x) {
         cursor->point1->setAxes(rects.front()->axis(QCPAxis::atBottom), rects.front()->axis(QCPAxis::atLeft));
         cursor->point2->setAxes(rects.front()->axis(QCPAxis::atBottom), rects.front()->axis(QCPAxis::atLeft));
@@ -189,6 +193,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     CGraph* chart = window.Chart();
+    qda::bench::PaintCounter ourPaints;
+    chart->installEventFilter(&ourPaints);
 
     std::vector<double> full, cursor, zoom;
     for (int i = 0; i < wanted; ++i) {
@@ -216,6 +222,7 @@ int main(int argc, char** argv) {
         Key(&window, QEvent::KeyRelease, key, Qt::AltModifier);
         Settle();
     }
+    chart->removeEventFilter(&ourPaints);
     if (!screenshot.isEmpty()) window.grab().save(screenshot);
     const int cursorAt = chart->GetCursorPosition(0);
 
@@ -235,8 +242,15 @@ int main(int argc, char** argv) {
         theirZoom.push_back((NowNs() - t0) / 1000.0);
     }
 
+    // A reference that was never painted timed only half the work.
+    if (ourPaints.count < 3 * wanted || !reference.exposed || reference.paints.count < 3 * wanted) {
+        std::fprintf(stderr, "painted %d times (the chart) and %d times (QCustomPlot) for %d redraws each\n",
+                     ourPaints.count, reference.paints.count, 3 * wanted);
+        return 1;
+    }
     std::printf("chart %dx%d, 4 slots of %d values, %d rounds; cursor A ended at sample %d\n", chart->width(),
                 chart->height(), kValues, wanted, cursorAt);
+    std::printf("paint events: the chart %d, QCustomPlot %d\n", ourPaints.count, reference.paints.count);
     const struct {
         const char* what;
         const std::vector<double>& ours;
