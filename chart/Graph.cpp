@@ -106,10 +106,14 @@ void CGraph::paintEvent(QPaintEvent* event) {
         p.fillRect(rect(), Qt::black);
         return;
     }
-    // Only what Qt asks for is copied: after a waveform that is the tiles its trace changed.
-    const QImage& image = m_painter->Image();
+    // Only what Qt asks for is painted: after a waveform that is the tiles its trace changed.
+    // The new frame goes straight onto the backing store where it can; otherwise the image
+    // catches up and is copied.
     const qreal r = m_painter->DevicePixelRatio();
-    const QRect shown(0, 0, qFloor(image.width() / r), std::min(h, qFloor(image.height() / r)));
+    const QSize device = m_painter->DeviceSize();
+    const QRect shown(0, 0, qFloor(device.width() / r), std::min(h, qFloor(device.height() / r)));
+    if (m_painter->PaintInto(p, event->region() & shown)) return;
+    const QImage& image = m_painter->Image();
     for (QRect part : event->region()) {
         // At a fractional ratio the parts start and end on even logical pixels, where device
         // pixels begin, so that they are copied pixel for pixel.
@@ -128,21 +132,13 @@ void CGraph::paintEvent(QPaintEvent* event) {
     }
 }
 
-QRegion CGraph::TakeDamage() {
-    QRegion damage = m_painter->TakeDamage();
-    // The image is whole everywhere, so a larger part may be shown than changed: past a few
-    // dozen rectangles, setting the clip for each costs more than copying their bounds.
-    if (damage.rectCount() > kMostDamageRects) damage = damage.boundingRect();
-    return damage;
-}
-
 void CGraph::Invalidate() {
-    const QRegion damage = TakeDamage();
+    const QRegion damage = m_painter->TakeDamage();
     if (!damage.isEmpty()) update(damage);
 }
 
 void CGraph::RepaintNow() {
-    const QRegion damage = TakeDamage();
+    const QRegion damage = m_painter->TakeDamage();
     if (!damage.isEmpty()) repaint(damage);
 }
 

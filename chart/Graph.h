@@ -84,8 +84,6 @@ private:
     // Asks Qt to repaint the part of the image the canvas changed (later, or at once).
     void Invalidate();
     void RepaintNow();
-    QRegion TakeDamage();
-    static constexpr int kMostDamageRects = 48;
     void OnScrollAction(int action);
     void OnScrollValue(int value);
     void SyncScrollBar();

@@ -62,7 +62,7 @@ public:
 
     // Copies the surface into a bottom-up 24-bit blue-green-red buffer of `width` x `height` pixels
     // with rows of `stride` bytes.
-    virtual void CopyTo(uint8_t* bits, int width, int height, int stride) const = 0;
+    virtual void CopyTo(uint8_t* bits, int width, int height, int stride) = 0;
 };
 
 }  // namespace qda

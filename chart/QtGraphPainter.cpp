@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QTransform>
 #include <QtMath>
 
@@ -44,15 +45,45 @@ QString ToQString(const std::string& text) {
 // The pixels of a 32-bit image, for the lines set directly. The pointer is taken once, before a
 // painter is begun on the image, so that the two always write the same memory.
 PixelSurface SurfaceOf(QImage& image) {
-    return {reinterpret_cast<uint32_t*>(image.bits()), image.bytesPerLine() / 4, image.width(), image.height()};
+    return {reinterpret_cast<uint32_t*>(image.bits()), image.bytesPerLine() / 4, image.width(),
+            image.height()};
 }
 
 }  // namespace
 
+// While it lives, drawing goes to `painter` and the lines set directly to `surface`.
+class QtGraphPainter::Retarget {
+public:
+    // With a `limit`, nothing is drawn outside it, clipped or not.
+    Retarget(QtGraphPainter& owner, QPainter* painter, const PixelSurface& surface,
+             const GraphRect* limit = nullptr)
+        : m_owner(owner), m_painter(owner.m_painter), m_surface(owner.m_surface), m_clip(owner.m_pixelClip) {
+        owner.m_painter = painter;
+        owner.m_surface = surface;
+        owner.m_pixelClip = {0, 0, surface.width, surface.height};
+        owner.m_limited = limit != nullptr;
+        if (limit != nullptr) owner.m_limit = *limit;
+    }
+    ~Retarget() {
+        m_owner.m_painter = m_painter;
+        m_owner.m_surface = m_surface;
+        m_owner.m_pixelClip = m_clip;
+        m_owner.m_limited = false;
+    }
+    Retarget(const Retarget&) = delete;
+    Retarget& operator=(const Retarget&) = delete;
+
+private:
+    QtGraphPainter& m_owner;
+    QPainter* m_painter;
+    PixelSurface m_surface;
+    GraphRect m_clip;
+};
+
 QtGraphPainter::QtGraphPainter() : m_pen(Qt::white, 0) {}
 
 QtGraphPainter::~QtGraphPainter() {
-    if (m_painter) m_painter->end();
+    if (m_imagePainter) m_imagePainter->end();
 }
 
 QColor QtGraphPainter::ToQColor(COLORREF c) {
@@ -77,10 +108,12 @@ QFont QtGraphPainter::ToQFont(const GraphFont& font) {
 }
 
 bool QtGraphPainter::Resize(int width, int height) {
-    if (m_painter) {
-        m_painter->end();
-        m_painter.reset();
+    if (m_imagePainter) {
+        m_imagePainter->end();
+        m_imagePainter.reset();
     }
+    m_painter = nullptr;
+    m_stale = QRegion();
     m_image = QImage();
     m_surface = {};
     m_retained = false;
@@ -93,13 +126,14 @@ bool QtGraphPainter::Resize(int width, int height) {
     image.setDevicePixelRatio(m_ratio);
     m_image = std::move(image);
     m_surface = SurfaceOf(m_image);
-    m_painter = std::make_unique<QPainter>();
-    if (!m_painter->begin(&m_image)) {
-        m_painter.reset();
+    m_imagePainter = std::make_unique<QPainter>();
+    if (!m_imagePainter->begin(&m_image)) {
+        m_imagePainter.reset();
         m_image = QImage();
         m_surface = {};
         return false;
     }
+    m_painter = m_imagePainter.get();
     m_pixelClip = {0, 0, m_surface.width, m_surface.height};
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setPen(m_pen);
@@ -108,6 +142,7 @@ bool QtGraphPainter::Resize(int width, int height) {
 }
 
 bool QtGraphPainter::SetFonts(const GraphFont& label, const GraphFont& axis) {
+    Sync();  // what is still to paint was laid out in the old fonts
     m_label = ToQFont(label);
     m_axis = ToQFont(axis);
     m_textBoxes.clear();
@@ -120,6 +155,12 @@ bool QtGraphPainter::SetFonts(const GraphFont& label, const GraphFont& axis) {
 QRegion QtGraphPainter::TakeDamage() {
     QRegion damage;
     damage.swap(m_damage);
+    // Past a few dozen rectangles, clipping to each costs more than painting their bounds. The
+    // bounds are then also what is painted anew: the window is asked to show all of them.
+    if (damage.rectCount() > kMostDamageRects) {
+        damage = damage.boundingRect();
+        m_stale += damage;
+    }
     return damage;
 }
 
@@ -239,36 +280,119 @@ void QtGraphPainter::EndFrame() {
     size_t head = 0;
     const std::vector<GraphRect> rects =
         m_retained ? GraphFrameDamage(before, now, w, h, &head) : std::vector<GraphRect>{whole};
-    const size_t first = m_baseOps > 0 && m_baseFrame.SameHead(now, m_baseOps) ? m_baseOps : 0;
+    // Nothing is painted yet: the changed parts are noted, to be painted where they are shown.
     if (rects.size() == 1 && rects.front() == whole) {
-        Unclip();
-        if (first > 0) DrawBase(whole);
-        DrawWhole(now, first, now.Ops().size());
         m_damage = QRegion(0, 0, w, h);
+        m_stale = m_damage;
     } else if (!rects.empty()) {
-        RepaintParts(now, rects, first);
         std::vector<QRect> q;
         q.reserve(rects.size());
         for (const GraphRect& r : rects) q.push_back(ToQRect(r));
         QRegion region;
         region.setRects(q.data(), static_cast<int>(q.size()));
         m_damage += region;
+        m_stale += region;
+        // A larger stale part is only more to paint later; a region of many rectangles costs
+        // more to test and to paint under than its bounds.
+        if (m_stale.rectCount() > kMostStaleRects) m_stale = m_stale.boundingRect();
     }
     // A head that kept its length over two changed frames is what stays while the rest
     // changes: it becomes the base once, unless the base holds it already.
-    if (m_retained && head >= 2 && head < now.Ops().size() && head == m_lastHead && first != head)
+    if (m_retained && head >= 2 && head < now.Ops().size() && head == m_lastHead && BaseFor(now) != head)
         BuildBase(now, head);
     if (!m_retained)
         m_lastHead = 0;
     else if (head < now.Ops().size())
         m_lastHead = head;  // an unchanged frame keeps the last change's head
+    RestoreCallerState();
+    m_retained = true;
+    m_current = 1 - m_current;
+}
+
+size_t QtGraphPainter::BaseFor(const GraphFrame& frame) const {
+    return m_baseOps > 0 && m_baseFrame.SameHead(frame, m_baseOps) ? m_baseOps : 0;
+}
+
+void QtGraphPainter::RenderRegion(const GraphFrame& frame, const QRegion& region) {
+    const int w = qRound(m_image.width() / m_ratio), h = qRound(m_image.height() / m_ratio);
+    const GraphRect whole{0, 0, w, h};
+    const size_t first = BaseFor(frame);
+    if (region.rectCount() == 1 && region.boundingRect().contains(ToQRect(whole))) {
+        Unclip();
+        if (first > 0) DrawBase(whole);
+        DrawWhole(frame, first, frame.Ops().size());
+        return;
+    }
+    std::vector<GraphRect> parts;
+    parts.reserve(static_cast<size_t>(region.rectCount()));
+    for (const QRect& r : region) {
+        const GraphRect part = GraphIntersect(FromQRect(r), whole);
+        if (!IsEmpty(part)) parts.push_back(part);
+    }
+    if (!parts.empty()) RepaintParts(frame, parts, first);
+}
+
+void QtGraphPainter::RestoreCallerState() {
     if (m_clipped)
         ClipTo(m_clip);
     else
         Unclip();
     ApplyPen(m_penColour, m_penWidth);
-    m_retained = true;
-    m_current = 1 - m_current;
+}
+
+void QtGraphPainter::Sync() {
+    if (m_stale.isEmpty()) return;
+    QRegion stale;
+    stale.swap(m_stale);
+    if (m_painter == nullptr) return;
+    // Inside a frame being recorded, the last one ended is still what the image shows.
+    RenderRegion(m_frames[1 - m_current], stale);
+    RestoreCallerState();
+}
+
+bool QtGraphPainter::PaintInto(QPainter& target, const QRegion& region) {
+    const bool painted = PaintStraightInto(target, region);
+    if (painted) ++m_paintedInto;
+    return painted;
+}
+
+bool QtGraphPainter::PaintStraightInto(QPainter& target, const QRegion& region) {
+    if (m_ratio != 1.0 || m_painter == nullptr || m_recording || region.isEmpty() || m_stale.isEmpty())
+        return false;
+    // Where the image holds the frame already, showing it costs only a copy.
+    if (!(region - m_stale).isEmpty()) return false;
+    QPaintEngine* engine = target.paintEngine();
+    QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
+    if (device == nullptr || device->devType() != QInternal::Image) return false;
+    QImage& image = *static_cast<QImage*>(device);
+    if ((image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32_Premultiplied) ||
+        image.devicePixelRatio() != 1.0 || !image.isDetached())
+        return false;
+    const QTransform t = target.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) ||
+        t.dx() < 0 || t.dy() < 0)
+        return false;
+    const int dx = static_cast<int>(t.dx()), dy = static_cast<int>(t.dy());
+    // Nothing is drawn outside the region's bounds on the image's part of the target.
+    const QRect bounds = region.boundingRect() & m_image.rect();
+    const GraphRect limit = FromQRect(bounds);
+    PixelSurface surface;
+    surface.stride = image.bytesPerLine() / 4;
+    surface.width = std::min(image.width() - dx, bounds.right() + 1);
+    surface.height = std::min(image.height() - dy, bounds.bottom() + 1);
+    if (surface.width <= 0 || surface.height <= 0) return false;
+    // The painter writes the same memory: its engine keeps this pointer, taken from a detached
+    // image, since it was begun.
+    surface.pixels =
+        reinterpret_cast<uint32_t*>(const_cast<uchar*>(image.constBits())) + dy * surface.stride + dx;
+    {
+        Retarget to(*this, &target, surface, &limit);
+        target.save();
+        target.setRenderHint(QPainter::Antialiasing, false);
+        RenderRegion(m_frames[1 - m_current], region);
+        target.restore();
+    }
+    return true;
 }
 
 void QtGraphPainter::DrawWhole(const GraphFrame& frame, size_t first, size_t end) {
@@ -292,18 +416,15 @@ void QtGraphPainter::BuildBase(const GraphFrame& frame, size_t count) {
         m_base.setDevicePixelRatio(m_ratio);
     }
     // The operations are drawn by the same routines, on the base's own painter.
-    std::unique_ptr<QPainter> image = std::move(m_painter);
-    const PixelSurface imageSurface = m_surface;
-    m_surface = SurfaceOf(m_base);
-    m_painter = std::make_unique<QPainter>();
-    const bool ok = m_painter->begin(&m_base);
+    const PixelSurface baseSurface = SurfaceOf(m_base);
+    QPainter painter;
+    const bool ok = painter.begin(&m_base);
     if (ok) {
-        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        Retarget to(*this, &painter, baseSurface);
+        painter.setRenderHint(QPainter::Antialiasing, false);
         DrawWhole(frame, 0, count);
-        m_painter->end();
+        painter.end();
     }
-    m_painter = std::move(image);
-    m_surface = imageSurface;
     if (!ok) {
         DropBase();
         return;
@@ -323,27 +444,37 @@ void QtGraphPainter::DrawBase(const GraphRect& part) {
     // Same pixel format and ratio: a straight copy of the part. Above 1 x the painter copies it,
     // under the part's clip set by the caller, so that at a fractional ratio it covers the device
     // pixels the operations drawn over it cover.
-    const QRect r = ToQRect(part) & m_image.rect();
+    QRect r = ToQRect(part) & m_image.rect();
+    if (m_ratio == 1.0) r &= QRect(0, 0, m_surface.width, m_surface.height);
     if (r.isEmpty()) return;
     if (m_ratio == 1.0) {
         // Row by row: the painter's own copy costs several times as much for small parts.
         const size_t bytes = static_cast<size_t>(r.width()) * sizeof(uint32_t);
         const ptrdiff_t stride = m_surface.stride;
         uint32_t* to = m_surface.pixels + r.top() * stride + r.left();
-        const uint32_t* from = reinterpret_cast<const uint32_t*>(m_base.constBits()) + r.top() * stride + r.left();
-        for (int y = r.top(); y <= r.bottom(); ++y, to += stride, from += stride) std::memcpy(to, from, bytes);
+        const ptrdiff_t baseStride = m_base.bytesPerLine() / 4;
+        const uint32_t* from =
+            reinterpret_cast<const uint32_t*>(m_base.constBits()) + r.top() * baseStride + r.left();
+        for (int y = r.top(); y <= r.bottom(); ++y, to += stride, from += baseStride)
+            std::memcpy(to, from, bytes);
     } else {
-        m_painter->drawImage(QRectF(r), m_base,
-                             QRectF(r.x() * m_ratio, r.y() * m_ratio, r.width() * m_ratio, r.height() * m_ratio));
+        m_painter->drawImage(
+            QRectF(r), m_base,
+            QRectF(r.x() * m_ratio, r.y() * m_ratio, r.width() * m_ratio, r.height() * m_ratio));
     }
 }
 
 void QtGraphPainter::ClipTo(const GraphRect& rect) {
-    m_painter->setClipRect(ToQRect(rect));
-    m_pixelClip = rect;
+    const GraphRect r = m_limited ? GraphIntersect(rect, m_limit) : rect;
+    m_painter->setClipRect(ToQRect(r));
+    m_pixelClip = r;
 }
 
 void QtGraphPainter::Unclip() {
+    if (m_limited) {
+        ClipTo(m_limit);
+        return;
+    }
     m_painter->setClipping(false);
     m_pixelClip = {0, 0, m_surface.width, m_surface.height};
 }
@@ -501,6 +632,7 @@ void QtGraphPainter::FillRect(const GraphRect& rect, COLORREF colour) {
         m_frames[m_current].Add(std::move(op));
         return;
     }
+    Sync();
     m_painter->fillRect(ToQRect(rect), ToQColor(colour));
     DrewDirectly();
 }
@@ -533,6 +665,7 @@ void QtGraphPainter::Line(int x1, int y1, int x2, int y2) {
         m_frames[m_current].Add(std::move(op));
         return;
     }
+    Sync();
     DrawLine(x1, y1, x2, y2);
     DrewDirectly();
 }
@@ -575,6 +708,7 @@ bool QtGraphPainter::Polyline(const GraphPoint* points, int count) {
         m_frames[m_current].Add(std::move(op), points, count);
         return true;
     }
+    Sync();
     DrawPolyline(points, count);
     DrewDirectly();
     return true;
@@ -624,6 +758,7 @@ void QtGraphPainter::FrameRect(const GraphRect& rect) {
         m_frames[m_current].Add(std::move(op));
         return;
     }
+    Sync();
     DrawFrameRect(rect);
     DrewDirectly();
 }
@@ -658,6 +793,7 @@ void QtGraphPainter::Text(const GraphRect& box, const std::string& text, unsigne
         m_frames[m_current].Add(std::move(op));
         return;
     }
+    Sync();
     DrawText(box, text, flags, font, colour, opaque, background);
     DrewDirectly();
 }
@@ -682,6 +818,7 @@ void QtGraphPainter::FillPolygon(const GraphPoint* points, int count, COLORREF c
         m_frames[m_current].Add(std::move(op), points, count);
         return;
     }
+    Sync();
     DrawPolygon(points, count, colour);
     DrewDirectly();
 }
@@ -724,6 +861,7 @@ void QtGraphPainter::RotatedText(int x, int y, const std::string& text, GraphFon
         m_frames[m_current].Add(std::move(op));
         return;
     }
+    Sync();
     DrawRotatedText(x, y, text, font, colour, angleTenths);
     DrewDirectly();
 }
@@ -750,7 +888,8 @@ void QtGraphPainter::ClearClip() {
     if (m_painter && !m_recording) Unclip();
 }
 
-void QtGraphPainter::CopyTo(uint8_t* bits, int width, int height, int stride) const {
+void QtGraphPainter::CopyTo(uint8_t* bits, int width, int height, int stride) {
+    Sync();
     // The bitmap has the canvas's logical size: at a higher ratio each of its pixels takes the
     // device pixel at its top-left corner.
     const int w = std::min(width, qFloor(m_image.width() / m_ratio));

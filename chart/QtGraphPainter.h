@@ -5,6 +5,9 @@
 // A redraw (BeginFrame ... EndFrame) is recorded first and then painted only inside the tiles
 // where it differs from the previous frame (GraphFrame), so the image always holds exactly what
 // a whole redraw would have painted; the region that changed is handed to the window to show.
+// That painting waits until it is needed: the window paints the changed tiles straight onto the
+// screen's backing store when it can (PaintInto), and the image catches up only when it is
+// asked for (Image, CopyTo) or shown from.
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -43,14 +46,25 @@ public:
                      int angleTenths) override;
     void SetClip(const GraphRect& rect) override;
     void ClearClip() override;
-    void CopyTo(uint8_t* bits, int width, int height, int stride) const override;
+    void CopyTo(uint8_t* bits, int width, int height, int stride) override;
 
     // Device pixels per logical pixel of the surface made by the next Resize: the image then
     // holds device pixels (with the ratio set) and everything is drawn at that resolution.
     void SetDevicePixelRatio(qreal ratio) { m_ratio = ratio > 0 ? ratio : 1.0; }
     qreal DevicePixelRatio() const { return m_ratio; }
-    // The surface as painted so far, in device pixels (the chart window paints it on screen).
-    const QImage& Image() const { return m_image; }
+    QSize DeviceSize() const { return m_image.size(); }
+    // The surface with the last frame painted, in device pixels.
+    const QImage& Image() {
+        Sync();
+        return m_image;
+    }
+    // Paints the last frame inside `region` (logical pixels) straight onto `target`, instead of
+    // into the image and then from it: only at 1 x, where the image has not caught up with the
+    // frame in all of `region` yet, and when `target` paints on a 32-bit image moved by whole
+    // pixels (the backing store). False when it does not; the image is then the one to show.
+    bool PaintInto(QPainter& target, const QRegion& region);
+    // How many paints went straight onto their target.
+    size_t PaintedInto() const { return m_paintedInto; }
     const QFont& Font(GraphFontRole role) const { return role == GraphFontRole::Label ? m_label : m_axis; }
     // The part of the image changed since the last call (the window repaints only that).
     QRegion TakeDamage();
@@ -92,6 +106,17 @@ private:
     void DrawBase(const GraphRect& part);
     void ClipTo(const GraphRect& rect);
     void Unclip();
+    bool PaintStraightInto(QPainter& target, const QRegion& region);
+    // The image brought up to the last frame where it has not caught up yet.
+    void Sync();
+    // The last frame painted inside `region` on the painter and surface in use.
+    void RenderRegion(const GraphFrame& frame, const QRegion& region);
+    // How many leading operations of `frame` the base holds (0 when it holds another head).
+    size_t BaseFor(const GraphFrame& frame) const;
+    // The pen and clip the caller set, on the image's painter, after painting a frame.
+    void RestoreCallerState();
+    // Painting on another painter and surface for a while (the base, the backing store).
+    class Retarget;
     // A drawing call outside a frame: the image no longer matches the recorded frame.
     void DrewDirectly();
 
@@ -100,7 +125,8 @@ private:
     GraphRect TextBounds(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font,
                          bool opaque);
     // The pixels a text laid out at `laid` in a box of `box` may change, relative to the box.
-    QRect InkRect(const QString& text, const QSize& box, int flags, const QRect& laid, GraphFontRole font) const;
+    QRect InkRect(const QString& text, const QSize& box, int flags, const QRect& laid,
+                  GraphFontRole font) const;
     GraphRect RotatedTextBounds(int x, int y, const std::string& text, GraphFontRole font, int angleTenths);
     int GlyphPad(GraphFontRole font) const;
 
@@ -109,8 +135,17 @@ private:
     // is made) and the clip rectangle in force. Lines are only drawn under a rectangle.
     PixelSurface m_surface;
     GraphRect m_pixelClip;
+    // While painting on a target other than the image: nothing is drawn outside m_limit.
+    bool m_limited = false;
+    GraphRect m_limit;
     qreal m_ratio = 1.0;
-    std::unique_ptr<QPainter> m_painter;
+    std::unique_ptr<QPainter> m_imagePainter;
+    QPainter* m_painter = nullptr;  // the painter in use: the image's, or a Retarget's
+    // Where the image does not hold the last frame yet (logical pixels).
+    QRegion m_stale;
+    static constexpr int kMostStaleRects = 64;
+    static constexpr int kMostDamageRects = 48;
+    size_t m_paintedInto = 0;
     QPen m_pen;
     int m_width = 1;
     QFont m_label, m_axis;

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QScreen>
 #include <QStyle>
 #include <QTest>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -196,6 +198,30 @@ TEST_F(GraphWidget, PaintShowsTheCanvasBitmap) {
     EXPECT_EQ(shown.pixelColor(100, 256), QColor(255, 0, 0));
     EXPECT_EQ(shown.pixelColor(100, 240), QColor(0, 0, 0));
     EXPECT_EQ(shown.pixelColor(100, 64), QColor(0x80, 0x80, 0x80));  // top grid line
+}
+
+TEST_F(GraphWidget, NewDataPaintedStraightOntoTheScreenIsWhatTheImageHolds) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&graph));
+    QCoreApplication::processEvents();
+    const size_t before = graph.Painter().PaintedInto();
+    for (int k = 1; k <= 6; ++k) {
+        std::vector<int32_t> samples(4096);
+        for (int i = 0; i < 4096; ++i) samples[i] = 50 + static_cast<int>(30 * std::sin(i / (20.0 + 7 * k)));
+        graph.SetTraceData(0, 0, 4096, 0, 100, GraphDisplayFormat{2, 0, 0}, 4096, samples.data());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    }
+    EXPECT_GE(graph.Painter().PaintedInto(), before + 6)
+        << "each change went straight onto the backing store";
+    // The screen as the platform shows it (the backing store), against the image caught up.
+    const QImage screen =
+        graph.screen()->grabWindow(graph.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage& image = graph.Painter().Image();
+    ASSERT_GE(screen.width(), image.width());
+    ASSERT_GE(screen.height(), image.height());
+    int differing = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) differing += screen.pixel(x, y) != image.pixel(x, y);
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(GraphWidget, LosingTheMouseStopsTheDragQuietly) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <cmath>
 #include <functional>
 
@@ -194,6 +195,72 @@ TEST_P(IncrementalRender, ASmallChangeRepaintsASmallPart) {
     for (const QRect& r : damage) area += qint64(r.width()) * r.height();
     EXPECT_GT(area, 0);
     EXPECT_LT(area * 10, qint64(700) * 420) << "a cursor step repaints its old and new place, not the chart";
+}
+
+TEST_P(IncrementalRender, PaintedStraightOntoTheScreenShowsTheWholeRedraw) {
+    // The window paints each change straight onto its backing store, which holds the frame
+    // shown before; the image catches up only when asked. Here the store is an image larger than
+    // the chart, the chart placed inside it, with a painter as the window's is set up.
+    qda::QtGraphPainter* wholePainter = new qda::QtGraphPainter;
+    CGraphCanvas whole{std::unique_ptr<qda::GraphPainter>(wholePainter)};
+    Marks wholeMarks;
+    Prepare(whole, *wholePainter, wholeMarks);
+    const QPoint at(13, 7);
+    const QSize size = painter->DeviceSize();
+    QImage screen(size + QSize(40, 30), QImage::Format_RGB32);
+    constexpr QRgb kAround = 0xFF123456;
+    screen.fill(kAround);
+    auto show = [&](const QRegion& region) {
+        QPainter p(&screen);
+        p.translate(at);
+        p.setClipRegion(region);
+        const bool straight = painter->PaintInto(p, region);
+        if (!straight)
+            for (const QRect& r : region) p.drawImage(r.topLeft(), painter->Image(), r);
+        return straight;
+    };
+    auto both = [&](const char* what, const std::function<void(CGraphCanvas&, Marks&)>& change) {
+        SCOPED_TRACE(what);
+        change(canvas, marks);
+        change(whole, wholeMarks);
+        wholePainter->ForgetFrame();
+        whole.Redraw();
+        const QRegion damage = painter->TakeDamage();
+        ASSERT_FALSE(damage.isEmpty());
+        EXPECT_EQ(show(damage), GetParam() == 1.0) << "straight at 1 x only";
+        if (GetParam() != 1.0) return;
+        EXPECT_EQ(DifferingPixels(screen.copy(QRect(at, size)), wholePainter->Image()), 0);
+        int around = 0;
+        for (int y = 0; y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x)
+                around += !QRect(at, size).contains(x, y) && screen.pixel(x, y) != kAround;
+        EXPECT_EQ(around, 0) << "nothing painted outside the chart";
+    };
+    auto newWave = [](int k) {
+        return [k](CGraphCanvas& c, Marks& m) {
+            const auto s = Wave(0.3 * k, 200 + 37 * k);
+            m.x = 200 + 9 * k;
+            c.SetTraceData(3, 0, kCapacity, -999999, 999999, kCounts, kCapacity, s.data());
+        };
+    };
+    // Drawn whole, the mark's text reaches past the chart's right edge.
+    both("first frame", [](CGraphCanvas& c, Marks& m) {
+        m.x = 690;
+        c.Redraw();
+    });
+    for (int k = 0; k < 6; ++k) both("waveform", newWave(k));
+    both("cursor moved", [](CGraphCanvas& c, Marks&) { c.MoveCursor(0, 900); });
+    both("zoomed", [](CGraphCanvas& c, Marks&) { c.SetMode(1, 1024, 2, 1); });
+    // Enough waveforms that what the image lags behind in outgrows its rectangle count.
+    for (int k = 6; k < 30; ++k) both("waveform after the zoom", newWave(k));
+    if (GetParam() != 1.0) return;
+
+    both("scrolled", [](CGraphCanvas& c, Marks&) { c.SetScrollUnits(3000); });
+    // The image, asked for at last, catches up with every frame painted only on the screen.
+    EXPECT_EQ(DifferingPixels(painter->Image(), wholePainter->Image()), 0);
+    // Up to date, the image is what an expose of the whole chart is shown from.
+    EXPECT_FALSE(show(QRegion(QRect(QPoint(0, 0), size))));
+    EXPECT_EQ(DifferingPixels(screen.copy(QRect(at, size)), wholePainter->Image()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ratios, IncrementalRender, testing::Values(1.0, 2.0));

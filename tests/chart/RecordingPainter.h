@@ -55,7 +55,7 @@ public:
     void RotatedText(int, int, const std::string&, qda::GraphFontRole, COLORREF, int) override {}
     void SetClip(const qda::GraphRect& r) override { clip = r; }
     void ClearClip() override { clip = {0, 0, width, height}; }
-    void CopyTo(uint8_t*, int, int, int) const override {}
+    void CopyTo(uint8_t*, int, int, int) override {}
 
     void Clear() {
         fills.clear();

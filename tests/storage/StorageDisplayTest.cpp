@@ -35,7 +35,7 @@ public:
     void RotatedText(int, int, const std::string&, qda::GraphFontRole, COLORREF, int) override {}
     void SetClip(const qda::GraphRect&) override {}
     void ClearClip() override {}
-    void CopyTo(uint8_t*, int, int, int) const override {}
+    void CopyTo(uint8_t*, int, int, int) override {}
 };
 
 struct RecordingList : qda::IStorageInfoList {

@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
     const Figures b = Summarise(theirs);
     std::printf("chart %dx%d, %zu waveforms of 1024 samples\n", wave.Chart()->width(), wave.Chart()->height(),
                 ours.size());
-    std::printf("chart paint events: %d\n", paints.count);
+    std::printf("chart paint events: %d, of which straight onto the backing store: %zu\n", paints.count,
+                wave.Chart()->Painter().PaintedInto());
     std::printf("CWave  reply arrival -> repaint: median %8.1f us  p99 %8.1f us\n", a.median, a.p99);
     const Figures paint = Summarise(oursPaint);
     std::printf("  of which the window's repaint:  median %8.1f us  p99 %8.1f us\n", paint.median, paint.p99);

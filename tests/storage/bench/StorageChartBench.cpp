@@ -250,7 +250,8 @@ int main(int argc, char** argv) {
     }
     std::printf("chart %dx%d, 4 slots of %d values, %d rounds; cursor A ended at sample %d\n", chart->width(),
                 chart->height(), kValues, wanted, cursorAt);
-    std::printf("paint events: the chart %d, QCustomPlot %d\n", ourPaints.count, reference.paints.count);
+    std::printf("paint events: the chart %d (straight onto the backing store: %zu), QCustomPlot %d\n",
+                ourPaints.count, chart->Painter().PaintedInto(), reference.paints.count);
     const struct {
         const char* what;
         const std::vector<double>& ours;
