@@ -1,6 +1,9 @@
 #include "chart/GraphTrace.h"
 
+#include "chart/SampleRange.h"
+
 #include <algorithm>
+#include <climits>
 #include <new>
 
 bool GraphTrace::Allocate(int capacity) {
@@ -177,8 +180,23 @@ void GraphTrace::BuildPointList(const qda::GraphLayout& layout, int visibleSampl
                 highRaw = std::max(highRaw, raw);
             }
             if (m_format.IsDisplayable(raw)) lastValidIndex = index;
-            // The rest of the column in one tight pass, up to a marker (left to the steps above).
+            // The rest of the column in one pass. A marker in it (no data, an over: rare) leaves
+            // it to the steps above from there on.
             long long k = i + 1;
+            int32_t restLow = INT32_MAX, restHigh = INT32_MIN;
+            if (k < columnEnd)
+                qda::FoldSampleRange(&samples[static_cast<size_t>(k - s)], static_cast<size_t>(columnEnd - k),
+                                     restLow, restHigh);
+            if (k < columnEnd && restLow > GRAPH_MINUS_OVER) {
+                lowRaw = std::min(lowRaw, restLow);
+                highRaw = std::max(highRaw, restHigh);
+                for (long long j = columnEnd - 1; j >= k; --j)
+                    if (m_format.IsDisplayable(samples[static_cast<size_t>(j - s)])) {
+                        lastValidIndex = static_cast<int>(j - s);
+                        break;
+                    }
+                k = columnEnd;
+            }
             for (; k < columnEnd; ++k) {
                 const int32_t v = samples[static_cast<size_t>(k - s)];
                 if (v <= GRAPH_MINUS_OVER) break;
