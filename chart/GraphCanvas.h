@@ -141,6 +141,10 @@ private:
     bool MakeBitmap(int canvasWidth, int canvasHeight);
     void InvalidateAll();
     void EnsurePointList(int trace);
+    // The point lists of `traces` (the first `n`) not kept from the last redraw, two at a time
+    // when there are many samples.
+    void BuildPointLists(const int* traces, int n);
+    static constexpr long long kSamplesForTwoThreads = 100000;
     void DrawGrid();
     void DrawXLabels();
     void DrawTrace(int trace, bool widePen);

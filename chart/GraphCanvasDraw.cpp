@@ -1,6 +1,8 @@
 // Drawing of the chart: grid, x labels, traces with their labels and y labels, cursors.
 #include <algorithm>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 #include "chart/GraphCanvas.h"
 
@@ -30,6 +32,7 @@ void CGraphCanvas::Redraw() {
     for (int i = 0; i < GRAPH_TRACE_COUNT; ++i)
         if (i != m_selectedTrace && IsTraceShown(i)) order[n++] = i;
     if (IsTraceShown(m_selectedTrace)) order[n++] = m_selectedTrace;
+    BuildPointLists(order, n);
     for (int k = 0; k < n; ++k) {
         const int t = order[k];
         DrawTrace(t, k == n - 1);
@@ -86,6 +89,31 @@ void CGraphCanvas::DrawXLabels() {
 void CGraphCanvas::EnsurePointList(int trace) {
     GraphTrace& t = m_traces[trace];
     if (!t.cacheValid) t.BuildPointList(m_layout, m_visibleSamples, GetScrollSamples(), BandCount());
+}
+
+void CGraphCanvas::BuildPointLists(const int* traces, int n) {
+    // Four full storage slots make their point lists from a quarter of a million samples: over
+    // that many, every other list is made on a helper thread while this one makes the rest.
+    // Each list is its own trace's; the layout and the view are only read meanwhile.
+    int pending[GRAPH_TRACE_COUNT];
+    int k = 0;
+    long long samples = 0;
+    for (int i = 0; i < n && k < GRAPH_TRACE_COUNT; ++i)
+        if (!m_traces[traces[i]].cacheValid) {
+            pending[k++] = traces[i];
+            samples += m_traces[traces[i]].count;
+        }
+    if (k < 2 || samples < kSamplesForTwoThreads) return;  // made one by one as they are drawn
+    std::thread helper;
+    try {
+        helper = std::thread([this, pending, k] {
+            for (int i = 1; i < k; i += 2) EnsurePointList(pending[i]);
+        });
+    } catch (const std::system_error&) {
+        return;  // no thread to be had: made one by one
+    }
+    for (int i = 0; i < k; i += 2) EnsurePointList(pending[i]);
+    helper.join();
 }
 
 void CGraphCanvas::DrawTrace(int trace, bool widePen) {

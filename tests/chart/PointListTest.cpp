@@ -121,3 +121,36 @@ TEST(PointList, ColumnsFollowTheLayoutsPixelOfEverySample) {
         }
     }
 }
+
+TEST(PointList, FullSlotsMadeOnTwoThreadsEqualListsMadeAlone) {
+    // Four slots of 65,536 samples: their lists are made two at a time. Each must be what the
+    // same trace makes on its own, with the canvas's layout, view and bands.
+    RecordingPainter* painter = new RecordingPainter;
+    CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
+    canvas.Create(0.12, 0.05, 0.72, 0.9, 24, 32, 2, 2, 1, 32768, 1917, 1000);
+    canvas.Resize(1917, 1000);
+    canvas.SetMode(1, 65536, 1, 1);
+    for (int t = 0; t < GRAPH_TRACE_COUNT; ++t) {
+        canvas.SetTraceCapacity(t, 65536);
+        canvas.SetTraceProperties(t, 1, "T" + std::to_string(t), 3 * t, kRed);
+        std::vector<int32_t> samples(65536);
+        for (size_t i = 0; i < samples.size(); ++i)
+            samples[i] = static_cast<int32_t>((i * (7919 + 13 * t)) % 100000) - 50000;
+        for (size_t i = 1000u * (t + 1); i < 1000u * (t + 1) + 300; ++i) samples[i] = GRAPH_NO_DATA;
+        samples[40000 + t] = GRAPH_PLUS_OVER;
+        canvas.SetTraceData(t, 0, 65536, -60000, 60000, kCounts, 65536, samples.data());
+    }
+    canvas.ComputeBands();  // every list made again, two threads at a time
+    for (int t = 0; t < GRAPH_TRACE_COUNT; ++t) {
+        SCOPED_TRACE("trace " + std::to_string(t));
+        GraphTrace alone = canvas.Trace(t);
+        alone.cacheValid = 0;
+        alone.BuildPointList(canvas.Layout(), 65536, canvas.GetScrollSamples(), canvas.BandCount());
+        const GraphTrace& made = canvas.Trace(t);
+        ASSERT_TRUE(made.cacheValid);
+        ASSERT_GT(made.points.size(), 1000u);
+        EXPECT_EQ(made.points, alone.points);
+        EXPECT_EQ(made.lastValidIndex, alone.lastValidIndex);
+        EXPECT_EQ(made.labelAnchorY, alone.labelAnchorY);
+    }
+}
