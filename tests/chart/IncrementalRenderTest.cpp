@@ -86,6 +86,30 @@ protected:
         painter->TakeDamage();
     }
 
+    // A second chart drawn from nothing after every change, as the reference (drawing the
+    // first one whole would drop its base).
+    struct Reference {
+        qda::QtGraphPainter* painter = new qda::QtGraphPainter;
+        CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
+        Marks marks;
+    };
+    using Change = std::function<void(CGraphCanvas&, Marks&)>;
+    // `change` made to this chart and to `reference`, which is then drawn whole.
+    void ChangeBoth(Reference& reference, const Change& change) {
+        change(canvas, marks);
+        change(reference.canvas, reference.marks);
+        reference.painter->ForgetFrame();
+        reference.canvas.Redraw();
+    }
+    // Waveform `k` of a series, with the owner's marks moved along.
+    static Change NewWave(int k) {
+        return [k](CGraphCanvas& c, Marks& m) {
+            const auto s = Wave(0.3 * k, 200 + 37 * k);
+            m.x = 200 + 9 * k;
+            c.SetTraceData(3, 0, kCapacity, -999999, 999999, kCounts, kCapacity, s.data());
+        };
+    }
+
     qda::QtGraphPainter* painter = new qda::QtGraphPainter;
     CGraphCanvas canvas{std::unique_ptr<qda::GraphPainter>(painter)};
     Marks marks;
@@ -152,26 +176,15 @@ TEST_P(IncrementalRender, EveryKindOfChangeLeavesTheWholeRedrawsPixels) {
 TEST_P(IncrementalRender, ChangesOverTheKeptBaseLeaveTheWholeRedrawsPixels) {
     // A waveform arriving again and again keeps everything before its trace the same: that part
     // is painted once as the base and each repaint starts from it. A second chart, drawn from
-    // nothing every time, is the reference (drawing the first one whole would drop its base).
-    qda::QtGraphPainter* wholePainter = new qda::QtGraphPainter;
-    CGraphCanvas whole{std::unique_ptr<qda::GraphPainter>(wholePainter)};
-    Marks wholeMarks;
-    Prepare(whole, *wholePainter, wholeMarks);
-    auto both = [&](const char* what, const std::function<void(CGraphCanvas&, Marks&)>& change) {
+    // nothing every time, is the reference.
+    Reference whole;
+    Prepare(whole.canvas, *whole.painter, whole.marks);
+    auto both = [&](const char* what, const Change& change) {
         SCOPED_TRACE(what);
-        change(canvas, marks);
-        change(whole, wholeMarks);
-        wholePainter->ForgetFrame();
-        whole.Redraw();
-        EXPECT_EQ(DifferingPixels(painter->Image(), wholePainter->Image()), 0);
+        ChangeBoth(whole, change);
+        EXPECT_EQ(DifferingPixels(painter->Image(), whole.painter->Image()), 0);
     };
-    auto newWave = [](int k) {
-        return [k](CGraphCanvas& c, Marks& m) {
-            const auto s = Wave(0.3 * k, 200 + 37 * k);
-            m.x = 200 + 9 * k;
-            c.SetTraceData(3, 0, kCapacity, -999999, 999999, kCounts, kCapacity, s.data());
-        };
-    };
+    auto newWave = &NewWave;
     for (int k = 0; k < 4; ++k) both("waveform", newWave(k));
     EXPECT_GT(painter->BaseOperations(), 0u) << "the unchanged head became the base";
     for (int k = 4; k < 7; ++k) both("waveform over the base", newWave(k));
@@ -201,10 +214,8 @@ TEST_P(IncrementalRender, PaintedStraightOntoTheScreenShowsTheWholeRedraw) {
     // The window paints each change straight onto its backing store, which holds the frame
     // shown before; the image catches up only when asked. Here the store is an image larger than
     // the chart, the chart placed inside it, with a painter as the window's is set up.
-    qda::QtGraphPainter* wholePainter = new qda::QtGraphPainter;
-    CGraphCanvas whole{std::unique_ptr<qda::GraphPainter>(wholePainter)};
-    Marks wholeMarks;
-    Prepare(whole, *wholePainter, wholeMarks);
+    Reference whole;
+    Prepare(whole.canvas, *whole.painter, whole.marks);
     const QPoint at(13, 7);
     const QSize size = painter->DeviceSize();
     QImage screen(size + QSize(40, 30), QImage::Format_RGB32);
@@ -219,30 +230,21 @@ TEST_P(IncrementalRender, PaintedStraightOntoTheScreenShowsTheWholeRedraw) {
             for (const QRect& r : region) p.drawImage(r.topLeft(), painter->Image(), r);
         return straight;
     };
-    auto both = [&](const char* what, const std::function<void(CGraphCanvas&, Marks&)>& change) {
+    auto both = [&](const char* what, const Change& change) {
         SCOPED_TRACE(what);
-        change(canvas, marks);
-        change(whole, wholeMarks);
-        wholePainter->ForgetFrame();
-        whole.Redraw();
+        ChangeBoth(whole, change);
         const QRegion damage = painter->TakeDamage();
         ASSERT_FALSE(damage.isEmpty());
         EXPECT_EQ(show(damage), GetParam() == 1.0) << "straight at 1 x only";
         if (GetParam() != 1.0) return;
-        EXPECT_EQ(DifferingPixels(screen.copy(QRect(at, size)), wholePainter->Image()), 0);
+        EXPECT_EQ(DifferingPixels(screen.copy(QRect(at, size)), whole.painter->Image()), 0);
         int around = 0;
         for (int y = 0; y < screen.height(); ++y)
             for (int x = 0; x < screen.width(); ++x)
                 around += !QRect(at, size).contains(x, y) && screen.pixel(x, y) != kAround;
         EXPECT_EQ(around, 0) << "nothing painted outside the chart";
     };
-    auto newWave = [](int k) {
-        return [k](CGraphCanvas& c, Marks& m) {
-            const auto s = Wave(0.3 * k, 200 + 37 * k);
-            m.x = 200 + 9 * k;
-            c.SetTraceData(3, 0, kCapacity, -999999, 999999, kCounts, kCapacity, s.data());
-        };
-    };
+    auto newWave = &NewWave;
     // Drawn whole, the mark's text reaches past the chart's right edge.
     both("first frame", [](CGraphCanvas& c, Marks& m) {
         m.x = 690;
@@ -257,10 +259,10 @@ TEST_P(IncrementalRender, PaintedStraightOntoTheScreenShowsTheWholeRedraw) {
 
     both("scrolled", [](CGraphCanvas& c, Marks&) { c.SetScrollUnits(3000); });
     // The image, asked for at last, catches up with every frame painted only on the screen.
-    EXPECT_EQ(DifferingPixels(painter->Image(), wholePainter->Image()), 0);
+    EXPECT_EQ(DifferingPixels(painter->Image(), whole.painter->Image()), 0);
     // Up to date, the image is what an expose of the whole chart is shown from.
     EXPECT_FALSE(show(QRegion(QRect(QPoint(0, 0), size))));
-    EXPECT_EQ(DifferingPixels(screen.copy(QRect(at, size)), wholePainter->Image()), 0);
+    EXPECT_EQ(DifferingPixels(screen.copy(QRect(at, size)), whole.painter->Image()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ratios, IncrementalRender, testing::Values(1.0, 2.0));
