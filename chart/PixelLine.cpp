@@ -1,16 +1,31 @@
 #include "chart/PixelLine.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qda {
 namespace {
 
+constexpr size_t kStreamedFill = size_t(1) << 18;  // pixels: a megabyte
+
 // Step i of a line whose major axis goes `major` steps and minor axis `minor` (both >= 0): the
 // minor offset is i * minor / major rounded half up, walked from any first step without drift.
 struct MinorWalk {
+    static constexpr int64_t kShortLine = int64_t(1) << 30;  // both factors below it: no overflow
     int64_t twiceMajor, twiceMinor, rem, offset;
     MinorWalk(int64_t major, int64_t minor, int64_t first) : twiceMajor(2 * major), twiceMinor(2 * minor) {
-        // 128 bits: a step count and an axis length of 2^32 each would overflow 64.
+        // A chart's lines are short and start inside the clip: 64 bits then, which cost a
+        // fraction of the 128 that a step count and an axis length of 2^32 each would need.
+        if (twiceMinor <= kShortLine && first <= kShortLine) {
+            const int64_t num = twiceMinor * first + major;
+            offset = num / twiceMajor;
+            rem = num % twiceMajor;
+            return;
+        }
         const __int128 num = static_cast<__int128>(twiceMinor) * first + major;
         offset = static_cast<int64_t>(num / twiceMajor);
         rem = static_cast<int64_t>(num % twiceMajor);
@@ -62,6 +77,14 @@ void DrawPixelLine(const PixelSurface& s, const GraphRect& clip, uint32_t colour
     } else {
         StepRange(y0, sy, ady, top, bottom, first, end);
         if (first > end) return;
+        if (adx == 0) {
+            // Straight down or up, as most of a dense trace's strokes are.
+            if (x0 < left || x0 >= right) return;
+            uint32_t* at = s.pixels + (y0 + sy * first) * s.stride + x0;
+            const ptrdiff_t step = sy * s.stride;
+            for (int64_t i = first; i <= end; ++i, at += step) *at = colour;
+            return;
+        }
         MinorWalk walk(ady, adx, first);
         uint32_t* row = s.pixels + (y0 + sy * first) * s.stride;
         const ptrdiff_t step = sy * s.stride;
@@ -70,6 +93,31 @@ void DrawPixelLine(const PixelSurface& s, const GraphRect& clip, uint32_t colour
             if (x >= left && x < right) row[x] = colour;
         }
     }
+}
+
+void FillPixels(const PixelSurface& s, const GraphRect& clip, uint32_t colour, const GraphRect& rect) {
+    const int left = std::max({0, clip.left, rect.left}), right = std::min({s.width, clip.right, rect.right});
+    const int top = std::max({0, clip.top, rect.top}),
+              bottom = std::min({s.height, clip.bottom, rect.bottom});
+    if (left >= right || top >= bottom || s.pixels == nullptr) return;
+    const size_t width = static_cast<size_t>(right - left);
+    const bool large = width * static_cast<size_t>(bottom - top) >= kStreamedFill;
+    for (int y = top; y < bottom; ++y) {
+        uint32_t* at = s.pixels + y * s.stride + left;
+        uint32_t* const end = at + width;
+#if defined(__SSE2__)
+        if (large) {
+            // Streaming stores write whole lines of memory without reading them first.
+            while (at < end && (reinterpret_cast<uintptr_t>(at) & 15) != 0) *at++ = colour;
+            const __m128i four = _mm_set1_epi32(static_cast<int>(colour));
+            for (; at + 4 <= end; at += 4) _mm_stream_si128(reinterpret_cast<__m128i*>(at), four);
+        }
+#endif
+        std::fill(at, end, colour);
+    }
+#if defined(__SSE2__)
+    if (large) _mm_sfence();  // the streamed pixels are in memory before anything reads them
+#endif
 }
 
 }  // namespace qda

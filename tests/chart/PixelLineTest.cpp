@@ -31,7 +31,8 @@ struct Surface {
 }  // namespace
 
 TEST(PixelLine, ALineHasBothEndsAndOnePixelPerStepOfItsLongerAxis) {
-    const int ends[][4] = {{2, 3, 40, 17}, {40, 17, 2, 3}, {5, 30, 9, 1}, {0, 0, 0, 0}, {7, 2, 7, 20}, {3, 9, 30, 9}};
+    const int ends[][4] = {{2, 3, 40, 17}, {40, 17, 2, 3}, {5, 30, 9, 1},
+                           {0, 0, 0, 0},   {7, 2, 7, 20},  {3, 9, 30, 9}};
     for (const auto& e : ends) {
         SCOPED_TRACE(testing::Message() << e[0] << "," << e[1] << " -> " << e[2] << "," << e[3]);
         Surface s(48, 40);
@@ -62,7 +63,9 @@ TEST(PixelLine, DrawnPieceByPieceItIsTheLineDrawnWhole) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> coord(-30, 130);
     for (int round = 0; round < 300; ++round) {
-        const int x0 = coord(random), y0 = coord(random), x1 = coord(random), y1 = coord(random);
+        const int x0 = coord(random), y0 = coord(random), y1 = coord(random);
+        // One round in four straight up or down, as most of a dense trace's strokes are.
+        const int x1 = round % 4 == 0 ? x0 : coord(random);
         Surface whole(100, 100), tiled(100, 100);
         whole.Line(x0, y0, x1, y1);
         for (int ty = 0; ty < 100; ty += 16)
@@ -88,4 +91,25 @@ TEST(PixelLine, NothingIsSetOutsideTheClipOrTheSurface) {
     none.Line(0, 0, 19, 19, {8, 8, 8, 12});
     qda::DrawPixelLine({}, {0, 0, 20, 20}, kInk, 0, 0, 19, 19);
     EXPECT_EQ(none.Count(), 0);
+}
+
+TEST(PixelLine, AFillSetsExactlyTheRectangleInsideTheClipSmallOrLarge) {
+    // Small fills go through the cache; a fill of a megabyte or more is streamed, from any
+    // alignment of its rows' first pixel. Both must set the same pixels.
+    for (const int width : {37, 1030}) {
+        Surface s(width, 1030);
+        for (const int left : {0, 1, 3}) {
+            std::fill(s.pixels.begin(), s.pixels.end(), 0u);
+            const qda::GraphRect rect{left - 5, -2, width - 2, 1029};
+            const qda::GraphRect clip{left, 1, width + 9, 1040};
+            qda::FillPixels(s.View(), clip, kInk, rect);
+            int wrong = 0;
+            for (int y = 0; y < s.height; ++y)
+                for (int x = 0; x < s.width; ++x) {
+                    const bool inside = x >= left && x < width - 2 && y >= 1 && y < 1029;
+                    wrong += s.At(x, y) != inside;
+                }
+            EXPECT_EQ(wrong, 0) << "width " << width << ", left " << left;
+        }
+    }
 }
