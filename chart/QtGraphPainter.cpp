@@ -7,6 +7,7 @@
 
 #include <QFontMetrics>
 #include <QPaintEngine>
+#include <QStaticText>
 #include <QTransform>
 #include <QtMath>
 
@@ -147,6 +148,7 @@ bool QtGraphPainter::SetFonts(const GraphFont& label, const GraphFont& axis) {
     m_axis = ToQFont(axis);
     m_textBoxes.clear();
     m_textSizes.clear();
+    m_staticTexts.clear();
     m_retained = false;
     DropBase();  // its texts were laid out in the old fonts
     return true;
@@ -189,7 +191,7 @@ int QtGraphPainter::GlyphPad(GraphFontRole font) const {
 }
 
 QRect QtGraphPainter::InkRect(const QString& text, const QSize& box, int flags, const QRect& laid,
-                              GraphFontRole font) const {
+                              GraphFontRole font) {
     // Where the glyphs may reach: past their advance and line box (bearings, accents,
     // antialiased edges).
     const int pad = GlyphPad(font);
@@ -208,7 +210,7 @@ QRect QtGraphPainter::InkRect(const QString& text, const QSize& box, int flags, 
         p.setFont(Font(font));
         p.setPen(Qt::white);
         p.translate(-area.left(), -area.top());
-        p.drawText(QRect(QPoint(0, 0), box), flags, text);
+        StrokeText(p, QRect(QPoint(0, 0), box), text, flags, laid, font);
     }
     int left = scratch.width(), right = -1, top = scratch.height(), bottom = -1;
     for (int y = 0; y < scratch.height(); ++y) {
@@ -228,8 +230,31 @@ QRect QtGraphPainter::InkRect(const QString& text, const QSize& box, int flags, 
                  QPoint(area.left() + right / ratio + 1, area.top() + bottom / ratio + 1));
 }
 
-GraphRect QtGraphPainter::TextBounds(const GraphRect& box, const std::string& text, unsigned flags,
-                                     GraphFontRole font, bool opaque) {
+void QtGraphPainter::StrokeText(QPainter& p, const QRect& box, const QString& text, int flags,
+                                const QRect& laid, GraphFontRole font) {
+    // A line that fits its box is drawn from its layout kept once, at the place the box's
+    // layout gives it: laying it out on every draw was most of the texts' cost. Anything else
+    // is drawn as Qt lays it out in the box, clipped to it.
+    if (laid.isEmpty() || !QRect(QPoint(0, 0), box.size()).contains(laid) ||
+        text.contains(QLatin1Char('\n'))) {
+        p.drawText(box, flags, text);
+        return;
+    }
+    QString key = text;
+    key += font == GraphFontRole::Label ? QLatin1Char('L') : QLatin1Char('A');
+    auto it = m_staticTexts.find(key);
+    if (it == m_staticTexts.end()) {
+        if (m_staticTexts.size() >= kTextLayoutsKept) m_staticTexts.clear();
+        QStaticText prepared(text);
+        prepared.setTextFormat(Qt::PlainText);
+        prepared.prepare(QTransform(), Font(font));
+        it = m_staticTexts.emplace(std::move(key), std::move(prepared)).first;
+    }
+    p.drawStaticText(box.topLeft() + laid.topLeft(), it->second);
+}
+
+const QtGraphPainter::TextLayout& QtGraphPainter::LayoutOf(const GraphRect& box, const std::string& text,
+                                                           unsigned flags, GraphFontRole font) {
     std::string key;
     key.reserve(text.size() + 24);
     key += font == GraphFontRole::Label ? 'L' : 'A';
@@ -247,9 +272,15 @@ GraphRect QtGraphPainter::TextBounds(const GraphRect& box, const std::string& te
         layout.ink = InkRect(s, size, ToQtFlags(flags), layout.laid, font);
         it = m_textBoxes.emplace(std::move(key), layout).first;
     }
-    QRect reach = it->second.ink;
+    return it->second;
+}
+
+GraphRect QtGraphPainter::TextBounds(const GraphRect& box, const std::string& text, unsigned flags,
+                                     GraphFontRole font, bool opaque) {
+    const TextLayout& layout = LayoutOf(box, text, flags, font);
+    QRect reach = layout.ink;
     // An opaque text also fills its laid-out extent inside the box.
-    if (opaque) reach |= it->second.laid & QRect(0, 0, box.right - box.left, box.bottom - box.top);
+    if (opaque) reach |= layout.laid & QRect(0, 0, box.right - box.left, box.bottom - box.top);
     return FromQRect(reach.translated(box.left, box.top));
 }
 
@@ -805,13 +836,12 @@ void QtGraphPainter::Text(const GraphRect& box, const std::string& text, unsigne
 
 void QtGraphPainter::DrawText(const GraphRect& box, const std::string& text, unsigned flags,
                               GraphFontRole font, COLORREF colour, bool opaque, COLORREF background) {
-    const QString s = ToQString(text);
+    const QRect laid = LayoutOf(box, text, flags, font).laid;
     const QRect r = ToQRect(box);
-    const int qtFlags = ToQtFlags(flags);
     m_painter->setFont(Font(font));
-    if (opaque) m_painter->fillRect(m_painter->boundingRect(r, qtFlags, s) & r, ToQColor(background));
+    if (opaque) m_painter->fillRect(laid.translated(r.topLeft()) & r, ToQColor(background));
     m_painter->setPen(ToQColor(colour));
-    m_painter->drawText(r, qtFlags, s);
+    StrokeText(*m_painter, r, ToQString(text), ToQtFlags(flags), laid, font);
     m_painter->setPen(m_pen);
 }
 

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPoint>
 #include <QRegion>
+#include <QStaticText>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -124,9 +125,16 @@ private:
     GraphOp NewOp(GraphOpKind kind, const GraphRect& bounds) const;
     GraphRect TextBounds(const GraphRect& box, const std::string& text, unsigned flags, GraphFontRole font,
                          bool opaque);
+    struct TextLayout;
+    // Where a text lies in a box of its size and where its ink reaches, measured once.
+    const TextLayout& LayoutOf(const GraphRect& box, const std::string& text, unsigned flags,
+                               GraphFontRole font);
+    // Draws `text` laid out at `laid` in `box` (Qt flags), as both the ink measure and the
+    // drawing do, so that the two always agree.
+    void StrokeText(QPainter& p, const QRect& box, const QString& text, int flags, const QRect& laid,
+                    GraphFontRole font);
     // The pixels a text laid out at `laid` in a box of `box` may change, relative to the box.
-    QRect InkRect(const QString& text, const QSize& box, int flags, const QRect& laid,
-                  GraphFontRole font) const;
+    QRect InkRect(const QString& text, const QSize& box, int flags, const QRect& laid, GraphFontRole font);
     GraphRect RotatedTextBounds(int x, int y, const std::string& text, GraphFontRole font, int angleTenths);
     int GlyphPad(GraphFontRole font) const;
 
@@ -179,6 +187,8 @@ private:
     static constexpr size_t kTextLayoutsKept = 4096;
     std::unordered_map<std::string, TextLayout> m_textBoxes;
     std::unordered_map<std::string, QSize> m_textSizes;
+    // Lines of text laid out once per font, for drawing at their place in a box.
+    std::unordered_map<QString, QStaticText> m_staticTexts;
 };
 
 }  // namespace qda
