@@ -4,11 +4,10 @@
 // paint at all shows up as such. A repaint() asked of a window Qt has not yet seen exposed is
 // dropped without a paint event.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
+#include <QTest>
 #include <QWidget>
-#include <QWindow>
 
 namespace qda::bench {
 
@@ -22,20 +21,12 @@ public:
     }
 };
 
-// Shows `widget` and carries out events until its window is exposed (at most `ms`).
+// Shows `widget` and waits until Qt has its window exposed (at most `ms`).
 inline bool ShowExposed(QWidget& widget, int ms = 5000) {
     widget.show();
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QCoreApplication::processEvents();
-        QWindow* window = widget.window()->windowHandle();
-        if (window != nullptr && window->isExposed() && widget.window()->testAttribute(Qt::WA_Mapped)) {
-            QCoreApplication::processEvents();
-            return true;
-        }
-    }
-    return false;
+    const bool exposed = QTest::qWaitForWindowExposed(&widget, ms);
+    QCoreApplication::processEvents();
+    return exposed;
 }
 
 }  // namespace qda::bench
